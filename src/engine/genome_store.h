@@ -1,0 +1,74 @@
+// The genome of one run in memory: both strands as letters and as seed codes.
+#ifndef QUORVANE_ENGINE_GENOME_STORE_H_
+#define QUORVANE_ENGINE_GENOME_STORE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/strand.h"
+
+namespace quorvane {
+
+// Letters past the genome's end that repeat its beginning, so that a read
+// of up to kWrapLen letters may run across the end of a circular strand.
+inline constexpr int32_t kWrapLen = 1024;
+
+// Largest genome length the store accepts: positions, the wrap tail and
+// complementary positions must all fit a signed 32-bit value.
+inline constexpr int32_t kMaxGnmLen = INT32_MAX - 2 * kWrapLen;
+
+enum class LoadOutcome {
+  kOk,        // both strands are loaded and coded
+  kCantOpen,  // the genome file could not be opened (message shown)
+  kFailed,    // no memory, a short file or a bad symbol (message shown)
+};
+
+// Immutable once loaded: searches of many reads may read it at once.
+// Every array has gnmLen + kWrapLen entries; entry gnmLen + k repeats entry
+// k, and for genomes shorter than kWrapLen entry j holds entry j % gnmLen.
+class GenomeStore {
+ public:
+  GenomeStore() = default;
+  GenomeStore(const GenomeStore&) = delete;
+  GenomeStore& operator=(const GenomeStore&) = delete;
+
+  // Reads exactly gnmLen bytes of the file at pthGnm and builds both
+  // strands. On failure shows the reason through ShowMsg and holds nothing.
+  LoadOutcome LoadGenome(const std::string& pthGnm, int32_t gnmLen);
+
+  // As LoadGenome, from letters already in memory.
+  LoadOutcome LoadGenomeText(std::string_view letters);
+
+  // Releases every array; the store is empty afterwards.
+  void Release();
+
+  int32_t gnmLen() const { return gnmLen_; }
+  bool loaded() const { return sqD_ != nullptr; }
+
+  // The letters of strand s: the direct strand as the file held them (case
+  // kept), the complementary strand in upper case.
+  const char* sq(Strand s) const { return s == Strand::kDirect ? sqD_.get() : sqC_.get(); }
+
+  // Seed code of the 8 letters p..p+7 of strand s, for p up to
+  // gnmLen + kWrapLen - 8; the last 7 entries hold 0.
+  const uint16_t* Cds(Strand s) const { return s == Strand::kDirect ? CdsD_.get() : CdsC_.get(); }
+
+  // Bytes held per genome letter (for the memory figures of benchmarks).
+  static constexpr int kBytesPerLetter = 6;
+
+ private:
+  bool Allocate(int32_t gnmLen);
+  LoadOutcome Encode();
+
+  int32_t gnmLen_ = 0;
+  std::unique_ptr<char[]> sqD_;      // direct letters, case kept
+  std::unique_ptr<char[]> sqC_;      // complementary letters, upper case
+  std::unique_ptr<uint16_t[]> CdsD_; // seed codes of the direct strand
+  std::unique_ptr<uint16_t[]> CdsC_; // seed codes of the complementary strand
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_ENGINE_GENOME_STORE_H_

@@ -1,0 +1,88 @@
+// Every engine against the brute-force scan, on random genomes and reads.
+#include <gtest/gtest.h>
+
+#include "brute_force.h"
+#include "engine_fixture.h"
+#include "test_util.h"
+
+namespace quorvane {
+namespace {
+
+using test::EngineTest;
+
+// Draws a read of the circular genome from either strand, with up to four
+// substitutions and now and then a letter that is no nucleotide.
+std::string DrawRead(std::mt19937& rng, const std::string& genome, const std::string& rc) {
+  std::uniform_int_distribution<int> coin(0, 99);
+  const int lenPick = coin(rng);
+  std::uniform_int_distribution<int> shortLen(12, 40), midLen(41, 200), longLen(201, 1024);
+  const int len = lenPick < 50 ? shortLen(rng) : lenPick < 85 ? midLen(rng) : longLen(rng);
+  std::string read;
+  if (genome.empty() || coin(rng) < 8) {
+    read = test::RandomLetters(rng, len, "ACGTacgt");  // most likely nowhere
+  } else {
+    const std::string& sq = coin(rng) < 50 ? genome : rc;
+    const int g = static_cast<int>(sq.size());
+    // Starts near the end are frequent, so that many reads run across it.
+    std::uniform_int_distribution<int> any(0, g - 1), nearEnd(std::max(0, g - len), g - 1);
+    const int start = coin(rng) < 30 ? nearEnd(rng) : any(rng);
+    for (int i = 0; i < len; ++i) read.push_back(sq[(start + i) % g]);
+  }
+  std::uniform_int_distribution<int> subs(0, 4), at(0, len - 1), letter(0, 3);
+  const int n = subs(rng);
+  for (int i = 0; i < n; ++i) {
+    char& c = read[at(rng)];
+    const char fresh = "ACGT"[letter(rng)];
+    c = coin(rng) < 50 ? fresh : static_cast<char>(std::tolower(fresh));
+  }
+  if (coin(rng) < 12) {
+    const int nn = 1 + coin(rng) % 3;
+    for (int i = 0; i < nn; ++i) read[at(rng)] = coin(rng) < 50 ? 'N' : 'n';
+  }
+  return read;
+}
+
+std::string MixCase(std::mt19937& rng, std::string s) {
+  std::uniform_int_distribution<int> coin(0, 1);
+  for (char& c : s) {
+    if (coin(rng)) c = static_cast<char>(std::tolower(c));
+  }
+  return s;
+}
+
+TEST_P(EngineTest, MatchesTheBruteForceScan) {
+  const int lengths[] = {0, 1, 5, 7, 8, 100, 1023, 1024, 3000};
+  std::mt19937 rng(20261208);
+  int searched = 0, found = 0;
+  for (int len : lengths) {
+    for (bool mixed : {false, true}) {
+      std::string genome = test::RandomLetters(rng, static_cast<size_t>(len));
+      if (mixed) genome = MixCase(rng, genome);
+      const std::string rc = test::ReverseComplement(genome);
+      Load(genome);
+      for (int r = 0; r < 40; ++r) {
+        const std::string read = DrawRead(rng, genome, rc);
+        for (int misNu = 0; misNu <= 3; ++misNu) {
+          const std::vector<MisMatch> want = test::BruteForceHits(genome, read, misNu);
+          const std::vector<MisMatch> got = Search(read, misNu);
+          ASSERT_EQ(got, want) << "genome length " << len << " misNu " << misNu << " read " << read;
+          int up = 0;
+          for (const MisMatch& m : want) up += m.pos > 0;
+          ASSERT_EQ(search_->posUpNu(), up);
+          ASSERT_EQ(search_->posLwNu(), static_cast<int>(want.size()) - up);
+          ++searched;
+          found += !want.empty();
+        }
+      }
+    }
+  }
+  // The draw must exercise both outcomes.
+  EXPECT_GT(found, searched / 3);
+  EXPECT_LT(found, searched);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, EngineTest, ::testing::ValuesIn(test::AllEngines()),
+                         [](const auto& info) { return test::KindName(info.param); });
+
+}  // namespace
+}  // namespace quorvane
