@@ -17,6 +17,7 @@ namespace quorvane {
 // Which search the engine runs.
 enum class EngineKind {
   kReference,  // chains of seed codes, walked code by code
+  kFast,       // exact pieces looked up in a sorted seed index
 };
 
 // Built once per run, then only read: LoadGenome, BuildSeedIndex, then any

@@ -1,0 +1,24 @@
+// The remembered paths: three small files in the program's folder.
+#ifndef QUORVANE_SETUP_PATH_SETTINGS_H_
+#define QUORVANE_SETUP_PATH_SETTINGS_H_
+
+#include <string>
+
+namespace quorvane {
+
+inline constexpr const char* kPthRdsSetting = "PthRds-DravenokOut.txt";
+inline constexpr const char* kPthGnmSetting = "PthGnm-DravenokOut.txt";
+inline constexpr const char* kDiResSetting = "DiRes-DravenokOut.txt";
+
+// The content of the settings file at path: its first line with its line
+// feed, at most 998 bytes. "" for a missing or unreadable file, quietly.
+std::string ReadSetting(const std::string& path);
+
+// Replaces the content of the settings file at path by text, byte for
+// byte, with nothing added. Shows "can't open " + path when the file
+// cannot be written (then it keeps its old content) and returns false.
+bool WriteSetting(const std::string& path, const std::string& text);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_SETUP_PATH_SETTINGS_H_
