@@ -1,5 +1,7 @@
 # The user's entry: `make` builds into build/, `make test` runs every test,
 # `make run` maps the bundled example. Each first installs what is missing.
+# `make bench` compares quorvane-map with bowtie and razers3 (bench/README.md);
+# `make bench BENCH_ARGS="--reads 10000"` is a quick run.
 BUILD   ?= build
 CMAKEFLAGS ?=
 JOBS    ?= $(shell nproc)
@@ -27,7 +29,7 @@ run: build
 	./$(BUILD)/quorvane-map -g examples/lambda.txt -r examples/lambda_reads.txt -o results -m 2
 
 bench: build
-	@bench/run.sh
+	@bench/run.sh $(BENCH_ARGS)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,248 @@
+"""quorvane-map against bowtie and razers3 on simulated reads: whole-process
+time and peak memory, one thread each, and a check that all three report
+the same hits. Run through bench/run.sh, which installs and builds first."""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+import hits
+import inputs
+from table import Measure, render
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUT = os.path.join(ROOT, "bench", "out")
+OURS = os.path.join(ROOT, "build", "quorvane-map")
+DEFAULT_GENOME = os.path.normpath(os.path.join(ROOT, "..", "shared", "data", "ecoli.txt"))
+PEERS = ("bowtie", "razers3")
+EXAMPLES = 3
+
+
+def parse_args():
+    p = argparse.ArgumentParser(prog="bench/run.sh", description=__doc__)
+    p.add_argument("--reads", type=int, default=100_000, help="reads per read length (default 100000)")
+    p.add_argument("--lengths", default="100,50,36", help="read lengths (default 100,50,36)")
+    p.add_argument("--mis", default="0,1,3", help="mismatch limits (default 0,1,3)")
+    p.add_argument("--rows", help="explicit LEN/MIS rows instead of lengths x mis, e.g. 100/3,50/3,36/3,100/0")
+    p.add_argument("--genome", help="genome file, or `random` for the generated one (default "
+                   "../shared/data/ecoli.txt where it exists, else a random genome of 5,000,000 letters)")
+    p.add_argument("--peers", default=",".join(PEERS), help="peers to run (default bowtie,razers3)")
+    p.add_argument("--repeat", type=int, default=1, help="runs of each command; the fastest counts")
+    p.add_argument("--engine", help="passed to quorvane-map --engine (default: its own)")
+    p.add_argument("--no-threads", action="store_true", help="skip the two-threads line")
+    a = p.parse_args()
+    if a.rows:
+        a.rows = [tuple(int(x) for x in r.split("/")) for r in a.rows.split(",")]
+    else:
+        a.rows = [(int(n), int(k)) for n in a.lengths.split(",") for k in a.mis.split(",")]
+    for n, k in a.rows:
+        if not 12 <= n <= 1024 or not 0 <= k <= 3:
+            p.error("row %d/%d: length must be 12..1024 and mismatches 0..3" % (n, k))
+    a.peers = [x for x in a.peers.split(",") if x]
+    for x in a.peers:
+        if x not in PEERS:
+            p.error("unknown peer %s" % x)
+    if a.reads < 1 or a.repeat < 1:
+        p.error("--reads and --repeat must be positive")
+    return a
+
+
+def log(msg):
+    print(msg, file=sys.stderr, flush=True)
+
+
+def timed(cmd, out_path, repeat):
+    """Runs cmd `repeat` times under /usr/bin/time; returns (seconds, KiB) of the
+    fastest run. Standard output and error go to out_path."""
+    best = None
+    tfile = out_path + ".time"
+    for _ in range(repeat):
+        with open(out_path, "w") as out:
+            rc = subprocess.run(["/usr/bin/time", "-f", "%e %M", "-o", tfile, "--"] + cmd,
+                                stdout=out, stderr=subprocess.STDOUT).returncode
+        if rc != 0:
+            raise SystemExit("failed (exit %d): %s\nsee %s" % (rc, " ".join(cmd), out_path))
+        with open(tfile) as f:
+            sec, kib = f.read().split()[-2:]
+        run = (float(sec), int(kib))
+        if best is None or run[0] < best[0]:
+            best = run
+    return best
+
+
+def razers_identity(length, k):
+    """The percent identity that lets razers3 allow exactly k mismatches in a
+    read of `length` letters: it allows floor(length * (100 - P) / 100), so the
+    exact 100 * (length - k) / length must not be rounded up (91.6667 allows
+    only 2 mismatches in 36 letters); it is truncated to 4 decimals instead."""
+    if 100 * (length - k) % length == 0:
+        return str(100 * (length - k) // length)
+    return "%.4f" % (int(100 * (length - k) / length * 10000) / 10000)
+
+
+def bowtie_index(fasta, stem):
+    """Builds bowtie's index once per genome and keeps it in bench/out/index."""
+    base = os.path.join(OUT, "index", stem)
+    if os.path.exists(base + ".1.ebwt") and inputs.is_current(base, fasta):
+        return base
+    os.makedirs(os.path.dirname(base), exist_ok=True)
+    log("building the bowtie index of %s (once, not timed)" % stem)
+    t = time.time()
+    subprocess.run(["bowtie-build", "-q", fasta, base], check=True, stdout=subprocess.DEVNULL)
+    inputs.mark_made(base, fasta)
+    log("  %.1f s" % (time.time() - t))
+    return base
+
+
+class Bench:
+    def __init__(self, args):
+        self.args = args
+        os.makedirs(os.path.join(OUT, "inputs"), exist_ok=True)
+        if args.genome == "random":
+            gpath = None
+        else:
+            gpath = args.genome or (DEFAULT_GENOME if os.path.exists(DEFAULT_GENOME) else None)
+        self.gpath, self.genome = inputs.load_genome(gpath, os.path.join(OUT, "inputs"))
+        self.stem = os.path.basename(self.gpath).split(".")[0]
+        self.fasta = os.path.join(OUT, "inputs", self.stem + ".fa")
+        inputs.write_fasta(self.fasta, self.stem, self.genome, self.gpath)
+        self.index = bowtie_index(self.fasta, self.stem) if "bowtie" in args.peers else None
+        self.reads = {}
+        self.failed = False
+        self.checks = []
+
+    def reads_of(self, length):
+        if length not in self.reads:
+            reads = inputs.simulate_reads(self.genome, length, self.args.reads)
+            base = os.path.join(OUT, "inputs", "reads%d" % length)
+            inputs.write_reads(reads, base + ".txt", base + ".fa")
+            self.reads[length] = (reads, base)
+        return self.reads[length]
+
+    def commands(self, length, k, threads, run_dir):
+        _, base = self.reads_of(length)
+        ours = [OURS, "-g", self.gpath, "-r", base + ".txt", "-o", run_dir, "-m", str(k), "-t", str(threads), "-q"]
+        if self.args.engine:
+            ours += ["--engine", self.args.engine]
+        return {
+            "quorvane-map": ours,
+            "bowtie": ["bowtie", "-v", str(k), "-a", "-p", "1", "--quiet", "-f", "-x", self.index,
+                       base + ".fa", run_dir + "/hits.bowtie"],
+            "razers3": ["razers3", "-i", razers_identity(length, k), "-rr", "100", "-ng", "-tc", "1",
+                        "-m", "1000000", "-o", run_dir + "/hits.razers", self.fasta, base + ".fa"],
+        }
+
+    def run_dir(self, name, length, k, threads=1):
+        d = os.path.join(OUT, "runs", "%s_%d_m%d_t%d" % (name, length, k, threads))
+        shutil.rmtree(d, ignore_errors=True)
+        os.makedirs(d)
+        return d
+
+    def row(self, length, k):
+        reads, _ = self.reads_of(length)
+        measures, sets = [], {}
+        for name in ["quorvane-map"] + self.args.peers:
+            d = self.run_dir(name, length, k)
+            cmd = self.commands(length, k, 1, d)[name]
+            log("%d letters, misNu %d: %s" % (length, k, name))
+            sec, kib = timed(cmd, os.path.join(d, "console.txt"), self.args.repeat)
+            if name == "quorvane-map":
+                hs = hits.read_ours(d, reads, k)
+            elif name == "bowtie":
+                hs = hits.read_bowtie(d + "/hits.bowtie", reads)
+            else:
+                hs = hits.read_razers(d + "/hits.razers", reads, self.genome)
+            sets[name] = hs
+            measures.append(Measure(length, k, name, sec, kib, len(reads), len(self.genome), len(hs.hits), cmd))
+        self.check(length, k, reads, sets)
+        return measures
+
+    def check(self, length, k, reads, sets):
+        """All three must report the same hits, the origin-crossing ones of ours
+        aside; every hit's mismatch count is checked against the genome."""
+        lines = []
+        for name, hs in sets.items():
+            bad = hits.invalid_hits(hs, reads, self.genome, k)
+            if bad:
+                self.failed = True
+                lines.append("- %s: %d hits with a wrong mismatch count or above the limit, e.g. %s" % (
+                    name, len(bad), ", ".join("read %d at %+d: %d reported, %d in the genome" % b
+                                              for b in bad[:EXAMPLES])))
+        ours, crossing = hits.split_origin(sets["quorvane-map"], reads, len(self.genome))
+        head = "**%d letters, misNu %d**: %d hits of ours compared (%d more cross the origin and are set aside)" % (
+            length, k, len(ours), crossing)
+        for name in self.args.peers:
+            peer = sets[name].hits
+            same, only_ours, only_peer, differ = hits.compare(ours, peer)
+            dup = " (%d duplicate lines ignored)" % sets[name].duplicates if sets[name].duplicates else ""
+            if not (only_ours or only_peer or differ):
+                lines.append("- %s: all %d agree%s" % (name, same, dup))
+                continue
+            self.failed = True
+            lines.append("- %s: DISAGREES: %d agree, %d only ours, %d only %s, %d with other mismatch counts%s"
+                         % (name, same, len(only_ours), len(only_peer), name, len(differ), dup))
+            for what, items in (("only ours", only_ours), ("only " + name, only_peer)):
+                if items:
+                    lines.append("  - %s, e.g. %s" % (what, ", ".join(
+                        "read %d at %+d with %d" % (r, p, m) for (r, p), m in items[:EXAMPLES])))
+            if differ:
+                lines.append("  - mismatch counts differ, e.g. %s" % ", ".join(
+                    "read %d at %+d: %d ours, %d %s" % (r, p, a, b, name) for (r, p), a, b in differ[:EXAMPLES]))
+        self.checks.append(head + "\n" + "\n".join(lines))
+        log("\n".join(["  " + head] + ["  " + x for x in lines]))
+
+    def threads_line(self):
+        """Two threads against one at misNu 3 on 100 letters; the files must be equal."""
+        length, k = 100, 3
+        t = {}
+        dirs = {}
+        for n in (1, 2):
+            d = self.run_dir("quorvane-map", length, k, n)
+            log("%d letters, misNu %d: quorvane-map -t %d" % (length, k, n))
+            t[n] = timed(self.commands(length, k, n, d)["quorvane-map"], os.path.join(d, "console.txt"),
+                         self.args.repeat)
+            dirs[n] = d
+        same = same_result_files(dirs[1], dirs[2])
+        if not same:
+            self.failed = True
+        return ("Two threads against one (quorvane-map, %d letters, misNu %d): %.2f s with `-t 1`, %.2f s with "
+                "`-t 2`: **%.2f×**; result files of both %s."
+                % (length, k, t[1][0], t[2][0], t[1][0] / t[2][0] if t[2][0] else float("inf"),
+                   "byte-identical" if same else "DIFFER"))
+
+
+def same_result_files(a, b):
+    names = sorted(x for x in os.listdir(a) if x.endswith(".txt") and x != "console.txt")
+    if names != sorted(x for x in os.listdir(b) if x.endswith(".txt") and x != "console.txt"):
+        return False
+    for x in names:
+        with open(os.path.join(a, x), "rb") as fa, open(os.path.join(b, x), "rb") as fb:
+            if fa.read() != fb.read():
+                return False
+    return True
+
+
+def main():
+    args = parse_args()
+    if not os.access(OURS, os.X_OK):
+        raise SystemExit("%s is missing: run make first" % OURS)
+    b = Bench(args)
+    measures = []
+    for length, k in args.rows:
+        measures += b.row(length, k)
+    threads = None if args.no_threads else b.threads_line()
+    text = render(measures, args, b, threads)
+    with open(os.path.join(OUT, "results.md"), "w") as f:
+        f.write(text)
+    print(text)
+    if b.failed:
+        log("bench: the mappers DISAGREE (see the hit check above); bench/out/runs holds their outputs")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
