@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/chain_index.h"
+#include "engine/fast_index.h"
 #include "engine/genome_store.h"
 #include "engine/read_search.h"
 
@@ -24,7 +25,7 @@ enum class EngineKind {
 // number of NewSearch objects search reads at once, then ReleaseEngine.
 class Engine {
  public:
-  explicit Engine(EngineKind kind = EngineKind::kReference) : kind_(kind) {}
+  explicit Engine(EngineKind kind = EngineKind::kFast) : kind_(kind) {}
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
@@ -54,7 +55,8 @@ class Engine {
  private:
   EngineKind kind_;
   GenomeStore store_;
-  ChainIndex chains_;
+  ChainIndex chains_;  // built for the reference search
+  FastIndex fast_;     // built for the fast search
 };
 
 }  // namespace quorvane

@@ -40,15 +40,15 @@ void RollSeedCodes(const char* sq, int32_t n, uint16_t* cds) {
 
 bool GenomeStore::Allocate(int32_t gnmLen) {
   const size_t total = static_cast<size_t>(gnmLen) + kWrapLen;
-  CdsD_.reset(new (std::nothrow) uint16_t[total]);
-  CdsC_.reset(new (std::nothrow) uint16_t[total]);
+  CdsD_.Allocate(total);
+  CdsC_.Allocate(total);
   if (!CdsD_ || !CdsC_) {
     Release();
     ShowMsg("no mem ChnBegX and Cds");
     return false;
   }
-  sqD_.reset(new (std::nothrow) char[total]);
-  sqC_.reset(new (std::nothrow) char[total]);
+  sqD_.Allocate(total);
+  sqC_.Allocate(total);
   if (!sqD_ || !sqC_) {
     Release();
     ShowMsg("no mem sqD and sqC");
