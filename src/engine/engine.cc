@@ -16,7 +16,7 @@ LoadOutcome Engine::LoadGenomeText(std::string_view letters) {
 }
 
 bool Engine::BuildSeedIndex() {
-  return kind_ == EngineKind::kReference ? chains_.Build(store_) : fast_.Build(store_);
+  return kind_ == EngineKind::kReference ? chains_.Build(store_) : fast_.Build(store_, threads_);
 }
 
 void Engine::ReleaseEngine() {

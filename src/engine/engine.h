@@ -25,7 +25,9 @@ enum class EngineKind {
 // number of NewSearch objects search reads at once, then ReleaseEngine.
 class Engine {
  public:
-  explicit Engine(EngineKind kind = EngineKind::kFast) : kind_(kind) {}
+  // threads: how many threads loading and indexing may use.
+  explicit Engine(EngineKind kind = EngineKind::kFast, int threads = 1)
+      : kind_(kind), threads_(threads), store_(threads) {}
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
@@ -54,6 +56,7 @@ class Engine {
 
  private:
   EngineKind kind_;
+  int threads_;
   GenomeStore store_;
   ChainIndex chains_;  // built for the reference search
   FastIndex fast_;     // built for the fast search

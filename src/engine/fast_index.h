@@ -23,9 +23,9 @@ class FastIndex {
   FastIndex& operator=(const FastIndex&) = delete;
 
   // Groups the direct-strand starts of store by a counting sort (two linear
-  // passes). On allocation failure shows "no mem Chns, ArrMisMatches" and
-  // holds nothing.
-  bool Build(const GenomeStore& store);
+  // passes, each shared by up to threads threads). On allocation failure
+  // shows "no mem Chns, ArrMisMatches" and holds nothing.
+  bool Build(const GenomeStore& store, int threads = 1);
 
   void Release();
 

@@ -30,7 +30,8 @@ enum class LoadOutcome {
 // k, and for genomes shorter than kWrapLen entry j holds entry j % gnmLen.
 class GenomeStore {
  public:
-  GenomeStore() = default;
+  // threads: how many threads the coding passes of a load may use.
+  explicit GenomeStore(int threads = 1) : threads_(threads) {}
   GenomeStore(const GenomeStore&) = delete;
   GenomeStore& operator=(const GenomeStore&) = delete;
 
@@ -62,6 +63,7 @@ class GenomeStore {
   bool Allocate(int32_t gnmLen);
   LoadOutcome Encode();
 
+  int threads_;
   int32_t gnmLen_ = 0;
   BigArray<char> sqD_;      // direct letters, case kept
   BigArray<char> sqC_;      // complementary letters, upper case
