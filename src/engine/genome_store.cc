@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "common/file_msg.h"
 #include "common/nucleotide.h"
 #include "common/show_msg.h"
+#include "engine/parallel_for.h"
 
 namespace quorvane {
 namespace {
@@ -20,35 +22,31 @@ void FillWrapTail(T* a, int32_t n) {
   for (int32_t k = 0; k < kWrapLen; ++k) a[n + k] = a[k];
 }
 
-// Rolls the seed codes of a strand: cds[p] covers letters p..p+7.
-void RollSeedCodes(const char* sq, int32_t n, uint16_t* cds) {
-  const int32_t total = n + kWrapLen;
-  if (n == 0) {
-    std::memset(cds, 0, sizeof(uint16_t) * total);
-    return;
-  }
+// Seed codes of the strand letters sq (n letters and the wrap tail) for the
+// starts [from, to): cds[p] covers letters p..p+7.
+void RollSeedCodes(const char* sq, int64_t from, int64_t to, uint16_t* cds) {
+  if (from >= to) return;
   unsigned v = 0;
-  for (int32_t q = 0; q < kSeedLen - 1; ++q) v = (v << 2) | CodeOf(sq[q]);
-  for (int32_t q = kSeedLen - 1; q < total; ++q) {
-    v = ((v << 2) | CodeOf(sq[q])) & 0xFFFF;
-    cds[q - (kSeedLen - 1)] = static_cast<uint16_t>(v);
+  for (int64_t q = from; q < from + kSeedLen - 1; ++q) v = (v << 2) | CodeOf(sq[q]);
+  for (int64_t p = from; p < to; ++p) {
+    v = ((v << 2) | CodeOf(sq[p + kSeedLen - 1])) & 0xFFFF;
+    cds[p] = static_cast<uint16_t>(v);
   }
-  for (int32_t q = total - (kSeedLen - 1); q < total; ++q) cds[q] = 0;
 }
 
 }  // namespace
 
 bool GenomeStore::Allocate(int32_t gnmLen) {
   const size_t total = static_cast<size_t>(gnmLen) + kWrapLen;
-  CdsD_.reset(new (std::nothrow) uint16_t[total]);
-  CdsC_.reset(new (std::nothrow) uint16_t[total]);
+  CdsD_.Allocate(total);
+  CdsC_.Allocate(total);
   if (!CdsD_ || !CdsC_) {
     Release();
     ShowMsg("no mem ChnBegX and Cds");
     return false;
   }
-  sqD_.reset(new (std::nothrow) char[total]);
-  sqC_.reset(new (std::nothrow) char[total]);
+  sqD_.Allocate(total);
+  sqC_.Allocate(total);
   if (!sqD_ || !sqC_) {
     Release();
     ShowMsg("no mem sqD and sqC");
@@ -96,26 +94,45 @@ LoadOutcome GenomeStore::Encode() {
   const int32_t n = gnmLen_;
   char* sqD = sqD_.get();
   char* sqC = sqC_.get();
-  for (int32_t p = 0; p < n; ++p) {
-    const char b = sqD[p];
-    const uint8_t c = CodeOf(b);
-    if (c == kNoCode) {
-      std::string msg = "bad symbol=' ' in genome";
-      msg[12] = b;
-      Release();
-      ShowMsg(msg);
-      return LoadOutcome::kFailed;
+  // Each range finds its first byte without a code; the first of all is
+  // the one reported.
+  const int ranges = ParallelRanges(threads_, n);
+  std::vector<int64_t> firstBad(static_cast<size_t>(ranges), n);
+  ParallelFor(threads_, n, [&](int t, int64_t from, int64_t to) {
+    for (int64_t p = from; p < to; ++p) {
+      const uint8_t c = CodeOf(sqD[p]);
+      if (c == kNoCode) {
+        firstBad[static_cast<size_t>(t)] = p;
+        return;
+      }
+      sqC[n - 1 - p] = kComplLetters[c];
     }
-    sqC[n - 1 - p] = kComplLetters[c];
+  });
+  for (int64_t bad : firstBad) {
+    if (bad == n) continue;
+    std::string msg = "bad symbol=' ' in genome";
+    msg[12] = sqD[bad];
+    Release();
+    ShowMsg(msg);
+    return LoadOutcome::kFailed;
+  }
+  if (n == 0) {
+    // Nothing to repeat: the tails hold letters that no start ever reads.
+    std::memset(sqD, 'A', kWrapLen);
+    std::memset(sqC, 'A', kWrapLen);
+    std::memset(CdsD_.get(), 0, sizeof(uint16_t) * kWrapLen);
+    std::memset(CdsC_.get(), 0, sizeof(uint16_t) * kWrapLen);
+    return LoadOutcome::kOk;
   }
   FillWrapTail(sqD, n);
   FillWrapTail(sqC, n);
-  if (n == 0) {
-    std::memset(sqD, 'A', kWrapLen);
-    std::memset(sqC, 'A', kWrapLen);
-  }
-  RollSeedCodes(sqD, n, CdsD_.get());
-  RollSeedCodes(sqC, n, CdsC_.get());
+  // Starts up to n + kWrapLen - 8 have their 8 letters in the buffers.
+  const int64_t starts = static_cast<int64_t>(n) + kWrapLen - (kSeedLen - 1);
+  ParallelFor(threads_, starts, [&](int, int64_t from, int64_t to) {
+    RollSeedCodes(sqD, from, to, CdsD_.get());
+    RollSeedCodes(sqC, from, to, CdsC_.get());
+  });
+  for (int64_t p = starts; p < starts + kSeedLen - 1; ++p) CdsD_[p] = CdsC_[p] = 0;
   return LoadOutcome::kOk;
 }
 

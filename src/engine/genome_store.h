@@ -3,10 +3,10 @@
 #define QUORVANE_ENGINE_GENOME_STORE_H_
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
+#include "engine/big_array.h"
 #include "engine/strand.h"
 
 namespace quorvane {
@@ -30,7 +30,8 @@ enum class LoadOutcome {
 // k, and for genomes shorter than kWrapLen entry j holds entry j % gnmLen.
 class GenomeStore {
  public:
-  GenomeStore() = default;
+  // threads: how many threads the coding passes of a load may use.
+  explicit GenomeStore(int threads = 1) : threads_(threads) {}
   GenomeStore(const GenomeStore&) = delete;
   GenomeStore& operator=(const GenomeStore&) = delete;
 
@@ -45,7 +46,7 @@ class GenomeStore {
   void Release();
 
   int32_t gnmLen() const { return gnmLen_; }
-  bool loaded() const { return sqD_ != nullptr; }
+  bool loaded() const { return static_cast<bool>(sqD_); }
 
   // The letters of strand s: the direct strand as the file held them (case
   // kept), the complementary strand in upper case.
@@ -62,11 +63,12 @@ class GenomeStore {
   bool Allocate(int32_t gnmLen);
   LoadOutcome Encode();
 
+  int threads_;
   int32_t gnmLen_ = 0;
-  std::unique_ptr<char[]> sqD_;      // direct letters, case kept
-  std::unique_ptr<char[]> sqC_;      // complementary letters, upper case
-  std::unique_ptr<uint16_t[]> CdsD_; // seed codes of the direct strand
-  std::unique_ptr<uint16_t[]> CdsC_; // seed codes of the complementary strand
+  BigArray<char> sqD_;      // direct letters, case kept
+  BigArray<char> sqC_;      // complementary letters, upper case
+  BigArray<uint16_t> CdsD_; // seed codes of the direct strand
+  BigArray<uint16_t> CdsC_; // seed codes of the complementary strand
 };
 
 }  // namespace quorvane
