@@ -55,19 +55,19 @@ def log(msg):
 
 
 def timed(cmd, out_path, repeat):
-    """Runs cmd `repeat` times under /usr/bin/time; returns (seconds, KiB) of the
-    fastest run. Standard output and error go to out_path."""
+    """Runs cmd `repeat` times under /usr/bin/time; returns (wall seconds, KiB,
+    CPU seconds) of the fastest run. Standard output and error go to out_path."""
     best = None
     tfile = out_path + ".time"
     for _ in range(repeat):
         with open(out_path, "w") as out:
-            rc = subprocess.run(["/usr/bin/time", "-f", "%e %M", "-o", tfile, "--"] + cmd,
+            rc = subprocess.run(["/usr/bin/time", "-f", "%e %M %U %S", "-o", tfile, "--"] + cmd,
                                 stdout=out, stderr=subprocess.STDOUT).returncode
         if rc != 0:
             raise SystemExit("failed (exit %d): %s\nsee %s" % (rc, " ".join(cmd), out_path))
         with open(tfile) as f:
-            sec, kib = f.read().split()[-2:]
-        run = (float(sec), int(kib))
+            sec, kib, user, system = f.read().split()[-4:]
+        run = (float(sec), int(kib), float(user) + float(system))
         if best is None or run[0] < best[0]:
             best = run
     return best
@@ -148,7 +148,7 @@ class Bench:
             d = self.run_dir(name, length, k)
             cmd = self.commands(length, k, 1, d)[name]
             log("%d letters, misNu %d: %s" % (length, k, name))
-            sec, kib = timed(cmd, os.path.join(d, "console.txt"), self.args.repeat)
+            sec, kib, cpu = timed(cmd, os.path.join(d, "console.txt"), self.args.repeat)
             if name == "quorvane-map":
                 hs = hits.read_ours(d, reads, k)
             elif name == "bowtie":
@@ -156,7 +156,7 @@ class Bench:
             else:
                 hs = hits.read_razers(d + "/hits.razers", reads, self.genome)
             sets[name] = hs
-            measures.append(Measure(length, k, name, sec, kib, len(reads), len(self.genome), len(hs.hits), cmd))
+            measures.append(Measure(length, k, name, sec, kib, cpu, len(reads), len(self.genome), len(hs.hits), cmd))
         self.check(length, k, reads, sets)
         return measures
 
@@ -209,8 +209,8 @@ class Bench:
         if not same:
             self.failed = True
         return ("Two threads against one (quorvane-map, %d letters, misNu %d): %.2f s with `-t 1`, %.2f s with "
-                "`-t 2`: **%.2f×**; result files of both %s."
-                % (length, k, t[1][0], t[2][0], t[1][0] / t[2][0] if t[2][0] else float("inf"),
+                "`-t 2` (CPU %.2f s and %.2f s): **%.2f×**; result files of both %s."
+                % (length, k, t[1][0], t[2][0], t[1][2], t[2][2], max(t[1][0], 0.01) / max(t[2][0], 0.01),
                    "byte-identical" if same else "DIFFER"))
 
 
@@ -237,7 +237,7 @@ def main():
     text = render(measures, args, b, threads)
     with open(os.path.join(OUT, "results.md"), "w") as f:
         f.write(text)
-    print(text)
+    sys.stdout.write(text)
     if b.failed:
         log("bench: the mappers DISAGREE (see the hit check above); bench/out/runs holds their outputs")
         return 1

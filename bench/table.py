@@ -19,6 +19,7 @@ class Measure:
     program: str
     seconds: float
     kib: int
+    cpu: float
     reads: int
     gnm_len: int
     hits: int
@@ -49,8 +50,8 @@ def render(measures, args, bench, threads_line):
     out.append("Genome `%s`, %s letters; %s simulated reads per read length (0 to 3 substitutions, "
                "both strands, a tenth random); one thread each; whole process." % (
                    os.path.relpath(bench.gpath, root), format(gnm_len, ","), format(args.reads, ",")))
-    out += ["", "| reads | misNu | program | seconds | reads/s | peak MiB | bytes/letter | hits | our speed over it |",
-            "|---:|---:|---|---:|---:|---:|---:|---:|---:|"]
+    out += ["", "| reads | misNu | program | seconds | CPU s | reads/s | peak MiB | bytes/letter | hits | our speed over it |",
+            "|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|"]
     rows = {}
     for m in measures:
         rows.setdefault((m.length, m.mis), {})[m.program] = m
@@ -58,8 +59,8 @@ def render(measures, args, bench, threads_line):
         ours = r["quorvane-map"]
         for m in r.values():
             rel = "" if m is ours else times(speed(m, ours))
-            out.append("| %d | %d | %s | %.2f | %s | %.1f | %.1f | %s | %s |" % (
-                length, k, m.program, m.seconds, format(int(m.reads_per_s), ","), m.kib / 1024,
+            out.append("| %d | %d | %s | %.2f | %.2f | %s | %.1f | %.1f | %s | %s |" % (
+                length, k, m.program, m.seconds, m.cpu, format(int(m.reads_per_s), ","), m.kib / 1024,
                 m.bytes_per_letter, format(m.hits, ","), rel))
     out += ["", "## Targets", ""]
     target_rows = [(key, r) for key, r in rows.items() if key in TARGETS and len(r) > 1]
@@ -97,15 +98,17 @@ def notes(measures, root):
     for m in measures:
         first.setdefault(m.program, m)
     lines = [
-        "- seconds: wall-clock time of the whole process (`/usr/bin/time -f '%e %M'`), input reading, "
-        "index building and result writing included; peak MiB: its maximum resident set; bytes/letter: "
+        "- seconds: wall-clock time of the whole process (`/usr/bin/time -f '%e %M %U %S'`), input reading, "
+        "index building and result writing included (`%U + %S` for CPU s: well above the wall seconds means "
+        "more than one core was used, well below means the machine was busy); peak MiB: its maximum "
+        "resident set; bytes/letter: "
         "peak resident bytes over the genome length; our speed over a peer: the peer's seconds over ours.",
         "- bowtie's index is built once by `bowtie-build` and cached in `bench/out/index/`; that build is not "
         "timed, loading the index is. quorvane-map and razers3 build their indexes within the timed run.",
         "- The commands, for the first row (reads in `bench/out/inputs/`, outputs in `bench/out/runs/`):",
     ]
     for m in first.values():
-        lines.append("  - `%s`" % " ".join(os.path.relpath(a, root) if a.startswith(root) else a for a in m.cmd))
+        lines.append("  - `%s`" % " ".join(os.path.relpath(a, root) if os.path.isabs(a) else a for a in m.cmd))
     lines += [
         "- bowtie `-v k -a`: end-to-end alignments with at most k mismatches, qualities ignored, every "
         "alignment reported; `-f` FASTA reads, `--quiet`, default output format.",
