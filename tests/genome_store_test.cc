@@ -206,3 +206,32 @@ TEST(GenomeStoreTest, LoadingOnSeveralThreadsGivesTheSameStoreAndIndex) {
 
 }  // namespace
 }  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST(GenomeStoreTest, TheComplementaryStrandDerivedEqualsTheOneHeld) {
+  for (int len : {1, 3, 7, 8, 9, 100, 1500}) {
+    std::mt19937 rng(len);
+    const std::string g = test::RandomLetters(rng, static_cast<size_t>(len), "ACGTacgt");
+    GenomeStore held(1, true), derived(1, false);
+    ASSERT_EQ(held.LoadGenomeText(g), LoadOutcome::kOk);
+    ASSERT_EQ(derived.LoadGenomeText(g), LoadOutcome::kOk);
+    EXPECT_EQ(derived.sq(Strand::kCompl), nullptr);
+    EXPECT_EQ(derived.BytesPerLetter(), 3);
+    char a[kWrapLen], b[kWrapLen];
+    for (int p = 0; p < len; ++p) {
+      ASSERT_EQ(derived.ComplCode(p), held.Cds(Strand::kCompl)[p]) << len << " " << p;
+      ASSERT_EQ(held.ComplCode(p), held.Cds(Strand::kCompl)[p]);
+      const int n = 1 + (p * 37) % kWrapLen;
+      held.StrandLetters(Strand::kCompl, p, n, a);
+      derived.StrandLetters(Strand::kCompl, p, n, b);
+      ASSERT_EQ(std::string(a, n), std::string(b, n)) << len << " " << p;
+      derived.StrandLetters(Strand::kDirect, p, n, b);
+      ASSERT_EQ(std::string(b, n), std::string(held.sq(Strand::kDirect) + p, n));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorvane

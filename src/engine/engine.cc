@@ -31,7 +31,7 @@ std::unique_ptr<ReadSearch> Engine::NewSearch() const {
 }
 
 int Engine::BytesPerLetter() const {
-  return GenomeStore::kBytesPerLetter +
+  return store_.BytesPerLetter() +
          (kind_ == EngineKind::kReference ? ChainIndex::kBytesPerLetter : FastIndex::kBytesPerLetter);
 }
 

@@ -30,8 +30,14 @@ void FastSearch::Find() {
     fwdN_[i] = none;
     rev_[len - 1 - i] = none ? 0 : static_cast<uint8_t>(3 - c);
     revN_[len - 1 - i] = none;
+    revText_[len - 1 - i] = none ? 'N' : kComplLetters[c];
   }
-  for (int j = 0; j <= rc_.BlkNu; ++j) keep_[j] = static_cast<uint16_t>(~rc_.RdMsk[j]);
+  SetReadShape(len, rcRev_);
+  MakeRdCds(revText_, rcRev_);
+  for (int j = 0; j <= rc_.BlkNu; ++j) {
+    keep_[j] = static_cast<uint16_t>(~rc_.RdMsk[j]);
+    keepRev_[j] = static_cast<uint16_t>(~rcRev_.RdMsk[j]);
+  }
 
   probes_.clear();
   cand_.clear();
@@ -46,15 +52,23 @@ void FastSearch::Find() {
   cand_.erase(std::unique(cand_.begin(), cand_.end()), cand_.end());
 
   found_.clear();
-  for (uint64_t c : cand_) {
-    __builtin_prefetch(store_.Cds(static_cast<Strand>(c >> 32)) + (c & 0xFFFFFFFFu));
-  }
+  const uint16_t* cds = store_.Cds(Strand::kDirect);
+  for (uint64_t c : cand_) __builtin_prefetch(cds + (c & 0xFFFFFFFFu));
+  const int64_t g = store_.gnmLen();
   for (uint64_t c : cand_) {
     const Strand s = static_cast<Strand>(c >> 32);
-    const int32_t p = static_cast<int32_t>(c & 0xFFFFFFFFu);
-    const int d = Verify(s, p);
+    const int32_t q = static_cast<int32_t>(c & 0xFFFFFFFFu);
+    const int d = Verify(s, q);
     if (d > misNu_) continue;
-    const uint64_t code = store_.Cds(s)[p];
+    int32_t p = q;
+    uint64_t code = cds[q];
+    if (s == Strand::kCompl) {
+      // The read itself starts where its reverse complement ends.
+      int64_t start = (g - q - len) % g;
+      if (start < 0) start += g;
+      p = static_cast<int32_t>(start);
+      code = store_.ComplCode(p);
+    }
     found_.push_back(code << 34 | static_cast<uint64_t>(s) << 33 | static_cast<uint64_t>(p) << 2 |
                      static_cast<uint64_t>(d));
   }
@@ -142,7 +156,6 @@ void FastSearch::AddProbes(const Piece& pc, const uint8_t* codes, const uint8_t*
 
 void FastSearch::RunProbes() {
   const int64_t g = store_.gnmLen();
-  const int32_t len = rc_.rdLen;
   const int32_t* pos = index_.Pos();
   const uint16_t* nxt = index_.Nxt();
   // On a genome longer than any read, one wrap at most brings a start back
@@ -162,35 +175,25 @@ void FastSearch::RunProbes() {
       // The piece lies at q; the read (or its reverse complement) starts
       // pr.off letters before, on the circle.
       int64_t p = static_cast<int64_t>(pos[i]) - pr.off;
-      if (longGenome) {
-        if (p < 0) p += g;
-        if (pr.reverse) {
-          p = g - p - len;
-          if (p < 0) p += g;
-        }
-      } else {
-        p %= g;
-        if (p < 0) p += g;
-        if (pr.reverse) {
-          p = (g - p - len) % g;
-          if (p < 0) p += g;
-        }
-      }
+      if (!longGenome) p %= g;
+      if (p < 0) p += g;
       cand_.push_back(static_cast<uint64_t>(pr.reverse) << 32 | static_cast<uint64_t>(p));
     });
   }
 }
 
-int FastSearch::Verify(Strand s, int32_t p) const {
-  const uint16_t* cds = store_.Cds(s) + p;
+int FastSearch::Verify(Strand s, int32_t q) const {
+  const ReadCodes& rc = s == Strand::kDirect ? rc_ : rcRev_;
+  const uint16_t* keep = s == Strand::kDirect ? keep_ : keepRev_;
+  const uint16_t* cds = store_.Cds(Strand::kDirect) + q;
   int d = 0;
-  const int blocks = rc_.BlkNu;
+  const int blocks = rc.BlkNu;
   for (int j = 0; j < blocks; ++j) {
-    d += MisCount(static_cast<unsigned>(cds[8 * j] ^ rc_.RdCds[j]), keep_[j]) + rc_.RdNNu[j];
+    d += MisCount(static_cast<unsigned>(cds[8 * j] ^ rc.RdCds[j]), keep[j]) + rc.RdNNu[j];
     if (d > misNu_) return d;
   }
-  const unsigned last = static_cast<unsigned>(cds[8 * blocks] >> rc_.LstShf);
-  return d + MisCount(last ^ rc_.RdCds[blocks], keep_[blocks]) + rc_.RdNNu[blocks];
+  const unsigned last = static_cast<unsigned>(cds[8 * blocks] >> rc.LstShf);
+  return d + MisCount(last ^ rc.RdCds[blocks], keep[blocks]) + rc.RdNNu[blocks];
 }
 
 }  // namespace quorvane

@@ -43,9 +43,10 @@ class FastSearch final : public ReadSearch {
   // Scans the buckets of every probe, in passes that let the memory
   // accesses of all probes overlap, and gathers candidate starts.
   void RunProbes();
-  // Mismatches of the whole read at start p of strand s, or the first
-  // partial count past misNu.
-  int Verify(Strand s, int32_t p) const;
+  // Mismatches of the read (s direct) or of its reverse complement (s
+  // complementary) at start q of the direct strand, or the first partial
+  // count past misNu.
+  int Verify(Strand s, int32_t q) const;
   // The plan for the current read's length and misNu, chosen once.
   const PiecePlan& Plan();
 
@@ -54,9 +55,14 @@ class FastSearch final : public ReadSearch {
   uint8_t rev_[kMaxRdLen];       // the same for the read's reverse complement
   uint8_t fwdN_[kMaxRdLen];      // 1 where the read letter has no code
   uint8_t revN_[kMaxRdLen];      // the same for the reverse complement
-  uint16_t keep_[kMaxBlocks];    // per block: the bits of the coded letters
+  char revText_[kMaxRdLen];      // the read's reverse complement as letters
+  ReadCodes rcRev_;              // its block codes
+  uint16_t keep_[kMaxBlocks];    // per block of the read: the bits of the coded letters
+  uint16_t keepRev_[kMaxBlocks]; // the same for the reverse complement
   std::vector<Probe> probes_;    // the buckets to scan for the read
-  std::vector<uint64_t> cand_;   // strand << 32 | start, possibly repeated
+  // strand << 32 | direct-strand start of the read (direct) or of its
+  // reverse complement (complementary), possibly repeated
+  std::vector<uint64_t> cand_;
   std::vector<uint64_t> found_;  // code << 34 | strand << 33 | start << 2 | mis
   std::vector<PiecePlan> plans_; // by (rdLen, misNu); n == 0 until chosen
 };

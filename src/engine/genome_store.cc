@@ -39,15 +39,15 @@ void RollSeedCodes(const char* sq, int64_t from, int64_t to, uint16_t* cds) {
 bool GenomeStore::Allocate(int32_t gnmLen) {
   const size_t total = static_cast<size_t>(gnmLen) + kWrapLen;
   CdsD_.Allocate(total);
-  CdsC_.Allocate(total);
-  if (!CdsD_ || !CdsC_) {
+  if (complStrand_) CdsC_.Allocate(total);
+  if (!CdsD_ || (complStrand_ && !CdsC_)) {
     Release();
     ShowMsg("no mem ChnBegX and Cds");
     return false;
   }
   sqD_.Allocate(total);
-  sqC_.Allocate(total);
-  if (!sqD_ || !sqC_) {
+  if (complStrand_) sqC_.Allocate(total);
+  if (!sqD_ || (complStrand_ && !sqC_)) {
     Release();
     ShowMsg("no mem sqD and sqC");
     return false;
@@ -105,7 +105,7 @@ LoadOutcome GenomeStore::Encode() {
         firstBad[static_cast<size_t>(t)] = p;
         return;
       }
-      sqC[n - 1 - p] = kComplLetters[c];
+      if (sqC != nullptr) sqC[n - 1 - p] = kComplLetters[c];
     }
   });
   for (int64_t bad : firstBad) {
@@ -119,21 +119,53 @@ LoadOutcome GenomeStore::Encode() {
   if (n == 0) {
     // Nothing to repeat: the tails hold letters that no start ever reads.
     std::memset(sqD, 'A', kWrapLen);
-    std::memset(sqC, 'A', kWrapLen);
     std::memset(CdsD_.get(), 0, sizeof(uint16_t) * kWrapLen);
-    std::memset(CdsC_.get(), 0, sizeof(uint16_t) * kWrapLen);
+    if (complStrand_) {
+      std::memset(sqC, 'A', kWrapLen);
+      std::memset(CdsC_.get(), 0, sizeof(uint16_t) * kWrapLen);
+    }
     return LoadOutcome::kOk;
   }
   FillWrapTail(sqD, n);
-  FillWrapTail(sqC, n);
+  if (complStrand_) FillWrapTail(sqC, n);
   // Starts up to n + kWrapLen - 8 have their 8 letters in the buffers.
   const int64_t starts = static_cast<int64_t>(n) + kWrapLen - (kSeedLen - 1);
   ParallelFor(threads_, starts, [&](int, int64_t from, int64_t to) {
     RollSeedCodes(sqD, from, to, CdsD_.get());
-    RollSeedCodes(sqC, from, to, CdsC_.get());
+    if (complStrand_) RollSeedCodes(sqC, from, to, CdsC_.get());
   });
-  for (int64_t p = starts; p < starts + kSeedLen - 1; ++p) CdsD_[p] = CdsC_[p] = 0;
+  for (int64_t p = starts; p < starts + kSeedLen - 1; ++p) {
+    CdsD_[p] = 0;
+    if (complStrand_) CdsC_[p] = 0;
+  }
   return LoadOutcome::kOk;
+}
+
+uint16_t GenomeStore::ComplCode(int32_t p) const {
+  if (complStrand_) return CdsC_[p];
+  // The complementary letters p..p+7 pair with the direct letters ending
+  // at gnmLen - 1 - p: the same code read backwards, each letter
+  // complemented.
+  int64_t a = (static_cast<int64_t>(gnmLen_) - kSeedLen - p) % gnmLen_;
+  if (a < 0) a += gnmLen_;
+  unsigned x = CdsD_[a];
+  x = ((x >> 2) & 0x3333u) | ((x & 0x3333u) << 2);
+  x = ((x >> 4) & 0x0F0Fu) | ((x & 0x0F0Fu) << 4);
+  x = ((x >> 8) | (x << 8)) & 0xFFFFu;
+  return static_cast<uint16_t>(x ^ 0xFFFFu);
+}
+
+void GenomeStore::StrandLetters(Strand s, int32_t p, int32_t n, char* out) const {
+  if (s == Strand::kDirect || complStrand_) {
+    std::memcpy(out, sq(s) + p, static_cast<size_t>(n));
+    return;
+  }
+  const int64_t g = gnmLen_;
+  for (int32_t j = 0; j < n; ++j) {
+    int64_t d = (g - 1 - p - j) % g;
+    if (d < 0) d += g;
+    out[j] = kComplLetters[CodeOf(sqD_[d])];
+  }
 }
 
 void GenomeStore::Release() {

@@ -31,7 +31,11 @@ enum class LoadOutcome {
 class GenomeStore {
  public:
   // threads: how many threads the coding passes of a load may use.
-  explicit GenomeStore(int threads = 1) : threads_(threads) {}
+  // complStrand: whether the complementary strand is held as letters and
+  // seed codes of its own; without, its letters and codes are derived
+  // from the direct strand when asked for, and sq(kCompl) and Cds(kCompl)
+  // are null.
+  explicit GenomeStore(int threads = 1, bool complStrand = true) : threads_(threads), complStrand_(complStrand) {}
   GenomeStore(const GenomeStore&) = delete;
   GenomeStore& operator=(const GenomeStore&) = delete;
 
@@ -56,14 +60,22 @@ class GenomeStore {
   // gnmLen + kWrapLen - 8; the last 7 entries hold 0.
   const uint16_t* Cds(Strand s) const { return s == Strand::kDirect ? CdsD_.get() : CdsC_.get(); }
 
+  // The seed code of the complementary strand at start p (0 <= p < gnmLen).
+  uint16_t ComplCode(int32_t p) const;
+
+  // Copies n letters (n <= kWrapLen) of strand s from start p
+  // (0 <= p < gnmLen) into out, continuing past the end at the start.
+  void StrandLetters(Strand s, int32_t p, int32_t n, char* out) const;
+
   // Bytes held per genome letter (for the memory figures of benchmarks).
-  static constexpr int kBytesPerLetter = 6;
+  int BytesPerLetter() const { return complStrand_ ? 6 : 3; }
 
  private:
   bool Allocate(int32_t gnmLen);
   LoadOutcome Encode();
 
   int threads_;
+  bool complStrand_;
   int32_t gnmLen_ = 0;
   BigArray<char> sqD_;      // direct letters, case kept
   BigArray<char> sqC_;      // complementary letters, upper case

@@ -7,7 +7,11 @@
 namespace quorvane {
 
 RecordFormatter::RecordFormatter(int32_t misNu, bool showRdsMis, const GenomeStore& store)
-    : misNu_(misNu), showRdsMis_(showRdsMis), store_(store), readMis_(kMaxRdLen + 1, '\0') {}
+    : misNu_(misNu),
+      showRdsMis_(showRdsMis),
+      store_(store),
+      genome_(kMaxRdLen, '\0'),
+      readMis_(kMaxRdLen + 1, '\0') {}
 
 std::string RecordFormatter::PosHeader(int32_t misNu, bool showRdsMis) {
   if (misNu == 0) return "rdNom\tread\tpos";
@@ -48,9 +52,12 @@ void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read,
     pos.append(read);
     pos.push_back('\t');
     if (showMis) {
-      const char* g = m.pos > 0 ? store_.sq(Strand::kDirect) + (m.pos - 1)
-                                : store_.sq(Strand::kCompl) + (m.pos + store_.gnmLen());
-      MakeReadMis(read.data(), rdLen, g, readMis_.data());
+      if (m.pos > 0) {
+        store_.StrandLetters(Strand::kDirect, m.pos - 1, rdLen, genome_.data());
+      } else {
+        store_.StrandLetters(Strand::kCompl, m.pos + store_.gnmLen(), rdLen, genome_.data());
+      }
+      MakeReadMis(read.data(), rdLen, genome_.data(), readMis_.data());
       pos.append(readMis_.data(), static_cast<size_t>(rdLen));
       pos.push_back('\t');
     }

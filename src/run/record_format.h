@@ -58,6 +58,7 @@ class RecordFormatter {
   int32_t misNu_;
   bool showRdsMis_;
   const GenomeStore& store_;
+  std::string genome_;   // the genome letters under one hit
   std::string readMis_;  // the display copy of the read at one hit
 };
 
