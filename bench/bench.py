@@ -33,6 +33,7 @@ def parse_args():
     p.add_argument("--repeat", type=int, default=1, help="runs of each command; the fastest counts")
     p.add_argument("--engine", help="passed to quorvane-map --engine (default: its own)")
     p.add_argument("--no-threads", action="store_true", help="skip the two-threads line")
+    p.add_argument("--thread-reads", type=int, help="reads for the two-threads line (default: --reads)")
     a = p.parse_args()
     if a.rows:
         a.rows = [tuple(int(x) for x in r.split("/")) for r in a.rows.split(",")]
@@ -45,8 +46,9 @@ def parse_args():
     for x in a.peers:
         if x not in PEERS:
             p.error("unknown peer %s" % x)
-    if a.reads < 1 or a.repeat < 1:
-        p.error("--reads and --repeat must be positive")
+    a.thread_reads = a.thread_reads or a.reads
+    if a.reads < 1 or a.repeat < 1 or a.thread_reads < 1:
+        p.error("--reads, --thread-reads and --repeat must be positive")
     return a
 
 
@@ -114,16 +116,19 @@ class Bench:
         self.failed = False
         self.checks = []
 
-    def reads_of(self, length):
-        if length not in self.reads:
-            reads = inputs.simulate_reads(self.genome, length, self.args.reads)
+    def reads_of(self, length, count=None):
+        count = count or self.args.reads
+        if (length, count) not in self.reads:
+            reads = inputs.simulate_reads(self.genome, length, count)
             base = os.path.join(OUT, "inputs", "reads%d" % length)
+            if count != self.args.reads:
+                base += "_n%d" % count
             inputs.write_reads(reads, base + ".txt", base + ".fa")
-            self.reads[length] = (reads, base)
-        return self.reads[length]
+            self.reads[(length, count)] = (reads, base)
+        return self.reads[(length, count)]
 
-    def commands(self, length, k, threads, run_dir):
-        _, base = self.reads_of(length)
+    def commands(self, length, k, threads, run_dir, count=None):
+        _, base = self.reads_of(length, count)
         ours = [OURS, "-g", self.gpath, "-r", base + ".txt", "-o", run_dir, "-m", str(k), "-t", str(threads), "-q"]
         if self.args.engine:
             ours += ["--engine", self.args.engine]
@@ -202,15 +207,15 @@ class Bench:
         for n in (1, 2):
             d = self.run_dir("quorvane-map", length, k, n)
             log("%d letters, misNu %d: quorvane-map -t %d" % (length, k, n))
-            t[n] = timed(self.commands(length, k, n, d)["quorvane-map"], os.path.join(d, "console.txt"),
-                         self.args.repeat)
+            cmd = self.commands(length, k, n, d, self.args.thread_reads)["quorvane-map"]
+            t[n] = timed(cmd, os.path.join(d, "console.txt"), self.args.repeat)
             dirs[n] = d
         same = same_result_files(dirs[1], dirs[2])
         if not same:
             self.failed = True
-        return ("Two threads against one (quorvane-map, %d letters, misNu %d): %.2f s with `-t 1`, %.2f s with "
-                "`-t 2` (CPU %.2f s and %.2f s): **%.2f×**; result files of both %s."
-                % (length, k, t[1][0], t[2][0], t[1][2], t[2][2], max(t[1][0], 0.01) / max(t[2][0], 0.01),
+        return ("Two threads against one (quorvane-map, %s reads of %d letters, misNu %d): %.2f s with `-t 1`, "
+                "%.2f s with `-t 2` (CPU %.2f s and %.2f s): **%.2f×**; result files of both %s."
+                % (format(self.args.thread_reads, ","), length, k, t[1][0], t[2][0], t[1][2], t[2][2], max(t[1][0], 0.01) / max(t[2][0], 0.01),
                    "byte-identical" if same else "DIFFER"))
 
 
