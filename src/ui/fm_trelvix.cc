@@ -75,12 +75,12 @@ void TFmTrelvix::BuildControls() {
   BxTime = new LabeledEdit("seconds", kLabelSpacing, PnlExe);
   BxTime->setObjectName("BxTime");
   BxTime->EditLabel()->setObjectName("BxTimeLabel");
-  BxTime->setGeometry(255, 40, 80, 25);
+  BxTime->SetBounds(255, 40, 80, 25);
 
   CountInpRds = new LabeledEdit(" processed readsNu ", kLabelSpacing, PnlExe);
   CountInpRds->setObjectName("CountInpRds");
   CountInpRds->EditLabel()->setObjectName("CountInpRdsLabel");
-  CountInpRds->setGeometry(110, 40, 129, 25);
+  CountInpRds->SetBounds(110, 40, 129, 25);
 
   BtnGo = new QPushButton("go", PnlExe);
   BtnGo->setObjectName("BtnGo");

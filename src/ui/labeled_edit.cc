@@ -9,6 +9,11 @@ LabeledEdit::LabeledEdit(const QString& labelCaption, int spacing, QWidget* pare
   PlaceLabel();
 }
 
+void LabeledEdit::SetBounds(int left, int top, int width, int height) {
+  setGeometry(left, top, width, height);
+  PlaceLabel();
+}
+
 void LabeledEdit::moveEvent(QMoveEvent* e) {
   QLineEdit::moveEvent(e);
   PlaceLabel();

@@ -17,6 +17,9 @@ class LabeledEdit : public QLineEdit {
   // spacing: pixels between the label's bottom and the box's top.
   LabeledEdit(const QString& labelCaption, int spacing, QWidget* parent);
 
+  // Places the box, and its label above it.
+  void SetBounds(int left, int top, int width, int height);
+
   // The label above the box.
   QLabel* EditLabel() const { return label_; }
 

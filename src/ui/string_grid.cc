@@ -40,9 +40,13 @@ void StringGrid::SetCell(int col, int row, const QString& text) {
 
 void StringGrid::EndEditing() {
   if (!Editing()) return;
-  if (QWidget* editor = indexWidget(currentIndex())) {
-    commitData(editor);
-    closeEditor(editor, QAbstractItemDelegate::NoHint);
+  for (int r = 0; r < rowCount(); ++r) {
+    for (int c = 0; c < columnCount(); ++c) {
+      if (QWidget* editor = indexWidget(model()->index(r, c))) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+      }
+    }
   }
 }
 
