@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QAbstractButton>
 #include <QMessageBox>
 
 #include "ui/fm_dir.h"
@@ -11,6 +12,8 @@ namespace quorvane {
 void ShowMsgBox(QWidget* owner, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, owner);
   box.setWindowModality(Qt::ApplicationModal);
+  // Some styles put an icon on the button; the box shows none at all.
+  if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setIcon(QIcon());
   box.exec();
 }
 

@@ -3,6 +3,8 @@
 // of files and of the results folder, the remembered paths, the first
 // activation and help.
 #include <QFontInfo>
+#include <QMessageBox>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QtTest>
@@ -466,6 +468,35 @@ class MainWindowTest : public QObject {
     WriteBytes(f.Exe("Help_Quorvane.txt"), "help");
     Click(f.fm->BtnHelp);
     QCOMPARE(f.shell.opened, std::vector<std::string>{"doc " + f.Exe("Help_Quorvane.txt")});
+  }
+
+  void DesktopMessageBoxHasNoTitleNoIconAndOneOkButton() {
+    QString title = "unset", text;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    int buttons = -1;
+    bool okHasIcon = true;
+    Qt::WindowModality modality = Qt::NonModal;
+    // Runs inside the box's own modal loop, then dismisses it.
+    QTimer::singleShot(0, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (box == nullptr || !box->isVisible()) continue;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = static_cast<int>(box->buttons().size());
+        okHasIcon = box->button(QMessageBox::Ok) != nullptr && !box->button(QMessageBox::Ok)->icon().isNull();
+        modality = box->windowModality();
+        box->button(QMessageBox::Ok)->click();
+      }
+    });
+    ShowMsgBox(nullptr, "i can't open\n/x");
+    QCOMPARE(title, QString());
+    QCOMPARE(text, QString("i can't open\n/x"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons, 1);
+    QVERIFY(!okHasIcon);
+    QCOMPARE(modality, Qt::ApplicationModal);
   }
 
   void ExceptionsInHandlersAreShownAndTheProgramGoesOn() {
