@@ -86,3 +86,55 @@ INSTANTIATE_TEST_SUITE_P(Engines, EngineTest, ::testing::ValuesIn(test::AllEngin
 
 }  // namespace
 }  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// A genome that holds what real ones do: repeats with a few changes,
+// low-complexity stretches, and plain sequence in between.
+std::string RepetitiveGenome(std::mt19937& rng, size_t n) {
+  std::string g = test::RandomLetters(rng, n);
+  std::uniform_int_distribution<size_t> at(0, n - 2000), len(20, 1500), coin(0, 9);
+  for (int r = 0; r < 40; ++r) {
+    const size_t from = at(rng), to = at(rng), l = len(rng);
+    std::string copy = g.substr(from, l);
+    for (char& c : copy) {
+      if (coin(rng) == 0 && coin(rng) < 3) c = "ACGT"[coin(rng) % 4];
+    }
+    if (coin(rng) < 5) copy = test::ReverseComplement(copy);
+    g.replace(to, copy.size(), copy);
+  }
+  for (const char* unit : {"A", "AT", "GGC", "ACGTTG"}) {
+    const size_t to = at(rng);
+    for (size_t i = 0; i < 300; ++i) g[to + i] = unit[i % std::char_traits<char>::length(unit)];
+  }
+  return g;
+}
+
+TEST(FastEngineTest, MatchesTheReferenceOnARepetitiveGenome) {
+  std::mt19937 rng(77);
+  const std::string genome = RepetitiveGenome(rng, 60000);
+  const std::string rc = test::ReverseComplement(genome);
+  Engine ref(EngineKind::kReference), fast(EngineKind::kFast);
+  ASSERT_EQ(ref.LoadGenomeText(genome), LoadOutcome::kOk);
+  ASSERT_EQ(fast.LoadGenomeText(genome), LoadOutcome::kOk);
+  ASSERT_TRUE(ref.BuildSeedIndex());
+  ASSERT_TRUE(fast.BuildSeedIndex());
+  auto refSearch = ref.NewSearch(), fastSearch = fast.NewSearch();
+  int hits = 0;
+  for (int r = 0; r < 600; ++r) {
+    std::string read = DrawRead(rng, genome, rc);
+    if (r % 3 == 0) read.resize(std::min<size_t>(read.size(), 12 + r % 60));  // many short reads
+    for (int misNu = 0; misNu <= 3; ++misNu) {
+      ASSERT_TRUE(refSearch->SearchRead(read.data(), static_cast<int32_t>(read.size()), misNu));
+      ASSERT_TRUE(fastSearch->SearchRead(read.data(), static_cast<int32_t>(read.size()), misNu));
+      ASSERT_EQ(fastSearch->hits(), refSearch->hits()) << "misNu " << misNu << " read " << read;
+      ASSERT_EQ(fastSearch->posUpNu(), refSearch->posUpNu());
+      hits += refSearch->posUpLwNu();
+    }
+  }
+  EXPECT_GT(hits, 2000);
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -21,7 +21,7 @@ inline std::string KindName(EngineKind k) {
 }
 
 // Every engine the search suites run against.
-inline std::vector<EngineKind> AllEngines() { return {EngineKind::kReference}; }
+inline std::vector<EngineKind> AllEngines() { return {EngineKind::kReference, EngineKind::kFast}; }
 
 class EngineTest : public ::testing::TestWithParam<EngineKind> {
  protected:

@@ -3,6 +3,7 @@
 
 #include "common/nucleotide.h"
 #include "engine/chain_index.h"
+#include "engine/fast_index.h"
 #include "engine/genome_store.h"
 #include "engine/mis_nu_table.h"
 #include "test_util.h"
@@ -165,6 +166,71 @@ TEST(ChainIndexTest, ChainsRunAscendingFromTheLowestPosition) {
   EXPECT_EQ(chains.Chns(Strand::kDirect)[5], 17);
   EXPECT_EQ(chains.Chns(Strand::kDirect)[17], 40);
   EXPECT_EQ(chains.Chns(Strand::kDirect)[40], -1);
+}
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST(GenomeStoreTest, LoadingOnSeveralThreadsGivesTheSameStoreAndIndex) {
+  std::mt19937 rng(12);
+  std::string g = test::RandomLetters(rng, 400000, "ACGTacgt");
+  GenomeStore one(1), three(3);
+  ASSERT_EQ(one.LoadGenomeText(g), LoadOutcome::kOk);
+  ASSERT_EQ(three.LoadGenomeText(g), LoadOutcome::kOk);
+  const size_t total = g.size() + kWrapLen;
+  for (Strand s : kStrands) {
+    ASSERT_EQ(std::string(one.sq(s), total), std::string(three.sq(s), total));
+    ASSERT_TRUE(std::equal(one.Cds(s), one.Cds(s) + total, three.Cds(s)));
+  }
+  FastIndex a, b;
+  ASSERT_TRUE(a.Build(one, 1));
+  ASSERT_TRUE(b.Build(three, 3));
+  for (uint32_t c = 0; c <= kSeedCodes; ++c) ASSERT_EQ(a.Off(c), b.Off(c));
+  ASSERT_TRUE(std::equal(a.Pos(), a.Pos() + g.size(), b.Pos()));
+  ASSERT_TRUE(std::equal(a.Nxt(), a.Nxt() + g.size(), b.Nxt()));
+  // Buckets run in ascending position.
+  for (uint32_t c = 0; c < kSeedCodes; ++c) {
+    for (uint32_t i = a.Off(c); i + 1 < a.Off(c + 1); ++i) ASSERT_LT(a.Pos()[i], a.Pos()[i + 1]);
+  }
+
+  // The first bad byte is reported, whichever thread meets it.
+  g[390000] = 'N';
+  g[250000] = '*';
+  MsgRecorder rec;
+  EXPECT_EQ(three.LoadGenomeText(g), LoadOutcome::kFailed);
+  EXPECT_EQ(rec.msgs(), std::vector<std::string>{"bad symbol='*' in genome"});
+}
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST(GenomeStoreTest, TheComplementaryStrandDerivedEqualsTheOneHeld) {
+  for (int len : {1, 3, 7, 8, 9, 100, 1500}) {
+    std::mt19937 rng(len);
+    const std::string g = test::RandomLetters(rng, static_cast<size_t>(len), "ACGTacgt");
+    GenomeStore held(1, true), derived(1, false);
+    ASSERT_EQ(held.LoadGenomeText(g), LoadOutcome::kOk);
+    ASSERT_EQ(derived.LoadGenomeText(g), LoadOutcome::kOk);
+    EXPECT_EQ(derived.sq(Strand::kCompl), nullptr);
+    EXPECT_EQ(derived.BytesPerLetter(), 3);
+    char a[kWrapLen], b[kWrapLen];
+    for (int p = 0; p < len; ++p) {
+      ASSERT_EQ(derived.ComplCode(p), held.Cds(Strand::kCompl)[p]) << len << " " << p;
+      ASSERT_EQ(held.ComplCode(p), held.Cds(Strand::kCompl)[p]);
+      const int n = 1 + (p * 37) % kWrapLen;
+      held.StrandLetters(Strand::kCompl, p, n, a);
+      derived.StrandLetters(Strand::kCompl, p, n, b);
+      ASSERT_EQ(std::string(a, n), std::string(b, n)) << len << " " << p;
+      derived.StrandLetters(Strand::kDirect, p, n, b);
+      ASSERT_EQ(std::string(b, n), std::string(held.sq(Strand::kDirect) + p, n));
+    }
+  }
 }
 
 }  // namespace

@@ -26,10 +26,10 @@ bool ChainIndex::Build(const GenomeStore& store) {
   const int32_t n = store.gnmLen();
   // One spare entry so that an empty genome still gets real arrays.
   const size_t links = static_cast<size_t>(n) + 1;
-  ChnBegXD_.reset(new (std::nothrow) int32_t[kSeedCodes]);
-  ChnBegXC_.reset(new (std::nothrow) int32_t[kSeedCodes]);
-  ChnsD_.reset(new (std::nothrow) int32_t[links]);
-  ChnsC_.reset(new (std::nothrow) int32_t[links]);
+  ChnBegXD_.Allocate(kSeedCodes);
+  ChnBegXC_.Allocate(kSeedCodes);
+  ChnsD_.Allocate(links);
+  ChnsC_.Allocate(links);
   if (!ChnBegXD_ || !ChnBegXC_ || !ChnsD_ || !ChnsC_) {
     Release();
     ShowMsg("no mem Chns, ArrMisMatches");

@@ -4,8 +4,8 @@
 #define QUORVANE_ENGINE_CHAIN_INDEX_H_
 
 #include <cstdint>
-#include <memory>
 
+#include "engine/big_array.h"
 #include "engine/genome_store.h"
 #include "engine/strand.h"
 
@@ -36,8 +36,8 @@ class ChainIndex {
   static constexpr int kBytesPerLetter = 8;
 
  private:
-  std::unique_ptr<int32_t[]> ChnBegXD_, ChnBegXC_;  // 65,536 heads per strand
-  std::unique_ptr<int32_t[]> ChnsD_, ChnsC_;        // gnmLen links per strand
+  BigArray<int32_t> ChnBegXD_, ChnBegXC_;  // 65,536 heads per strand
+  BigArray<int32_t> ChnsD_, ChnsC_;        // gnmLen links per strand
 };
 
 }  // namespace quorvane

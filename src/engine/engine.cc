@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 
+#include "engine/fast_search.h"
 #include "engine/reference_search.h"
 
 namespace quorvane {
@@ -14,17 +15,24 @@ LoadOutcome Engine::LoadGenomeText(std::string_view letters) {
   return store_.LoadGenomeText(letters);
 }
 
-bool Engine::BuildSeedIndex() { return chains_.Build(store_); }
+bool Engine::BuildSeedIndex() {
+  return kind_ == EngineKind::kReference ? chains_.Build(store_) : fast_.Build(store_, threads_);
+}
 
 void Engine::ReleaseEngine() {
   chains_.Release();
+  fast_.Release();
   store_.Release();
 }
 
 std::unique_ptr<ReadSearch> Engine::NewSearch() const {
-  return std::make_unique<ReferenceSearch>(store_, chains_);
+  if (kind_ == EngineKind::kReference) return std::make_unique<ReferenceSearch>(store_, chains_);
+  return std::make_unique<FastSearch>(store_, fast_);
 }
 
-int Engine::BytesPerLetter() const { return GenomeStore::kBytesPerLetter + ChainIndex::kBytesPerLetter; }
+int Engine::BytesPerLetter() const {
+  return store_.BytesPerLetter() +
+         (kind_ == EngineKind::kReference ? ChainIndex::kBytesPerLetter : FastIndex::kBytesPerLetter);
+}
 
 }  // namespace quorvane

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/chain_index.h"
+#include "engine/fast_index.h"
 #include "engine/genome_store.h"
 #include "engine/read_search.h"
 
@@ -24,7 +25,9 @@ enum class EngineKind {
 // number of NewSearch objects search reads at once, then ReleaseEngine.
 class Engine {
  public:
-  explicit Engine(EngineKind kind = EngineKind::kReference) : kind_(kind) {}
+  // threads: how many threads loading and indexing may use.
+  explicit Engine(EngineKind kind = EngineKind::kFast, int threads = 1)
+      : kind_(kind), threads_(threads), store_(threads, kind == EngineKind::kReference) {}
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
@@ -53,8 +56,10 @@ class Engine {
 
  private:
   EngineKind kind_;
+  int threads_;
   GenomeStore store_;
-  ChainIndex chains_;
+  ChainIndex chains_;  // built for the reference search
+  FastIndex fast_;     // built for the fast search
 };
 
 }  // namespace quorvane

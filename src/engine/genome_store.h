@@ -3,10 +3,10 @@
 #define QUORVANE_ENGINE_GENOME_STORE_H_
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
+#include "engine/big_array.h"
 #include "engine/strand.h"
 
 namespace quorvane {
@@ -30,7 +30,12 @@ enum class LoadOutcome {
 // k, and for genomes shorter than kWrapLen entry j holds entry j % gnmLen.
 class GenomeStore {
  public:
-  GenomeStore() = default;
+  // threads: how many threads the coding passes of a load may use.
+  // complStrand: whether the complementary strand is held as letters and
+  // seed codes of its own; without, its letters and codes are derived
+  // from the direct strand when asked for, and sq(kCompl) and Cds(kCompl)
+  // are null.
+  explicit GenomeStore(int threads = 1, bool complStrand = true) : threads_(threads), complStrand_(complStrand) {}
   GenomeStore(const GenomeStore&) = delete;
   GenomeStore& operator=(const GenomeStore&) = delete;
 
@@ -45,7 +50,7 @@ class GenomeStore {
   void Release();
 
   int32_t gnmLen() const { return gnmLen_; }
-  bool loaded() const { return sqD_ != nullptr; }
+  bool loaded() const { return static_cast<bool>(sqD_); }
 
   // The letters of strand s: the direct strand as the file held them (case
   // kept), the complementary strand in upper case.
@@ -55,18 +60,27 @@ class GenomeStore {
   // gnmLen + kWrapLen - 8; the last 7 entries hold 0.
   const uint16_t* Cds(Strand s) const { return s == Strand::kDirect ? CdsD_.get() : CdsC_.get(); }
 
+  // The seed code of the complementary strand at start p (0 <= p < gnmLen).
+  uint16_t ComplCode(int32_t p) const;
+
+  // Copies n letters (n <= kWrapLen) of strand s from start p
+  // (0 <= p < gnmLen) into out, continuing past the end at the start.
+  void StrandLetters(Strand s, int32_t p, int32_t n, char* out) const;
+
   // Bytes held per genome letter (for the memory figures of benchmarks).
-  static constexpr int kBytesPerLetter = 6;
+  int BytesPerLetter() const { return complStrand_ ? 6 : 3; }
 
  private:
   bool Allocate(int32_t gnmLen);
   LoadOutcome Encode();
 
+  int threads_;
+  bool complStrand_;
   int32_t gnmLen_ = 0;
-  std::unique_ptr<char[]> sqD_;      // direct letters, case kept
-  std::unique_ptr<char[]> sqC_;      // complementary letters, upper case
-  std::unique_ptr<uint16_t[]> CdsD_; // seed codes of the direct strand
-  std::unique_ptr<uint16_t[]> CdsC_; // seed codes of the complementary strand
+  BigArray<char> sqD_;      // direct letters, case kept
+  BigArray<char> sqC_;      // complementary letters, upper case
+  BigArray<uint16_t> CdsD_; // seed codes of the direct strand
+  BigArray<uint16_t> CdsC_; // seed codes of the complementary strand
 };
 
 }  // namespace quorvane

@@ -60,6 +60,7 @@ class ReadSearch {
   }
 
   const GenomeStore& store_;
+  const char* rd_ = nullptr;  // the letters of the read being searched
   ReadCodes rc_;
   int32_t misNu_ = 0;
 

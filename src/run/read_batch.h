@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/mis_match.h"
+#include "run/record_format.h"
 
 namespace quorvane {
 
@@ -30,6 +31,12 @@ struct ReadBatch {
   std::vector<int32_t> upNu;     // direct-strand hits of read i
   bool memFail = false;          // a hit list could not grow
 
+  // --- filled once the batch is numbered ---
+  int64_t found = 0;             // reads with hits
+  int64_t hitNu = 0;             // all their hits
+  int64_t upHitNu = 0;           // of them on the direct strand
+  RecordTexts texts;             // the batch's records, ready to write
+
   size_t reads() const { return beg.size(); }
   std::string_view read(size_t i) const { return std::string_view(letters.data() + beg[i], len[i]); }
   uint32_t hitBeg(size_t i) const { return i == 0 ? 0 : hitEnd[i - 1]; }
@@ -46,6 +53,8 @@ struct ReadBatch {
     hitEnd.clear();
     upNu.clear();
     memFail = false;
+    found = hitNu = upHitNu = 0;
+    texts.Clear();
   }
 };
 

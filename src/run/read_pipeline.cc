@@ -9,21 +9,29 @@
 #include <vector>
 
 #include "engine/read_codes.h"
+#include "run/record_format.h"
 
 namespace quorvane {
 namespace {
 
 // A batch ends at whichever limit comes first: enough reads to make the
 // hand-over between threads cheap, few enough to keep memory small.
-constexpr size_t kBatchReads = 1024;
+constexpr size_t kBatchReads = 2048;
 constexpr size_t kBatchLetters = size_t{256} << 10;
 constexpr int64_t kBatchLines = 8192;
 constexpr int64_t kProgressEvery = 1000;
 
 }  // namespace
 
-ReadPipeline::ReadPipeline(const Engine& engine, int32_t misNu, int threads)
-    : engine_(engine), misNu_(misNu), threads_(threads < 1 ? 1 : threads) {}
+struct ReadPipeline::Worker {
+  Worker(const Engine& engine, int32_t misNu, bool showRdsMis)
+      : search(engine.NewSearch()), format(misNu, showRdsMis, engine.store()) {}
+  std::unique_ptr<ReadSearch> search;
+  RecordFormatter format;
+};
+
+ReadPipeline::ReadPipeline(const Engine& engine, int32_t misNu, bool showRdsMis, int threads)
+    : engine_(engine), misNu_(misNu), showRdsMis_(showRdsMis), threads_(threads < 1 ? 1 : threads) {}
 
 bool ReadPipeline::Fill(LineReader& reader, ReadBatch& b) {
   b.Clear();
@@ -55,19 +63,36 @@ bool ReadPipeline::Fill(LineReader& reader, ReadBatch& b) {
   return true;
 }
 
-void ReadPipeline::Search(ReadSearch& search, ReadBatch& b) const {
+void ReadPipeline::Search(Worker& w, ReadBatch& b) const {
   const size_t n = b.reads();
   b.hitEnd.reserve(n);
   b.upNu.reserve(n);
   for (size_t i = 0; i < n; ++i) {
-    if (!search.SearchRead(b.letters.data() + b.beg[i], b.len[i], misNu_)) {
+    if (!w.search->SearchRead(b.letters.data() + b.beg[i], b.len[i], misNu_)) {
       b.memFail = true;
       return;
     }
-    const std::vector<MisMatch>& h = search.hits();
+    const std::vector<MisMatch>& h = w.search->hits();
     b.hits.insert(b.hits.end(), h.begin(), h.end());
     b.hitEnd.push_back(static_cast<uint32_t>(b.hits.size()));
-    b.upNu.push_back(search.posUpNu());
+    b.upNu.push_back(w.search->posUpNu());
+    b.found += !h.empty();
+  }
+}
+
+void ReadPipeline::Format(Worker& w, ReadBatch& b, int64_t foundBefore) const {
+  int64_t rdNom = foundBefore;
+  for (size_t i = 0; i < b.reads(); ++i) {
+    const uint32_t from = b.hitBeg(i);
+    const int32_t count = static_cast<int32_t>(b.hitEnd[i] - from);
+    if (count == 0) {
+      w.format.RdOut(b.texts, b.read(i));
+      continue;
+    }
+    const ReadHits h{b.hits.data() + from, b.upNu[i], count - b.upNu[i], count};
+    w.format.RdIn(b.texts, ++rdNom, b.read(i), h);
+    b.hitNu += count;
+    b.upHitNu += h.posUpNu;
   }
 }
 
@@ -80,13 +105,16 @@ ReadPipeline::End ReadPipeline::Run(LineReader& reader, const Deliver& deliver) 
 }
 
 ReadPipeline::End ReadPipeline::RunInline(LineReader& reader, const Deliver& deliver) {
-  std::unique_ptr<ReadSearch> search = engine_.NewSearch();
+  Worker w(engine_, misNu_, showRdsMis_);
   ReadBatch b;
+  int64_t found = 0;
   for (;;) {
     const bool more = Fill(reader, b);
     if (b.lines > 0) {
-      Search(*search, b);
+      Search(w, b);
       if (b.memFail) return End::kNoMem;
+      Format(w, b, found);
+      found += b.found;
       if (!deliver(b)) return End::kStopped;
     }
     if (!more) return readError_ ? End::kReadError : End::kDone;
@@ -94,19 +122,27 @@ ReadPipeline::End ReadPipeline::RunInline(LineReader& reader, const Deliver& del
 }
 
 ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& deliver) {
+  // A batch in flight. Its records can be numbered once every batch before
+  // it has been searched; the number of found reads before it is then
+  // known.
   struct Slot {
     ReadBatch batch;
-    bool done = false;
+    int64_t seq = 0;    // place of the batch in the run
+    bool done = false;  // searched and formatted
   };
   std::mutex mu;
-  std::condition_variable workCv, doneCv;
+  std::condition_variable workCv, doneCv, countCv;
   std::deque<Slot*> todo;
   bool stop = false;
+  // found[seq]: reads with hits in batch seq, -1 until searched;
+  // before[seq]: reads with hits in all earlier batches, -1 until known.
+  std::vector<int64_t> found, before;
+  int64_t counted = 0;  // batches whose `before` is known
 
-  std::vector<std::unique_ptr<ReadSearch>> searches;
-  for (int t = 0; t < threads_; ++t) searches.push_back(engine_.NewSearch());
+  std::vector<std::unique_ptr<Worker>> workers;
+  for (int t = 0; t < threads_; ++t) workers.push_back(std::make_unique<Worker>(engine_, misNu_, showRdsMis_));
 
-  auto work = [&](ReadSearch* search) {
+  auto work = [&](Worker* w) {
     for (;;) {
       Slot* s = nullptr;
       {
@@ -116,10 +152,33 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
         s = todo.front();
         todo.pop_front();
       }
+      ReadBatch& b = s->batch;
       try {
-        Search(*search, s->batch);
+        Search(*w, b);
       } catch (const std::bad_alloc&) {
-        s->batch.memFail = true;
+        b.memFail = true;
+      }
+      int64_t foundBefore = 0;
+      {
+        std::unique_lock<std::mutex> lock(mu);
+        const size_t seq = static_cast<size_t>(s->seq);
+        found[seq] = b.memFail ? 0 : b.found;
+        while (static_cast<size_t>(counted) < found.size() && found[static_cast<size_t>(counted)] >= 0) {
+          const size_t c = static_cast<size_t>(counted);
+          before[c] = c == 0 ? 0 : before[c - 1] + found[c - 1];
+          ++counted;
+        }
+        countCv.notify_all();
+        countCv.wait(lock, [&] { return stop || before[seq] >= 0; });
+        if (stop) return;
+        foundBefore = before[seq];
+      }
+      if (!b.memFail) {
+        try {
+          Format(*w, b, foundBefore);
+        } catch (const std::bad_alloc&) {
+          b.memFail = true;
+        }
       }
       {
         std::lock_guard<std::mutex> lock(mu);
@@ -129,17 +188,18 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
     }
   };
 
-  std::vector<std::thread> workers;
+  std::vector<std::thread> threads;
   auto stopWorkers = [&] {
     {
       std::lock_guard<std::mutex> lock(mu);
       stop = true;
     }
     workCv.notify_all();
-    for (std::thread& w : workers) w.join();
-    workers.clear();
+    countCv.notify_all();
+    for (std::thread& t : threads) t.join();
+    threads.clear();
   };
-  for (int t = 0; t < threads_; ++t) workers.emplace_back(work, searches[t].get());
+  for (auto& w : workers) threads.emplace_back(work, w.get());
 
   // Enough batches in flight to keep every worker busy while the oldest is
   // written out.
@@ -148,6 +208,7 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
   std::deque<Slot*> inflight, spare;
   End end = End::kDone;
   bool more = true;
+  int64_t seq = 0;
   try {
     for (;;) {
       while (more && inflight.size() < maxInflight) {
@@ -160,9 +221,12 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
         if (s->batch.lines == 0) break;
         spare.pop_front();
         s->done = false;
+        s->seq = seq++;
         inflight.push_back(s);
         {
           std::lock_guard<std::mutex> lock(mu);
+          found.push_back(-1);
+          before.push_back(-1);
           todo.push_back(s);
         }
         workCv.notify_one();

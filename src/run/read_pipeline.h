@@ -1,5 +1,6 @@
-// The read loop: reads are read in batches, searched by workers that share
-// the engine, and handed on in the order of the reads file.
+// The read loop: reads are read in batches, searched and formatted by
+// workers that share the engine, and handed on in the order of the reads
+// file.
 #ifndef QUORVANE_RUN_READ_PIPELINE_H_
 #define QUORVANE_RUN_READ_PIPELINE_H_
 
@@ -14,7 +15,7 @@ namespace quorvane {
 
 class ReadPipeline {
  public:
-  // Receives every searched batch, in order; returns false to stop the loop.
+  // Receives every finished batch, in order; returns false to stop.
   using Deliver = std::function<bool(const ReadBatch&)>;
 
   enum class End {
@@ -25,23 +26,30 @@ class ReadPipeline {
   };
 
   // engine must be built; threads >= 1 workers search at once.
-  ReadPipeline(const Engine& engine, int32_t misNu, int threads);
+  ReadPipeline(const Engine& engine, int32_t misNu, bool showRdsMis, int threads);
 
   // Runs the loop over reader until its end, a stop or a failure.
   End Run(LineReader& reader, const Deliver& deliver);
 
  private:
+  // One worker's own search and formatter.
+  struct Worker;
+
   // Fills b with the next lines; returns false at the end of the file or a
   // read error (b may still hold lines then).
   bool Fill(LineReader& reader, ReadBatch& b);
-  // Searches every read of b with search.
-  void Search(ReadSearch& search, ReadBatch& b) const;
+  // Searches every read of b.
+  void Search(Worker& w, ReadBatch& b) const;
+  // Formats the records of b, whose first found read gets number
+  // foundBefore + 1.
+  void Format(Worker& w, ReadBatch& b, int64_t foundBefore) const;
 
   End RunInline(LineReader& reader, const Deliver& deliver);
   End RunParallel(LineReader& reader, const Deliver& deliver);
 
   const Engine& engine_;
   int32_t misNu_;
+  bool showRdsMis_;
   int threads_;
   int64_t lines_ = 0;     // lines read so far in the run
   int64_t accepted_ = 0;  // accepted reads so far in the run

@@ -2,13 +2,11 @@
 #ifndef QUORVANE_RUN_RESULT_FILES_H_
 #define QUORVANE_RUN_RESULT_FILES_H_
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
-#include "common/mis_match.h"
-#include "engine/genome_store.h"
+#include "run/record_format.h"
 #include "run/run_config.h"
 #include "run/run_counters.h"
 
@@ -25,20 +23,12 @@ struct ResultPaths {
   std::string path[kResFiles];
 };
 
-// One hit list of one read, as the writer needs it.
-struct ReadHits {
-  const MisMatch* hits;  // records in the engine's order
-  int32_t posUpNu;       // of them on the direct strand
-  int32_t posLwNu;       // of them on the complementary strand
-  int32_t posUpLwNu;     // all of them
-};
-
-// Writes the records of a run. Records are gathered in memory and written
-// in large pieces; every write and close is checked, and the first failure
-// is shown as "can't write " + path and remembered.
+// Writes the texts of a run into its files. Every write and close is
+// checked; the first failure is shown as "can't write " + path and
+// remembered, and nothing more is written after it.
 class ResultFiles {
  public:
-  ResultFiles(const RunConfig& cfg, const GenomeStore& store);
+  explicit ResultFiles(const RunConfig& cfg);
   ~ResultFiles();  // closes whatever is still open, without checks
   ResultFiles(const ResultFiles&) = delete;
   ResultFiles& operator=(const ResultFiles&) = delete;
@@ -49,11 +39,8 @@ class ResultFiles {
   // opened before stay open, and the result is false.
   bool OpenResFiles();
 
-  // A read without hits: one line in "RdsOutPos.txt".
-  void WriteRdOut(std::string_view read);
-  // A read with hits, found-read number rdNom: one line in "RdsInPos.txt",
-  // one in the temporary log, one per hit in the position file.
-  void WriteRdIn(int64_t rdNom, std::string_view read, const ReadHits& h);
+  // Appends the record texts of consecutive reads to their files.
+  void Write(const RecordTexts& t);
   // The run report at the head of the run log.
   void WriteRunLog(const RunCounters& c);
 
@@ -66,18 +53,11 @@ class ResultFiles {
   const ResultPaths& paths() const { return paths_; }
 
  private:
-  void Put(ResFile f, std::string_view s) { buf_[f].append(s); if (buf_[f].size() >= kFlushAt) Flush(f); }
-  void Flush(ResFile f);
-  void Fail(ResFile f);
-
-  static constexpr size_t kFlushAt = size_t{1} << 20;
+  void Put(ResFile f, std::string_view s);
 
   const RunConfig& cfg_;
-  const GenomeStore& store_;
   ResultPaths paths_;
   std::FILE* file_[kResFiles] = {};
-  std::string buf_[kResFiles];
-  std::string readMis_;  // display copy of the read at one hit
   bool failed_ = false;
 };
 

@@ -27,7 +27,7 @@ int64_t StreamSize(std::FILE* f) {
   return size < 0 ? 0 : size;
 }
 
-// Writes every searched read of a batch and counts it.
+// Shows the progress marks of a batch, writes its records and counts it.
 bool WriteBatch(const ReadBatch& b, ResultFiles& files, RunCounters& c, RunView& view, int64_t bytesTotal,
                 std::chrono::steady_clock::time_point start) {
   const auto now = std::chrono::steady_clock::now();
@@ -42,22 +42,13 @@ bool WriteBatch(const ReadBatch& b, ResultFiles& files, RunCounters& c, RunView&
   }
   c.linesRead += b.lines;
   c.shortBig += b.shortBig;
-  for (size_t i = 0; i < b.reads(); ++i) {
-    ++c.accepted;
-    const uint32_t from = b.hitBeg(i);
-    const int32_t count = static_cast<int32_t>(b.hitEnd[i] - from);
-    if (count == 0) {
-      ++c.notFound;
-      files.WriteRdOut(b.read(i));
-      continue;
-    }
-    ++c.found;
-    const ReadHits h{b.hits.data() + from, b.upNu[i], count - b.upNu[i], count};
-    files.WriteRdIn(c.found, b.read(i), h);
-    c.hits += count;
-    c.upHits += h.posUpNu;
-    c.lwHits += h.posLwNu;
-  }
+  c.accepted += static_cast<int64_t>(b.reads());
+  c.found += b.found;
+  c.notFound += static_cast<int64_t>(b.reads()) - b.found;
+  c.hits += b.hitNu;
+  c.upHits += b.upHitNu;
+  c.lwHits += b.hitNu - b.upHitNu;
+  files.Write(b.texts);
   return !files.failed();
 }
 
@@ -78,8 +69,8 @@ RunResult BtnGoPosClick(const RunConfig& cfg, RunView& view, Shell& shell) {
   }
   const int64_t bytesTotal = StreamSize(rds.get());
 
-  Engine engine(cfg.engine);
-  ResultFiles files(cfg, engine.store());
+  Engine engine(cfg.engine, cfg.threads);
+  ResultFiles files(cfg);
   if (!files.OpenResFiles()) return result;
 
   const LoadOutcome load = engine.LoadGenome(cfg.PthGnm, cfg.gnmLen);
@@ -96,7 +87,7 @@ RunResult BtnGoPosClick(const RunConfig& cfg, RunView& view, Shell& shell) {
     loopRan = true;
     const auto start = std::chrono::steady_clock::now();
     LineReader reader(rds.get());
-    ReadPipeline pipeline(engine, cfg.misNu, cfg.threads);
+    ReadPipeline pipeline(engine, cfg.misNu, cfg.showRdsMis, cfg.threads);
     const ReadPipeline::End end = pipeline.Run(reader, [&](const ReadBatch& b) {
       return WriteBatch(b, files, c, view, bytesTotal, start);
     });

@@ -1,0 +1,120 @@
+// Micro-benchmarks of the engine alone: building the index and searching
+// reads, without the files of a run. Uses ../shared/data/ecoli.txt where it
+// exists, otherwise a random genome of 5 million letters.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/nucleotide.h"
+#include "engine/engine.h"
+
+namespace {
+
+using quorvane::Engine;
+using quorvane::EngineKind;
+
+const std::string& Genome() {
+  static const std::string g = [] {
+    std::ifstream in(QUORVANE_SHARED_DATA "/ecoli.txt", std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    std::string s = ss.str();
+    if (s.empty()) {
+      std::mt19937 rng(5000000);
+      s.resize(5000000);
+      for (char& c : s) c = "ACGT"[rng() & 3];
+    }
+    return s;
+  }();
+  return g;
+}
+
+// Reads of len letters from either strand with 0..3 substitutions; a
+// tenth occur nowhere.
+std::vector<std::string> Reads(int len, int count) {
+  const std::string& g = Genome();
+  std::mt19937 rng(static_cast<unsigned>(len));
+  std::uniform_int_distribution<size_t> start(0, g.size() - static_cast<size_t>(len));
+  std::vector<std::string> reads;
+  for (int i = 0; i < count; ++i) {
+    std::string r;
+    if (i % 10 == 9) {
+      for (int j = 0; j < len; ++j) r.push_back("ACGT"[rng() & 3]);
+    } else {
+      r = g.substr(start(rng), static_cast<size_t>(len));
+      if (rng() & 1) {
+        std::string rc(r.rbegin(), r.rend());
+        for (char& c : rc) c = quorvane::kComplLetters[quorvane::CodeOf(c)];
+        r = rc;
+      }
+      const int subs = static_cast<int>(rng() % 4);
+      for (int s = 0; s < subs; ++s) {
+        char& c = r[rng() % static_cast<unsigned>(len)];
+        c = "ACGT"[(quorvane::CodeOf(c) + 1 + rng() % 3) & 3];
+      }
+    }
+    reads.push_back(r);
+  }
+  return reads;
+}
+
+Engine& Built(EngineKind kind) {
+  static std::unique_ptr<Engine> engines[2];
+  auto& e = engines[kind == EngineKind::kFast];
+  if (!e) {
+    e = std::make_unique<Engine>(kind);
+    e->LoadGenomeText(Genome());
+    e->BuildSeedIndex();
+  }
+  return *e;
+}
+
+void BM_BuildFastIndex(benchmark::State& state) {
+  for (auto _ : state) {
+    Engine e(EngineKind::kFast, static_cast<int>(state.range(0)));
+    e.LoadGenomeText(Genome());
+    benchmark::DoNotOptimize(e.BuildSeedIndex());
+  }
+}
+BENCHMARK(BM_BuildFastIndex)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_FastSearch(benchmark::State& state) {
+  const int len = static_cast<int>(state.range(0));
+  const int misNu = static_cast<int>(state.range(1));
+  const std::vector<std::string> reads = Reads(len, 20000);
+  auto search = Built(EngineKind::kFast).NewSearch();
+  int64_t hits = 0;
+  for (auto _ : state) {
+    for (const std::string& r : reads) {
+      search->SearchRead(r.data(), len, misNu);
+      hits += search->posUpLwNu();
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(reads.size()));
+  state.counters["hits/read"] =
+      static_cast<double>(hits) / static_cast<double>(state.iterations() * static_cast<int64_t>(reads.size()));
+}
+BENCHMARK(BM_FastSearch)
+    ->ArgsProduct({{36, 50, 100}, {0, 1, 3}})
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_ReferenceSearch(benchmark::State& state) {
+  const int len = static_cast<int>(state.range(0));
+  const int misNu = static_cast<int>(state.range(1));
+  const std::vector<std::string> reads = Reads(len, 200);
+  auto search = Built(EngineKind::kReference).NewSearch();
+  for (auto _ : state) {
+    for (const std::string& r : reads) search->SearchRead(r.data(), len, misNu);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(reads.size()));
+}
+BENCHMARK(BM_ReferenceSearch)->Args({100, 0})->Args({100, 3})->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

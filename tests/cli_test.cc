@@ -1,0 +1,140 @@
+// The quorvane-map command, run as a user runs it.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "test_util.h"
+
+namespace quorvane {
+namespace {
+
+using test::PathExists;
+using test::ReadFile;
+using test::WriteFile;
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(dir_.File("gen.txt"), "GATTACAGCCTAGGCATTCAGGTACCGATCGTTAGCAACT");
+    WriteFile(dir_.File("reads.txt"), "CAGCCTAGGCAT\nACG\nACGATCGGTACC\nCAGCCTAGGCAA\nTTTTTTTTTTTT\n");
+    mkdir(dir_.File("res").c_str(), 0755);
+  }
+
+  // Runs the command with args (a shell word list) from the test folder.
+  Outcome Map(const std::string& args) {
+    const std::string cmd = "cd " + dir_.path() + " && " + QUORVANE_BINARY_DIR "/quorvane-map " + args +
+                            " >" + dir_.File("stdout") + " 2>" + dir_.File("stderr");
+    const int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir_.File("stdout")), ReadFile(dir_.File("stderr"))};
+  }
+
+  std::string Res(const std::string& name) const { return dir_.File("res/reads_gen_m1" + name); }
+
+  test::TempDir dir_;
+};
+
+TEST_F(CliTest, MapsAndPrintsTheReport) {
+  const Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1 --show-mismatches -t 2");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.out.substr(0, 30), "program = quorvane-map\nmis = 1");
+  EXPECT_NE(o.out.find("\nmapped posLw = 1\nseconds = "), std::string::npos);
+  EXPECT_EQ(ReadFile(Res("MapRdsPos.txt")),
+            "rdNom\tread\treadMis\tpos\tmisNu\n1\tCAGCCTAGGCAT\tCAGCCTAGGCAT\t+6\t0"
+            "\n2\tACGATCGGTACC\tACGATCGGTACC\t-32\t0\n3\tCAGCCTAGGCAA\tCAGCCTAGGCAa\t+6\t1");
+  EXPECT_FALSE(PathExists(Res("MapTempLog.txt")));
+
+  const Outcome quiet = Map("-g gen.txt -r reads.txt -o res -m 1 -q --engine reference -t 1");
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.out + quiet.err, "");
+  EXPECT_EQ(ReadFile(Res("MapRdsPos.txt")),
+            "rdNom\tread\tpos\tmisNu\n1\tCAGCCTAGGCAT\t+6\t0\n2\tACGATCGGTACC\t-32\t0\n3\tCAGCCTAGGCAA\t+6\t1");
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(Map("").status, 2);
+  EXPECT_EQ(Map("-g gen.txt -r reads.txt").status, 2);
+  EXPECT_EQ(Map("-g gen.txt -r reads.txt -o res --bogus").status, 2);
+  EXPECT_EQ(Map("-g gen.txt -r reads.txt -o res -t 0").status, 2);
+  const Outcome big = Map("-g gen.txt -r reads.txt -o res -m 4");
+  EXPECT_EQ(big.status, 2);
+  EXPECT_EQ(big.err, "misNu is big\n");
+  const Outcome bad = Map("-g gen.txt -r reads.txt -o res -m 12");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err, "uknown misNu value\n");
+  EXPECT_FALSE(PathExists(dir_.File("res/reads_gen_m4MapRds_Log.txt")));
+
+  const Outcome help = Map("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--genome"), std::string::npos);
+  const Outcome version = Map("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_NE(version.out.find("quorvane-map "), std::string::npos);
+}
+
+TEST_F(CliTest, FailedChecksExitWithOne) {
+  Outcome o = Map("-g none.txt -r reads.txt -o res");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, " file of Genome does not exist\n");
+  o = Map("-g gen.txt -r none.txt -o res");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, " file of Reads does not exist\n");
+  o = Map("-g gen.txt -r reads.txt -o nowhere");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, " dir of Results does not exist\n");
+  WriteFile(dir_.File("oneline.txt"), "ACGTACGTACGTACGT");
+  o = Map("-g gen.txt -r oneline.txt -o res");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "separator of reads '\\n' not found\n");
+  EXPECT_EQ(o.out, "");
+}
+
+TEST_F(CliTest, AGenomeWithALineBreakLeavesOnlyTheEmptyLog) {
+  WriteFile(dir_.File("gen.txt"), "GATTACAGCCTAGGCATTCAGGTACCGATCGTTAGCAACT\n");
+  const Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "bad symbol='\n' in genome\n");
+  EXPECT_EQ(ReadFile(Res("MapRds_Log.txt")), "");
+  for (const char* f : {"RdsOutPos.txt", "RdsInPos.txt", "MapRdsPos.txt", "MapTempLog.txt"}) {
+    EXPECT_FALSE(PathExists(Res(f))) << f;
+  }
+}
+
+TEST_F(CliTest, AFullDiskFailsTheRun) {
+  ASSERT_EQ(symlink("/dev/full", Res("MapRdsPos.txt").c_str()), 0);
+  const Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "can't write " + std::string("res/reads_gen_m1MapRdsPos.txt\n"));
+  EXPECT_TRUE(PathExists(Res("MapTempLog.txt")));  // nothing was moved or deleted
+}
+
+TEST_F(CliTest, MessyReadsFiles) {
+  // CR LF line ends, an over-long line and the reads after it.
+  WriteFile(dir_.File("reads.txt"), "CAGCCTAGGCAT\r\n" + std::string(3000, 'C') + "\r\nACGATCGGTACC\r\nTTTTTTTTTTTT");
+  Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("input reads= 4\ninput short and big reads out of lengthes [12,1024], = 1\n"
+                       "accepted reads= 3\nreads in= 2\nreads out= 1\n"),
+            std::string::npos)
+      << o.out;
+  EXPECT_EQ(ReadFile(Res("RdsInPos.txt")), "CAGCCTAGGCAT\nACGATCGGTACC\n");
+
+  // No read found: only the log stays, and the command still succeeds.
+  WriteFile(dir_.File("reads.txt"), "TTTTTTTTTTTT\n");
+  o = Map("-g gen.txt -r reads.txt -o res -m 1");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("reads in= 0"), std::string::npos);
+  EXPECT_TRUE(PathExists(Res("MapRds_Log.txt")));
+  EXPECT_FALSE(PathExists(Res("RdsOutPos.txt")));
+}
+
+}  // namespace
+}  // namespace quorvane
