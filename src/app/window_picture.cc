@@ -1,0 +1,51 @@
+// quorvane-window-picture OUT.png: draws the main window as it looks just
+// before a run, on the offscreen platform, and saves the picture.
+#include <QApplication>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "run/shell.h"
+#include "ui/font_color.h"
+#include "ui/fm_dir.h"
+#include "ui/fm_trelvix.h"
+#include "ui/quorvane_application.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: quorvane-window-picture OUT.png\n");
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  quorvane::QuorvaneApplication app(argc, argv);
+  using namespace quorvane;
+
+  // An empty program folder: no remembered paths are read.
+  QTemporaryDir folder;
+  NullShell shell;
+  WindowDeps deps;
+  deps.shell = &shell;
+  deps.showMsg = [](QWidget*, const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
+  deps.openFile = [](QWidget*, const std::string&) { return std::optional<std::string>(); };
+  deps.showDir = [](TFmDir&) {};
+  TFmTrelvix fm(ProgramPath{folder.path().toStdString() + "/", "quorvane"}, deps);
+  fm.show();
+  fm.FormActivate();
+
+  // The inputs chosen, accepted and set: the window just before "go".
+  fm.BxInpGnm->SetText("/home/user/genomes/lambda.txt");
+  fm.BxInpRds->SetText("/home/user/reads/lambda_reads.txt");
+  fm.BxDiRes->SetText("/home/user/results");
+  fm.TbInpDat->SetCell(1, 1, "48,502");
+  fm.TbInpDat->SetCell(1, 2, "2,600,000");
+  SetFontColor(fm.BtnAcceptData, kClBlack);
+  fm.BxMisValue->setEditText("2");
+  fm.BxSetMisClick();
+  QApplication::processEvents();
+
+  if (!fm.grab().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+    std::fprintf(stderr, "quorvane-window-picture: cannot write %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,184 @@
+// The main window's construction: its layout, its wiring to the handlers
+// and the window events it reacts to.
+#include "ui/fm_trelvix.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "ui/font_color.h"
+#include "ui/gui_call.h"
+#include "ui/handler_guard.h"
+#include "ui/item_height_delegate.h"
+#include "ui/ui_font.h"
+
+namespace quorvane {
+namespace {
+
+constexpr int kWidth = 900, kHeight = 275;
+constexpr int kLabelSpacing = 3;
+
+const char* const kCaption = "           it detects the reads inclusion into genome, allowing a few mismatches";
+
+StaticText* InfoText(const char* name, const std::string& text, QRect geometry, QWidget* parent) {
+  auto* t = new StaticText(text, parent);
+  t->setObjectName(name);
+  t->setGeometry(geometry);
+  SetBackColor(t, InfoColor());
+  return t;
+}
+
+}  // namespace
+
+TFmTrelvix::TFmTrelvix(const ProgramPath& program, WindowDeps deps, QWidget* parent)
+    : QWidget(parent), deps_(std::move(deps)), PthExe_(program.PthExe), ProcNm_(program.ProcNm) {
+  setObjectName("FmTrelvix");
+  setWindowTitle(kCaption);
+  setFont(UiFont("Arial", 15));
+  BuildControls();
+  WireHandlers();
+
+  // 900 x 275 at the top of the screen, centred across it.
+  resize(kWidth, kHeight);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int screenWidth = screen != nullptr ? screen->geometry().width() : kWidth;
+  move((screenWidth - width()) / 2, 0);
+
+  sink_ = std::make_unique<ScopedMsgSink>([this](const std::string& text) {
+    CallOnGui(this, [&] { deps_.showMsg(this, QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()))); });
+  });
+}
+
+TFmTrelvix::~TFmTrelvix() = default;
+
+void TFmTrelvix::BuildControls() {
+  BtnAcceptData = new SpeedButton("accept input Files", this);
+  BtnAcceptData->setObjectName("BtnAcceptData");
+  BtnAcceptData->setGeometry(152, 75, 150, 22);
+  SetFontColor(BtnAcceptData, kClRed);
+
+  BtnCancel = new SpeedButton("Cancel", this);
+  BtnCancel->setObjectName("BtnCancel");
+  BtnCancel->setGeometry(8, 75, 80, 22);
+  SetFontColor(BtnCancel, kClBlue);
+
+  PnlExe = new Panel(QString(), this);
+  PnlExe->setObjectName("PnlExe");
+  PnlExe->setGeometry(335, 110, 520, 100);
+
+  BtnHelp = new QPushButton("?", PnlExe);
+  BtnHelp->setObjectName("BtnHelp");
+  BtnHelp->setGeometry(441, 10, 25, 25);
+  BtnHelp->setFont(UiFont("Arial", 17, true));
+
+  BxTime = new LabeledEdit("seconds", kLabelSpacing, PnlExe);
+  BxTime->setObjectName("BxTime");
+  BxTime->EditLabel()->setObjectName("BxTimeLabel");
+  BxTime->SetBounds(255, 40, 80, 25);
+
+  CountInpRds = new LabeledEdit(" processed readsNu ", kLabelSpacing, PnlExe);
+  CountInpRds->setObjectName("CountInpRds");
+  CountInpRds->EditLabel()->setObjectName("CountInpRdsLabel");
+  CountInpRds->SetBounds(110, 40, 129, 25);
+
+  BtnGo = new QPushButton("go", PnlExe);
+  BtnGo->setObjectName("BtnGo");
+  BtnGo->setGeometry(392, 40, 75, 25);
+  BtnGo->setFont(UiFont("Arial", 15, true));
+
+  BxShowRdsMis = new QCheckBox("     show  Read mismatches", PnlExe);
+  BxShowRdsMis->setObjectName("BxShowRdsMis");
+  BxShowRdsMis->setGeometry(110, 75, 225, 17);
+  SetBackColor(BxShowRdsMis, kClMoneyGreen);
+
+  TbInpDat = new StringGrid(2, 4, 150, 24, this);
+  TbInpDat->setObjectName("TbInpDat");
+  TbInpDat->setGeometry(0, 105, 320, 120);
+  TbInpDat->SetCell(0, 0, "input");
+  TbInpDat->SetCell(1, 0, "data");
+  TbInpDat->SetCell(0, 1, "genome Length");
+  TbInpDat->SetCell(0, 2, "reads file Size( byte)");
+  TbInpDat->SetCell(0, 3, "misMatches = OR <");
+
+  BxSetMis = new Panel("set", this);
+  BxSetMis->setObjectName("BxSetMis");
+  BxSetMis->setGeometry(240, 182, 65, 25);
+  BxSetMis->setFont(UiFont("Arial", 18));
+  BxSetMis->SetBevelOuter(Bevel::kNone);
+  BxSetMis->SetBevelWidth(2);
+  BxSetMis->SetBorderSingle(true);
+  OpenSetState();
+
+  TitInpGnm = InfoText("TitInpGnm", kTitInpGnm, {2, 0, 150, 20}, this);
+  TitInpRds = InfoText("TitInpRds", kTitInpRds, {2, 25, 150, 20}, this);
+  TitDiRes = InfoText("TitDiRes", kTitDiRes, {2, 50, 150, 20}, this);
+  BxInpGnm = InfoText("BxInpGnm", "", {154, 0, 700, 21}, this);
+  BxInpRds = InfoText("BxInpRds", "", {154, 25, 700, 20}, this);
+  BxDiRes = InfoText("BxDiRes", "", {154, 50, 700, 20}, this);
+
+  BxMisValue = new QComboBox(this);
+  BxMisValue->setObjectName("BxMisValue");
+  BxMisValue->setEditable(true);
+  BxMisValue->setInsertPolicy(QComboBox::NoInsert);
+  BxMisValue->setCompleter(nullptr);
+  BxMisValue->view()->setItemDelegate(new ItemHeightDelegate(17, BxMisValue));
+  BxMisValue->addItems({"0", "1", "2", "3"});
+  BxMisValue->setGeometry(160, 182, 75, 25);
+  ResetMisValue();
+
+  BxProcNm = new Panel(QString(), this);
+  BxProcNm->setObjectName("BxProcNm");
+  BxProcNm->setGeometry(335, 75, 521, 22);
+  BxProcNm->SetCaptionAlignment(Qt::AlignLeft);
+  SetBackColor(BxProcNm, InfoColor());
+
+  // The keyboard visits the run's controls, then the grid and the
+  // mismatch box; the buttons that act on the set-up take no focus.
+  QWidget::setTabOrder(BtnHelp, BxTime);
+  QWidget::setTabOrder(BxTime, CountInpRds);
+  QWidget::setTabOrder(CountInpRds, BtnGo);
+  QWidget::setTabOrder(BtnGo, BxShowRdsMis);
+  QWidget::setTabOrder(BxShowRdsMis, TbInpDat);
+  QWidget::setTabOrder(TbInpDat, BxMisValue);
+}
+
+void TFmTrelvix::WireHandlers() {
+  connect(BtnAcceptData, &QPushButton::clicked, this, Guarded([this] { BtnAcceptDataClick(); }));
+  connect(BtnCancel, &QPushButton::clicked, this, Guarded([this] { BtnCancelClick(); }));
+  connect(BtnHelp, &QPushButton::clicked, this, Guarded([this] { BtnHelpClick(); }));
+  connect(BtnGo, &QPushButton::clicked, this, Guarded([this] { BtnGoPosClick(); }));
+  connect(BxSetMis, &Panel::clicked, this, Guarded([this] { BxSetMisClick(); }));
+  connect(TbInpDat, &QTableWidget::clicked, this, Guarded([this] { TbInpDatClick(); }));
+  connect(BxInpGnm, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpGnm); }));
+  connect(BxInpRds, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpRds); }));
+  connect(BxDiRes, &StaticText::clicked, this, Guarded([this] { OpenDirClick(); }));
+}
+
+void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }
+
+bool TFmTrelvix::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && !activated_) RunHandler([this] { FormActivate(); });
+  return QWidget::event(e);
+}
+
+void TFmTrelvix::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  // Where no window manager hands out activation, the first showing
+  // counts as the first activation.
+  QTimer::singleShot(0, this, [this] {
+    if (!activated_) RunHandler([this] { FormActivate(); });
+  });
+}
+
+void TFmTrelvix::closeEvent(QCloseEvent* e) {
+  // A run is not cut short: the window closes once it has ended.
+  if (running_) {
+    closeAsked_ = true;
+    e->ignore();
+    return;
+  }
+  QWidget::closeEvent(e);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,131 @@
+// The main window: the three input paths, the measured sizes, the
+// mismatch setting, the two set-up states, the run button with the run's
+// progress and time, and help.
+//
+// The set-up states live in the controls: the accept state is the font
+// colour of BtnAcceptData, the set state the font colour of BxSetMis (red:
+// open, any other colour: done) with its inner bevel (raised while open).
+#ifndef QUORVANE_UI_FM_TRELVIX_H_
+#define QUORVANE_UI_FM_TRELVIX_H_
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/show_msg.h"
+#include "setup/input_checks.h"
+#include "setup/program_path.h"
+#include "ui/bevel_panel.h"
+#include "ui/fm_dir.h"
+#include "ui/labeled_edit.h"
+#include "ui/speed_button.h"
+#include "ui/static_text.h"
+#include "ui/string_grid.h"
+#include "ui/window_deps.h"
+
+namespace quorvane {
+
+class TFmTrelvix : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the window and its controls: 900 x 275 at the top of the
+  // screen, centred. program gives PthExe, the folder of the settings
+  // files and the help text, and ProcNm. While the window lives, every
+  // message of the system goes to deps.showMsg on the GUI thread.
+  TFmTrelvix(const ProgramPath& program, WindowDeps deps, QWidget* parent = nullptr);
+  ~TFmTrelvix() override;
+
+  // Names the directory chooser that OpenDirClick shows.
+  void SetChooser(TFmDir* chooser) { FmDir = chooser; }
+
+  SpeedButton* BtnAcceptData;  // "accept input Files"; carries the accept state
+  SpeedButton* BtnCancel;      // "Cancel": opens both states
+  Panel* PnlExe;               // holds the run's controls
+  QPushButton* BtnHelp;        // "?"
+  LabeledEdit* BxTime;         // the run's seconds
+  LabeledEdit* CountInpRds;    // the run's progress count
+  QPushButton* BtnGo;          // "go"; "done" after a run
+  QCheckBox* BxShowRdsMis;     // write each hit's read with its mismatches marked
+  StringGrid* TbInpDat;        // the measured sizes
+  Panel* BxSetMis;             // "set"; carries the set state
+  StaticText* TitInpGnm;       // " file of Genome"
+  StaticText* TitInpRds;       // " file of Reads"
+  StaticText* TitDiRes;        // " dir of Results"
+  StaticText* BxInpGnm;        // genome file path; a click chooses a file
+  StaticText* BxInpRds;        // reads file path; a click chooses a file
+  StaticText* BxDiRes;         // results folder; a click opens the chooser
+  QComboBox* BxMisValue;       // the mismatch limit as typed or picked
+  Panel* BxProcNm;             // "proc name::  " + ProcNm
+
+  // The program's folder (with its "/") and file name.
+  const std::string& PthExe() const { return PthExe_; }
+  const std::string& ProcNm() const { return ProcNm_; }
+  // The paths and sizes as the last input check (or the start-up) took
+  // them over; what a run uses.
+  const AcceptedInputs& Inputs() const { return in_; }
+  // The mismatch limit as the last valid "set" stored it.
+  int32_t MisNu() const { return misNu_; }
+
+  // The set-up states, read from the controls.
+  bool AcceptStateOpen() const;
+  bool SetStateOpen() const;
+  // Whether a run started by "go" is in progress.
+  bool Running() const { return running_; }
+
+ public slots:
+  // First activation: clears BxShowRdsMis, shows ProcNm and loads the
+  // three remembered paths into their boxes. Runs once.
+  void FormActivate();
+  // Opens the help text of the program's folder, when it is there.
+  void BtnHelpClick();
+  // sender is BxInpGnm or BxInpRds: lets the user choose a file, stores
+  // it in the box and its settings file and opens the set state.
+  void OpenFiClick(StaticText* sender);
+  // Shows the directory chooser on BxDiRes, then stores the box's text in
+  // its settings file and opens the set state.
+  void OpenDirClick();
+  // Takes the boxes over and checks them; the accept state becomes done
+  // whatever the checks found.
+  void BtnAcceptDataClick();
+  // Sets a valid mismatch limit, or opens the set state when it was set.
+  void BxSetMisClick();
+  // Opens both set-up states.
+  void BtnCancelClick();
+  // Ends in-place editing of the grid.
+  void TbInpDatClick();
+  // Performs one run with the inputs taken over, off the GUI thread; the
+  // window paints but takes no input until the run has ended.
+  void BtnGoPosClick();
+  // Opens the set state alone: red font, raised bevel.
+  void OpenSetState();
+
+ protected:
+  bool event(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void BuildControls();
+  void WireHandlers();
+  void ResetMisValue();
+
+  TFmDir* FmDir = nullptr;     // the chooser OpenDirClick shows
+  WindowDeps deps_;            // dialogs and shell
+  std::string PthExe_;         // the program's folder, with its "/"
+  std::string ProcNm_;         // the program's file name
+  AcceptedInputs in_;          // paths taken over, sizes measured
+  int32_t misNu_ = 0;          // the mismatch limit of the last valid "set"
+  bool activated_ = false;     // FormActivate has run
+  bool running_ = false;       // a run is in progress
+  bool closeAsked_ = false;    // the window was closed during a run
+  std::unique_ptr<ScopedMsgSink> sink_;  // messages go to deps_.showMsg
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_UI_FM_TRELVIX_H_

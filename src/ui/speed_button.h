@@ -1,0 +1,19 @@
+// A button that is pressed with the mouse only: it never takes the
+// keyboard focus, so the focus stays where the user left it.
+#ifndef QUORVANE_UI_SPEED_BUTTON_H_
+#define QUORVANE_UI_SPEED_BUTTON_H_
+
+#include <QPushButton>
+
+namespace quorvane {
+
+class SpeedButton : public QPushButton {
+  Q_OBJECT
+
+ public:
+  SpeedButton(const QString& caption, QWidget* parent);
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_UI_SPEED_BUTTON_H_

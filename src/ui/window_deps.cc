@@ -1,0 +1,38 @@
+#include "ui/window_deps.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QAbstractButton>
+#include <QMessageBox>
+
+#include "ui/fm_dir.h"
+
+namespace quorvane {
+
+void ShowMsgBox(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  // Some styles put an icon on the button; the box shows none at all.
+  if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setIcon(QIcon());
+  box.exec();
+}
+
+std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder) {
+  QFileDialog dialog(owner);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (!folder.empty()) dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(folder)));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+}
+
+WindowDeps DesktopDeps(Shell& shell) {
+  WindowDeps deps;
+  deps.showMsg = ShowMsgBox;
+  deps.openFile = AskOpenFile;
+  deps.showDir = [](TFmDir& chooser) { chooser.exec(); };
+  deps.shell = &shell;
+  return deps;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,44 @@
+// What the main window asks of the desktop: message boxes, the file-open
+// dialog, the modal showing of the directory chooser and the shell. Tests
+// replace each, so that no test waits on a modal dialog.
+#ifndef QUORVANE_UI_WINDOW_DEPS_H_
+#define QUORVANE_UI_WINDOW_DEPS_H_
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "run/shell.h"
+
+namespace quorvane {
+
+class TFmDir;
+
+struct WindowDeps {
+  // Shows text modally to the application; returns once it is dismissed.
+  std::function<void(QWidget* owner, const QString& text)> showMsg;
+  // Asks for a file to open, starting in folder when it is not "".
+  // Returns the chosen file's full path, or nothing when cancelled.
+  std::function<std::optional<std::string>(QWidget* owner, const std::string& folder)> openFile;
+  // Shows the chooser modally; returns once the user has closed it.
+  std::function<void(TFmDir& chooser)> showDir;
+  // Opens the help text and the results with their applications.
+  Shell* shell = nullptr;
+};
+
+// A message box with an empty title, no icon and a single OK button.
+void ShowMsgBox(QWidget* owner, const QString& text);
+
+// The toolkit's file-open dialog, owned by owner, without a filter and
+// with its default title.
+std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder);
+
+// The real desktop: ShowMsgBox, AskOpenFile, the chooser's own modal
+// showing, and shell.
+WindowDeps DesktopDeps(Shell& shell);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_UI_WINDOW_DEPS_H_

@@ -1,0 +1,149 @@
+// Runs started from the window's "go": driven by the window's controls,
+// they leave the result files, show the progress and the time, end with
+// "done" and both set-up states open. While a run is in progress its
+// messages come to the GUI thread and the window takes no input.
+#include <QDir>
+#include <QRegularExpression>
+#include <QThread>
+#include <QtTest>
+#include <random>
+
+#include "ui/font_color.h"
+#include "ui_test_main.h"
+#include "window_fixture.h"
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+// Chooses the inputs through the boxes, the file dialog and the chooser,
+// then accepts them and sets misNu.
+void PrepareRun(WindowFixture& f, const std::string& genome, const std::string& reads, const QString& misNu,
+                bool showMis) {
+  TFmTrelvix& fm = *f.fm;
+  QDir().mkpath(QString::fromStdString(f.Data("res")));
+  WriteBytes(f.Data("gen.txt"), genome);
+  WriteBytes(f.Data("rds.txt"), reads);
+  f.fileAnswers = {f.Data("gen.txt"), f.Data("rds.txt")};
+  Click(fm.BxInpGnm);
+  Click(fm.BxInpRds);
+  f.onChooser = [&f](TFmDir& d) {
+    d.BoxDir->SetDirectory(f.Data("res"));
+    d.BoxDirDblClick();
+  };
+  Click(fm.BxDiRes);
+  if (showMis != fm.BxShowRdsMis->isChecked()) Click(fm.BxShowRdsMis);
+  Click(fm.BtnAcceptData);
+  fm.BxMisValue->setEditText(misNu);
+  Click(fm.BxSetMis);
+}
+
+std::string ResFile(WindowFixture& f, const std::string& name) { return f.Data("res/rds_gen_m1" + name); }
+
+}  // namespace
+
+class WindowRunTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void WholeRunFromTheControlsLeavesTheResultFiles() {
+    WindowFixture f;
+    f.ShowAndActivate();
+    TFmTrelvix& fm = *f.fm;
+    PrepareRun(f, "GATTACAGCCTAGGCATTCAGGTACCGATCGTTAGCAACT",
+               "CAGCCTAGGCAT\nACG\nACGATCGGTACC\nCAGCCTAGGCAA\nTTTTTTTTTTTT\n", "1", true);
+    QVERIFY(f.msgs.empty());
+    QVERIFY(!fm.AcceptStateOpen());
+    QVERIFY(!fm.SetStateOpen());
+
+    Click(fm.BtnGo);
+    QVERIFY(f.msgs.empty());
+    QVERIFY(!fm.Running());
+    QCOMPARE(fm.CountInpRds->text(), QString("inpRdsNu"));
+    QVERIFY2(QRegularExpression("^[0-9]+[.,][0-9]$").match(fm.BxTime->text()).hasMatch(), qPrintable(fm.BxTime->text()));
+    QCOMPARE(fm.BtnGo->text(), QString("done"));
+    QVERIFY(fm.AcceptStateOpen());
+    QVERIFY(fm.SetStateOpen());
+    QCOMPARE(fm.BxSetMis->BevelInner(), Bevel::kRaised);
+
+    QCOMPARE(ReadBytes(ResFile(f, "RdsOutPos.txt")), std::string("TTTTTTTTTTTT\n"));
+    QCOMPARE(ReadBytes(ResFile(f, "RdsInPos.txt")), std::string("CAGCCTAGGCAT\nACGATCGGTACC\nCAGCCTAGGCAA\n"));
+    QCOMPARE(ReadBytes(ResFile(f, "MapRdsPos.txt")),
+             std::string("rdNom\tread\treadMis\tpos\tmisNu"
+                         "\n1\tCAGCCTAGGCAT\tCAGCCTAGGCAT\t+6\t0"
+                         "\n2\tACGATCGGTACC\tACGATCGGTACC\t-32\t0"
+                         "\n3\tCAGCCTAGGCAA\tCAGCCTAGGCAa\t+6\t1"));
+    QCOMPARE(ReadBytes(ResFile(f, "MapRds_Log.txt")),
+             std::string("program = quorvane\nmis = 1\ninput reads= 5\n"
+                         "input short and big reads out of lengthes [12,1024], = 1\n"
+                         "accepted reads= 4\nreads in= 3\nreads out= 1\nmapped pos in genome= 3\n"
+                         "mapped posUp = 2\nmapped posLw = 1\n\n"
+                         "rdNom\tread\tposUpNu\tposLwNu\tposUpLwNu\n"
+                         "1\tCAGCCTAGGCAT\t1\t0\t1\n2\tACGATCGGTACC\t0\t1\t1\n3\tCAGCCTAGGCAA\t1\t0\t1"));
+    QVERIFY(!QFile::exists(QString::fromStdString(ResFile(f, "MapTempLog.txt"))));
+    QCOMPARE(f.shell.opened, (std::vector<std::string>{"sheet " + ResFile(f, "MapRds_Log.txt"),
+                                                       "sheet " + ResFile(f, "MapRdsPos.txt")}));
+    QVERIFY(fm.BxShowRdsMis->isChecked());  // the user's mark outlives the run
+
+    // The run opened both states: "go" again is refused.
+    Click(fm.BtnGo);
+    QCOMPARE(f.msgs, std::vector<std::string>{"red button"});
+  }
+
+  void ProgressIsShownEveryThousandLinesOnTheGuiThread() {
+    WindowFixture f;
+    TFmTrelvix& fm = *f.fm;
+    std::mt19937 rng(7);
+    std::string genome(3000, 'A');
+    for (char& c : genome) c = "ACGT"[rng() % 4];
+    std::string reads;
+    for (int i = 0; i < 2500; ++i) reads += genome.substr(rng() % 2900, 20) + "\n";
+    std::vector<QString> shown;
+    bool onGui = true;
+    connect(fm.CountInpRds, &QLineEdit::textChanged, this, [&](const QString& t) {
+      onGui = onGui && QThread::currentThread() == qApp->thread();
+      shown.push_back(t);
+    });
+    PrepareRun(f, genome, reads, "0", false);
+    Click(fm.BtnGo);
+    QVERIFY(f.msgs.empty());
+    QVERIFY(onGui);
+    QCOMPARE(shown, (std::vector<QString>{"999", "1999", "inpRdsNu"}));
+  }
+
+  void MessageDuringARunWaitsOnTheGuiThreadWhileTheWindowTakesNoInput() {
+    WindowFixture f;
+    f.ShowAndActivate();
+    TFmTrelvix& fm = *f.fm;
+    PrepareRun(f, "GATTACAGCCTAGGCNTTCAGGTACC", "CAGCCTAGGCAT\n", "1", false);
+    bool runningDuringMsg = false, acceptOpenAfterClicks = true, visibleAfterClose = false;
+    f.onMsg = [&](const std::string&) {
+      runningDuringMsg = fm.Running();
+      Click(fm.BtnCancel);     // swallowed: the run is in progress
+      Click(fm.BtnAcceptData);
+      acceptOpenAfterClicks = fm.AcceptStateOpen();
+      fm.close();              // carried out once the run has ended
+      visibleAfterClose = fm.isVisible();
+    };
+    Click(fm.BtnGo);
+    QCOMPARE(f.msgs.size(), size_t{1});
+    QVERIFY(f.msgsOnGuiThread);
+    QVERIFY(runningDuringMsg);
+    QVERIFY(!acceptOpenAfterClicks);
+    QVERIFY(visibleAfterClose);
+    // A genome that cannot be used ends like a run without found reads.
+    QCOMPARE(fm.BtnGo->text(), QString("done"));
+    QVERIFY(fm.AcceptStateOpen());
+    QCOMPARE(f.shell.opened, std::vector<std::string>{"doc " + ResFile(f, "MapRds_Log.txt")});
+    QTRY_VERIFY(!fm.isVisible());
+
+    // Input is taken again after the run.
+    f.onMsg = nullptr;
+    Click(fm.BtnAcceptData);
+    QVERIFY(!fm.AcceptStateOpen());
+  }
+};
+
+QUORVANE_TEST_MAIN(WindowRunTest)
+#include "window_run_test.moc"
