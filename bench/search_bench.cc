@@ -12,6 +12,8 @@
 
 #include "common/nucleotide.h"
 #include "engine/engine.h"
+#include "engine/fast_index.h"
+#include "engine/genome_store.h"
 
 namespace {
 
@@ -74,11 +76,20 @@ Engine& Built(EngineKind kind) {
   return *e;
 }
 
-void BM_BuildFastIndex(benchmark::State& state) {
+void BM_LoadGenome(benchmark::State& state) {
   for (auto _ : state) {
-    Engine e(EngineKind::kFast, static_cast<int>(state.range(0)));
-    e.LoadGenomeText(Genome());
-    benchmark::DoNotOptimize(e.BuildSeedIndex());
+    quorvane::GenomeStore store(static_cast<int>(state.range(0)), false);
+    benchmark::DoNotOptimize(store.LoadGenomeText(Genome()));
+  }
+}
+BENCHMARK(BM_LoadGenome)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_BuildFastIndex(benchmark::State& state) {
+  quorvane::GenomeStore store(1, false);
+  store.LoadGenomeText(Genome());
+  for (auto _ : state) {
+    quorvane::FastIndex index;
+    benchmark::DoNotOptimize(index.Build(store, static_cast<int>(state.range(0))));
   }
 }
 BENCHMARK(BM_BuildFastIndex)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
