@@ -65,15 +65,18 @@ std::vector<std::string> Reads(int len, int count) {
   return reads;
 }
 
+std::unique_ptr<Engine> NewBuilt(EngineKind kind) {
+  auto e = std::make_unique<Engine>(kind);
+  e->LoadGenomeText(Genome());
+  e->BuildSeedIndex();
+  return e;
+}
+
+// One engine of each kind, built at first use and shared by all threads.
 Engine& Built(EngineKind kind) {
-  static std::unique_ptr<Engine> engines[2];
-  auto& e = engines[kind == EngineKind::kFast];
-  if (!e) {
-    e = std::make_unique<Engine>(kind);
-    e->LoadGenomeText(Genome());
-    e->BuildSeedIndex();
-  }
-  return *e;
+  static const std::unique_ptr<Engine> fast = NewBuilt(EngineKind::kFast);
+  static const std::unique_ptr<Engine> reference = NewBuilt(EngineKind::kReference);
+  return kind == EngineKind::kFast ? *fast : *reference;
 }
 
 void BM_LoadGenome(benchmark::State& state) {
@@ -113,6 +116,8 @@ void BM_FastSearch(benchmark::State& state) {
 BENCHMARK(BM_FastSearch)
     ->ArgsProduct({{36, 50, 100}, {0, 1, 3}})
     ->Unit(benchmark::kMicrosecond);
+// Searches on two threads over one shared index.
+BENCHMARK(BM_FastSearch)->Args({100, 3})->Threads(1)->Threads(2)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void BM_ReferenceSearch(benchmark::State& state) {
   const int len = static_cast<int>(state.range(0));

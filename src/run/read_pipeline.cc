@@ -16,7 +16,7 @@ namespace {
 
 // A batch ends at whichever limit comes first: enough reads to make the
 // hand-over between threads cheap, few enough to keep memory small.
-constexpr size_t kBatchReads = 2048;
+constexpr size_t kBatchReads = 1024;
 constexpr size_t kBatchLetters = size_t{256} << 10;
 constexpr int64_t kBatchLines = 8192;
 constexpr int64_t kProgressEvery = 1000;
@@ -142,6 +142,45 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
   std::vector<std::unique_ptr<Worker>> workers;
   for (int t = 0; t < threads_; ++t) workers.push_back(std::make_unique<Worker>(engine_, misNu_, showRdsMis_));
 
+  // Searches, numbers and formats one batch; false when the run stops
+  // before the batch could be numbered.
+  auto process = [&](Worker* w, Slot* s) {
+    ReadBatch& b = s->batch;
+    try {
+      Search(*w, b);
+    } catch (const std::bad_alloc&) {
+      b.memFail = true;
+    }
+    int64_t foundBefore = 0;
+    {
+      std::unique_lock<std::mutex> lock(mu);
+      const size_t seq = static_cast<size_t>(s->seq);
+      found[seq] = b.memFail ? 0 : b.found;
+      while (static_cast<size_t>(counted) < found.size() && found[static_cast<size_t>(counted)] >= 0) {
+        const size_t c = static_cast<size_t>(counted);
+        before[c] = c == 0 ? 0 : before[c - 1] + found[c - 1];
+        ++counted;
+      }
+      countCv.notify_all();
+      countCv.wait(lock, [&] { return stop || before[seq] >= 0; });
+      if (stop) return false;
+      foundBefore = before[seq];
+    }
+    if (!b.memFail) {
+      try {
+        Format(*w, b, foundBefore);
+      } catch (const std::bad_alloc&) {
+        b.memFail = true;
+      }
+    }
+    {
+      std::lock_guard<std::mutex> lock(mu);
+      s->done = true;
+    }
+    doneCv.notify_all();
+    return true;
+  };
+
   auto work = [&](Worker* w) {
     for (;;) {
       Slot* s = nullptr;
@@ -152,39 +191,7 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
         s = todo.front();
         todo.pop_front();
       }
-      ReadBatch& b = s->batch;
-      try {
-        Search(*w, b);
-      } catch (const std::bad_alloc&) {
-        b.memFail = true;
-      }
-      int64_t foundBefore = 0;
-      {
-        std::unique_lock<std::mutex> lock(mu);
-        const size_t seq = static_cast<size_t>(s->seq);
-        found[seq] = b.memFail ? 0 : b.found;
-        while (static_cast<size_t>(counted) < found.size() && found[static_cast<size_t>(counted)] >= 0) {
-          const size_t c = static_cast<size_t>(counted);
-          before[c] = c == 0 ? 0 : before[c - 1] + found[c - 1];
-          ++counted;
-        }
-        countCv.notify_all();
-        countCv.wait(lock, [&] { return stop || before[seq] >= 0; });
-        if (stop) return;
-        foundBefore = before[seq];
-      }
-      if (!b.memFail) {
-        try {
-          Format(*w, b, foundBefore);
-        } catch (const std::bad_alloc&) {
-          b.memFail = true;
-        }
-      }
-      {
-        std::lock_guard<std::mutex> lock(mu);
-        s->done = true;
-      }
-      doneCv.notify_all();
+      if (!process(w, s)) return;
     }
   };
 
@@ -199,7 +206,9 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
     for (std::thread& t : threads) t.join();
     threads.clear();
   };
-  for (auto& w : workers) threads.emplace_back(work, w.get());
+  // The calling thread is a worker too: between reading and writing it
+  // searches, so that threads_ threads share the cores and none waits idle.
+  for (size_t t = 1; t < workers.size(); ++t) threads.emplace_back(work, workers[t].get());
 
   // Enough batches in flight to keep every worker busy while the oldest is
   // written out.
@@ -233,9 +242,19 @@ ReadPipeline::End ReadPipeline::RunParallel(LineReader& reader, const Deliver& d
       }
       if (inflight.empty()) break;
       Slot* s = inflight.front();
-      {
-        std::unique_lock<std::mutex> lock(mu);
-        doneCv.wait(lock, [&] { return s->done; });
+      for (;;) {
+        Slot* job = nullptr;
+        {
+          std::unique_lock<std::mutex> lock(mu);
+          if (s->done) break;
+          if (todo.empty()) {
+            doneCv.wait(lock, [&] { return s->done; });
+            break;
+          }
+          job = todo.front();
+          todo.pop_front();
+        }
+        process(workers[0].get(), job);
       }
       inflight.pop_front();
       spare.push_back(s);
