@@ -40,6 +40,8 @@ struct Sample {
   int perLength;       // reads of each length
 };
 
+void PrintTo(const Sample& s, std::ostream* os) { *os << s.genome; }
+
 class RealGenomeTest : public test::RunTest, public ::testing::WithParamInterface<Sample> {};
 
 TEST_P(RealGenomeTest, FastAndReferenceEnginesWriteTheSameFiles) {

@@ -32,9 +32,6 @@ inline constexpr std::array<uint8_t, 256> SmbCd = [] {
 // The complementary letter of code c is kComplLetters[c].
 inline constexpr char kComplLetters[] = "TGCA";
 
-// The upper-case letter of code c is kCodeLetters[c].
-inline constexpr char kCodeLetters[] = "ACGT";
-
 // Code of byte b (kNoCode for a byte that is not a nucleotide letter).
 inline uint8_t CodeOf(char b) { return SmbCd[static_cast<unsigned char>(b)]; }
 

@@ -32,8 +32,6 @@ class ChainIndex {
   // Chain links: the next larger position with the same seed code, or -1.
   const int32_t* Chns(Strand s) const { return s == Strand::kDirect ? ChnsD_.get() : ChnsC_.get(); }
 
-  // Bytes held per genome letter.
-  static constexpr int kBytesPerLetter = 8;
 
  private:
   BigArray<int32_t> ChnBegXD_, ChnBegXC_;  // 65,536 heads per strand

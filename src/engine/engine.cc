@@ -30,9 +30,5 @@ std::unique_ptr<ReadSearch> Engine::NewSearch() const {
   return std::make_unique<FastSearch>(store_, fast_);
 }
 
-int Engine::BytesPerLetter() const {
-  return store_.BytesPerLetter() +
-         (kind_ == EngineKind::kReference ? ChainIndex::kBytesPerLetter : FastIndex::kBytesPerLetter);
-}
 
 }  // namespace quorvane

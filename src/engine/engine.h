@@ -51,9 +51,6 @@ class Engine {
   EngineKind kind() const { return kind_; }
   const GenomeStore& store() const { return store_; }
 
-  // Bytes held per genome letter once the index is built.
-  int BytesPerLetter() const;
-
  private:
   EngineKind kind_;
   int threads_;

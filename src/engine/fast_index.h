@@ -39,8 +39,6 @@ class FastIndex {
   const uint16_t* Nxt() const { return nxt_.get(); }
 
   static constexpr int kScanPad = 32;
-  // Bytes held per genome letter.
-  static constexpr int kBytesPerLetter = 6;
 
  private:
   BigArray<uint32_t> off_;  // 65,537 bucket starts

@@ -67,8 +67,6 @@ class GenomeStore {
   // (0 <= p < gnmLen) into out, continuing past the end at the start.
   void StrandLetters(Strand s, int32_t p, int32_t n, char* out) const;
 
-  // Bytes held per genome letter (for the memory figures of benchmarks).
-  int BytesPerLetter() const { return complStrand_ ? 6 : 3; }
 
  private:
   bool Allocate(int32_t gnmLen);

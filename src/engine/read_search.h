@@ -38,9 +38,6 @@ class ReadSearch {
   int32_t posLwNu() const { return posLwNu_; }
   int32_t posUpLwNu() const { return static_cast<int32_t>(ArrMisMatches_.size()); }
 
-  // The block codes and shape of the last read.
-  const ReadCodes& codes() const { return rc_; }
-
  protected:
   explicit ReadSearch(const GenomeStore& store);
 

@@ -129,7 +129,7 @@ RunResult BtnGoPosClick(const RunConfig& cfg, RunView& view, Shell& shell) {
   if (!ok) return result;
   view.SetGoCaption("done");
   if (!FinishRun(loopRan ? c.readsIn : 0, files.paths(), shell, view)) return result;
-  if (loopRan && load == LoadOutcome::kOk) result.status = RunStatus::kDone;
+  if (loopRan) result.status = RunStatus::kDone;
   return result;
 }
 
