@@ -52,7 +52,7 @@ void ResultFiles::Write(const RecordTexts& t) {
   Put(kPos, t.pos);
 }
 
-void ResultFiles::WriteRunLog(const RunCounters& c) { Put(kLog, RunReport(c, cfg_.ProcNm, cfg_.misNu)); }
+void ResultFiles::WriteRunLog(const std::string& report) { Put(kLog, report); }
 
 bool ResultFiles::CloseResFiles() {
   for (int i = 0; i < kResFiles; ++i) {

@@ -8,7 +8,6 @@
 
 #include "run/record_format.h"
 #include "run/run_config.h"
-#include "run/run_counters.h"
 
 namespace quorvane {
 
@@ -41,8 +40,8 @@ class ResultFiles {
 
   // Appends the record texts of consecutive reads to their files.
   void Write(const RecordTexts& t);
-  // The run report at the head of the run log.
-  void WriteRunLog(const RunCounters& c);
+  // The run report (see RunReport) at the head of the run log.
+  void WriteRunLog(const std::string& report);
 
   // Closes the open files in their order. Returns false if a write or a
   // close failed (the first failure has been shown).

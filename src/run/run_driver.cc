@@ -111,8 +111,8 @@ RunResult BtnGoPosClick(const RunConfig& cfg, RunView& view, Shell& shell) {
       p.seconds = seconds;
       view.SetProgressText("inpRdsNu", p);
       c.readsIn = c.accepted - c.notFound;
-      files.WriteRunLog(c);
       result.report = RunReport(c, cfg.ProcNm, cfg.misNu);
+      files.WriteRunLog(result.report);
       result.seconds = SecondsText(seconds);
       view.SetTimeText(result.seconds);
     }
