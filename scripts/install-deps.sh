@@ -5,7 +5,7 @@
 set -eu
 
 pkgs="g++ cmake ninja-build make libgtest-dev libgmock-dev libbenchmark-dev \
-libcli11-dev qt6-base-dev libgl-dev xdg-utils fonts-liberation $*"
+libcli11-dev libtbb-dev qt6-base-dev libgl-dev xdg-utils fonts-liberation $*"
 
 missing=""
 for p in $pkgs; do

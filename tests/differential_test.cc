@@ -63,11 +63,11 @@ TEST_P(EngineTest, MatchesTheBruteForceScan) {
       for (int r = 0; r < 40; ++r) {
         const std::string read = DrawRead(rng, genome, rc);
         for (int misNu = 0; misNu <= 3; ++misNu) {
-          const std::vector<MisMatch> want = test::BruteForceHits(genome, read, misNu);
-          const std::vector<MisMatch> got = Search(read, misNu);
+          const std::vector<Hit> want = test::BruteForceHits(genome, read, misNu);
+          const std::vector<Hit> got = Search(read, misNu);
           ASSERT_EQ(got, want) << "genome length " << len << " misNu " << misNu << " read " << read;
           int up = 0;
-          for (const MisMatch& m : want) up += m.pos > 0;
+          for (const Hit& m : want) up += m.strand == Strand::kDirect;
           ASSERT_EQ(search_->posUpNu(), up);
           ASSERT_EQ(search_->posLwNu(), static_cast<int>(want.size()) - up);
           ++searched;
@@ -80,9 +80,6 @@ TEST_P(EngineTest, MatchesTheBruteForceScan) {
   EXPECT_GT(found, searched / 3);
   EXPECT_LT(found, searched);
 }
-
-INSTANTIATE_TEST_SUITE_P(Engines, EngineTest, ::testing::ValuesIn(test::AllEngines()),
-                         [](const auto& info) { return test::KindName(info.param); });
 
 }  // namespace
 }  // namespace quorvane
@@ -115,12 +112,10 @@ TEST(FastEngineTest, MatchesTheReferenceOnARepetitiveGenome) {
   std::mt19937 rng(77);
   const std::string genome = RepetitiveGenome(rng, 60000);
   const std::string rc = test::ReverseComplement(genome);
-  Engine ref(EngineKind::kReference), fast(EngineKind::kFast);
-  ASSERT_EQ(ref.LoadGenomeText(genome), LoadOutcome::kOk);
-  ASSERT_EQ(fast.LoadGenomeText(genome), LoadOutcome::kOk);
-  ASSERT_TRUE(ref.BuildSeedIndex());
-  ASSERT_TRUE(fast.BuildSeedIndex());
-  auto refSearch = ref.NewSearch(), fastSearch = fast.NewSearch();
+  const std::vector<test::Seq> seqs{{"g", genome, true}};
+  auto ref = test::BuiltEngine(EngineKind::kReference, seqs), fast = test::BuiltEngine(EngineKind::kFast, seqs);
+  ASSERT_TRUE(ref && fast);
+  auto refSearch = ref->NewSearch(), fastSearch = fast->NewSearch();
   int hits = 0;
   for (int r = 0; r < 600; ++r) {
     std::string read = DrawRead(rng, genome, rc);
@@ -135,6 +130,51 @@ TEST(FastEngineTest, MatchesTheReferenceOnARepetitiveGenome) {
   }
   EXPECT_GT(hits, 2000);
 }
+
+// A genome of several sequences: long and short, circular and linear,
+// some with runs of N and other letters that are no nucleotide.
+std::vector<test::Seq> RandomGenome(std::mt19937& rng) {
+  std::uniform_int_distribution<int> count(1, 5), coin(0, 99);
+  std::uniform_int_distribution<int> shortLen(1, 40), longLen(41, 2500);
+  std::vector<test::Seq> seqs;
+  const int n = count(rng);
+  for (int i = 0; i < n; ++i) {
+    const int len = coin(rng) < 25 ? shortLen(rng) : longLen(rng);
+    std::string letters = test::RandomLetters(rng, static_cast<size_t>(len), coin(rng) < 20 ? "ACGTacgt" : "ACGT");
+    if (coin(rng) < 40) {
+      std::uniform_int_distribution<int> at(0, len - 1), run(1, 60);
+      const int from = at(rng);
+      const int l = std::min(run(rng), len - from);
+      for (int j = from; j < from + l; ++j) letters[static_cast<size_t>(j)] = "NnRY"[coin(rng) % 4];
+    }
+    seqs.push_back({"s" + std::to_string(i), letters, coin(rng) < 60});
+  }
+  return seqs;
+}
+
+TEST_P(EngineTest, MatchesTheBruteForceScanOnSeveralSequences) {
+  std::mt19937 rng(31337);
+  int searched = 0, found = 0;
+  for (int round = 0; round < 30; ++round) {
+    const std::vector<test::Seq> genome = RandomGenome(rng);
+    Load(genome);
+    std::uniform_int_distribution<size_t> pick(0, genome.size() - 1);
+    for (int r = 0; r < 25; ++r) {
+      const test::Seq& s = genome[pick(rng)];
+      const std::string read = DrawRead(rng, s.letters, test::ReverseComplement(s.letters));
+      for (int misNu = 0; misNu <= 3; ++misNu) {
+        const std::vector<Hit> want = test::BruteForceHits(genome, read, misNu);
+        ASSERT_EQ(Search(read, misNu), want) << "round " << round << " misNu " << misNu << " read " << read;
+        ++searched;
+        found += !want.empty();
+      }
+    }
+  }
+  EXPECT_GT(found, searched / 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, EngineTest, ::testing::ValuesIn(test::AllEngines()),
+                         [](const auto& info) { return test::KindName(info.param); });
 
 }  // namespace
 }  // namespace quorvane

@@ -8,35 +8,62 @@
 #include <string>
 #include <vector>
 
+#include "brute_force.h"
 #include "engine/engine.h"
 
 namespace quorvane {
-inline void PrintTo(EngineKind k, std::ostream* os) { *os << (k == EngineKind::kReference ? "reference" : "fast"); }
+inline void PrintTo(const Hit& h, std::ostream* os) {
+  *os << "{seq " << h.seq << (h.strand == Strand::kDirect ? " +" : " -") << h.start << " mis " << int{h.mis} << "}";
+}
 }  // namespace quorvane
 
 namespace quorvane::test {
 
-inline std::string KindName(EngineKind k) {
-  return k == EngineKind::kReference ? "Reference" : "Fast";
+// A search as the suites run it: the engine, and for the fast one which
+// build of its loops.
+struct EngineVariant {
+  EngineKind kind;
+  bool portable;  // the loops built for every processor, even where AVX2 is there
+};
+inline void PrintTo(const EngineVariant& v, std::ostream* os) {
+  *os << (v.kind == EngineKind::kReference ? "reference" : v.portable ? "fast, portable" : "fast");
 }
 
-// Every engine the search suites run against.
-inline std::vector<EngineKind> AllEngines() { return {EngineKind::kReference, EngineKind::kFast}; }
+inline std::string KindName(const EngineVariant& v) {
+  return v.kind == EngineKind::kReference ? "Reference" : v.portable ? "FastPortable" : "Fast";
+}
 
-class EngineTest : public ::testing::TestWithParam<EngineKind> {
+// Every search the suites run against: the reference one, and the fast one
+// in both builds (the same where the processor lacks AVX2).
+inline std::vector<EngineVariant> AllEngines() {
+  return {{EngineKind::kReference, false}, {EngineKind::kFast, false}, {EngineKind::kFast, true}};
+}
+
+// Loads genome into a new engine of kind and builds its index.
+inline std::unique_ptr<Engine> BuiltEngine(EngineKind kind, const std::vector<Seq>& genome, int threads = 1) {
+  auto engine = std::make_unique<Engine>(kind, threads);
+  if (!engine->LoadGenome(MakeReference(genome)).ok() || !engine->BuildSeedIndex().ok()) return nullptr;
+  return engine;
+}
+
+class EngineTest : public ::testing::TestWithParam<EngineVariant> {
  protected:
-  // Loads genome and builds the index; the search is ready afterwards.
-  void Load(const std::string& genome) {
-    engine_ = std::make_unique<Engine>(GetParam());
-    ASSERT_EQ(engine_->LoadGenomeText(genome), LoadOutcome::kOk);
-    ASSERT_TRUE(engine_->BuildSeedIndex());
-    search_ = engine_->NewSearch();
+  // Loads the genome and builds the index; the search is ready afterwards.
+  void Load(const std::vector<Seq>& genome) {
+    engine_ = BuiltEngine(GetParam().kind, genome);
+    ASSERT_NE(engine_, nullptr);
+    search_ = engine_->NewSearch(GetParam().portable);
   }
+  void Load(const std::string& genome) { Load(std::vector<Seq>{{"g", genome, true}}); }
 
-  // The records of read with at most misNu mismatches.
-  std::vector<MisMatch> Search(const std::string& read, int misNu) {
+  // The hits of read with at most misNu mismatches.
+  std::vector<Hit> Search(const std::string& read, int misNu) {
     EXPECT_TRUE(search_->SearchRead(read.data(), static_cast<int32_t>(read.size()), misNu));
     return search_->hits();
+  }
+  // The same as (pos, mis) pairs, for a genome of one sequence.
+  std::vector<std::pair<int, int>> SearchPos(const std::string& read, int misNu) {
+    return PosMis(Search(read, misNu), static_cast<int>(engine_->reference().seq(0).length));
   }
 
   std::unique_ptr<Engine> engine_;

@@ -53,9 +53,9 @@ TEST_P(RealGenomeTest, FastAndReferenceEnginesWriteTheSameFiles) {
     std::vector<std::string> files[2];
     for (EngineKind kind : {EngineKind::kReference, EngineKind::kFast}) {
       Inputs(genome, reads, misNu, true);
-      cfg_.engine = kind;
-      cfg_.threads = 2;
-      ASSERT_EQ(Run().status, RunStatus::kDone);
+      opt_.engine = kind;
+      opt_.threads = 2;
+      ASSERT_EQ(Run().outcome, RunOutcome::kDone);
       for (ResFile f : {kRdsOut, kRdsIn, kPos}) files[kind == EngineKind::kFast].push_back(Content(f));
       files[kind == EngineKind::kFast].push_back(Content(kLog));
     }

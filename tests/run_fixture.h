@@ -1,5 +1,5 @@
-// A run over files in a temporary folder, with a view and a shell that
-// record what the run does to them.
+// A run over files in a temporary folder, with an observer and a shell
+// that record what the run tells and does.
 #ifndef QUORVANE_TESTS_RUN_FIXTURE_H_
 #define QUORVANE_TESTS_RUN_FIXTURE_H_
 
@@ -8,33 +8,32 @@
 #include <string>
 #include <vector>
 
-#include "run/result_files.h"
-#include "run/run_driver.h"
+#include "fault_env.h"
+#include "io/text_sink.h"
+#include "run/map_run.h"
 #include "test_util.h"
 
 namespace quorvane::test {
 
-class RecordingView final : public RunView {
+class RecordingObserver final : public RunObserver {
  public:
-  bool setOpen = false;
-  bool acceptOpen = false;
+  std::vector<std::string> msgs;
   std::vector<std::string> progress;
   std::vector<RunProgress> snapshots;
   std::string timeText = "<none>";
-  std::string goCaption = "go";
-  int cancels = 0;
-  int setOpens = 0;
+  std::vector<bool> endSteps;  // the done flag of every end-steps call
+  int stopAfterProgress = -1;  // asks to stop once this many progress texts came
 
-  bool SetStateOpen() const override { return setOpen; }
-  bool AcceptStateOpen() const override { return acceptOpen; }
-  void SetProgressText(const std::string& t, const RunProgress& p) override {
-    progress.push_back(t);
+  void OnMessage(const Status& s) override { msgs.push_back(s.message()); }
+  void OnProgress(const RunProgress& p) override {
+    progress.push_back(p.text);
     snapshots.push_back(p);
   }
-  void SetTimeText(const std::string& t) override { timeText = t; }
-  void SetGoCaption(const std::string& c) override { goCaption = c; }
-  void BtnCancelClick() override { ++cancels; }
-  void OpenSetState() override { ++setOpens; }
+  void OnTime(const std::string& t) override { timeText = t; }
+  void OnEndSteps(bool done) override { endSteps.push_back(done); }
+  bool StopRequested() override {
+    return stopAfterProgress >= 0 && static_cast<int>(progress.size()) >= stopAfterProgress;
+  }
 };
 
 class RecordingShell final : public Shell {
@@ -47,30 +46,32 @@ class RecordingShell final : public Shell {
 class RunTest : public ::testing::Test {
  protected:
   // Writes the genome and the reads into the temporary folder and sets the
-  // configuration up as an accepted input would.
+  // options up as an accepted input would.
   void Inputs(const std::string& genome, const std::string& reads, int misNu, bool showMis = false) {
     WriteFile(dir_.File("gen.txt"), genome);
     WriteFile(dir_.File("reads.txt"), reads);
-    cfg_.PthGnm = dir_.File("gen.txt");
-    cfg_.PthRds = dir_.File("reads.txt");
-    cfg_.DiRes = dir_.path();
-    cfg_.gnmLen = static_cast<int32_t>(genome.size());
-    cfg_.misNu = misNu;
-    cfg_.showRdsMis = showMis;
-    cfg_.ProcNm = "quorvane";
+    opt_.PthGnm = dir_.File("gen.txt");
+    opt_.PthRds = dir_.File("reads.txt");
+    opt_.DiRes = dir_.path();
+    opt_.gnmLen = static_cast<int64_t>(genome.size());
+    opt_.misNu = misNu;
+    opt_.showRdsMis = showMis;
+    opt_.ProcNm = "quorvane";
+    opt_.shell = &shell_;
+    opt_.env = &env_;
   }
 
-  RunResult Run() { return BtnGoPosClick(cfg_, view_, shell_); }
+  RunSummary Run() { return RunMapping(opt_, obs_); }
 
   // The path of a result file of the configured run.
-  std::string Res(ResFile f) const { return ResultPaths(cfg_).path[f]; }
+  std::string Res(ResFile f) const { return ResultPaths(opt_.DiRes, opt_.PthRds, opt_.PthGnm, opt_.misNu).path[f]; }
   std::string Content(ResFile f) const { return ReadFile(Res(f)); }
 
   TempDir dir_;
-  RunConfig cfg_;
-  RecordingView view_;
+  MapOptions opt_;
+  RecordingObserver obs_;
   RecordingShell shell_;
-  MsgRecorder msgs_;
+  FaultEnv env_;
 };
 
 }  // namespace quorvane::test

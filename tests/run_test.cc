@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "run/file_stem.h"
+#include "io/file_stem.h"
 #include "run_fixture.h"
 
 namespace quorvane {
@@ -31,9 +31,9 @@ std::string Report(int mis, int in, int out, int hits, int up, int lw) {
 
 TEST_F(RunTest, WorkedRunWithReadMismatchesShown) {
   Inputs(kGenome, kReads, 1, true);
-  const RunResult r = Run();
-  EXPECT_EQ(r.status, RunStatus::kDone);
-  EXPECT_TRUE(msgs_.msgs().empty());
+  const RunSummary r = Run();
+  EXPECT_EQ(r.outcome, RunOutcome::kDone);
+  EXPECT_TRUE(obs_.msgs.empty());
   EXPECT_EQ(Res(kPos), dir_.path() + "/reads_gen_m1MapRdsPos.txt");
   EXPECT_EQ(Content(kRdsOut), "TTTTTTTTTTTT\n");
   EXPECT_EQ(Content(kRdsIn), "CAGCCTAGGCAT\nACGATCGGTACC\nCAGCCTAGGCAA\n");
@@ -46,11 +46,9 @@ TEST_F(RunTest, WorkedRunWithReadMismatchesShown) {
   EXPECT_EQ(r.report, Report(1, 3, 1, 3, 2, 1));
   EXPECT_FALSE(test::PathExists(Res(kTempLog)));
   EXPECT_EQ(shell_.calls, (std::vector<std::string>{"sheet " + Res(kLog), "sheet " + Res(kPos)}));
-  EXPECT_EQ(view_.progress, std::vector<std::string>{"inpRdsNu"});
-  EXPECT_EQ(view_.goCaption, "done");
-  EXPECT_EQ(view_.cancels, 1);
-  EXPECT_EQ(view_.setOpens, 1);
-  EXPECT_EQ(view_.timeText, r.seconds);
+  EXPECT_EQ(obs_.progress, std::vector<std::string>{"inpRdsNu"});
+  EXPECT_EQ(obs_.endSteps, std::vector<bool>{true});
+  EXPECT_EQ(obs_.timeText, r.seconds);
   EXPECT_NE(r.seconds.find_first_of(".,"), std::string::npos);
 }
 
@@ -86,69 +84,53 @@ TEST_F(RunTest, DisplayCopyIgnoresCaseAndMarksUncodedLetters) {
             "\n2\tCAGCNTAGGCAT\tCAGCnTAGGCAT\t+6\t1");
 }
 
-TEST_F(RunTest, RefusesWhileASetUpStateIsOpen) {
-  Inputs(kGenome, kReads, 1);
-  view_.setOpen = true;
-  EXPECT_EQ(Run().status, RunStatus::kRefused);
-  view_.setOpen = false;
-  view_.acceptOpen = true;
-  EXPECT_EQ(Run().status, RunStatus::kRefused);
-  EXPECT_EQ(msgs_.msgs(), (std::vector<std::string>{"red button", "red button"}));
-  EXPECT_FALSE(test::PathExists(Res(kLog)));
-  EXPECT_EQ(view_.cancels, 0);
-  EXPECT_EQ(view_.goCaption, "go");
-}
-
 TEST_F(RunTest, MissingReadsFileOrResultsFolder) {
   Inputs(kGenome, kReads, 1);
-  cfg_.PthRds = dir_.File("nothing.txt");
-  EXPECT_EQ(Run().status, RunStatus::kFailed);
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"i can't open\n" + dir_.File("nothing.txt")});
+  opt_.PthRds = dir_.File("nothing.txt");
+  EXPECT_EQ(Run().outcome, RunOutcome::kFailed);
+  EXPECT_EQ(obs_.msgs, std::vector<std::string>{"i can't open\n" + dir_.File("nothing.txt")});
 
-  msgs_.Clear();
+  obs_.msgs.clear();
   Inputs(kGenome, kReads, 1);
-  cfg_.DiRes = dir_.File("no-such-folder");
-  EXPECT_EQ(Run().status, RunStatus::kFailed);
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"can't open " + Res(kRdsOut)});
-  EXPECT_EQ(view_.cancels, 0);
-  EXPECT_EQ(view_.goCaption, "go");
+  opt_.DiRes = dir_.File("no-such-folder");
+  EXPECT_EQ(Run().outcome, RunOutcome::kFailed);
+  EXPECT_EQ(obs_.msgs, std::vector<std::string>{"can't open " + Res(kRdsOut)});
+  EXPECT_TRUE(obs_.endSteps.empty());
 }
 
 TEST_F(RunTest, GenomeThatCannotBeOpenedLeavesTheFiles) {
   Inputs(kGenome, kReads, 1);
-  cfg_.PthGnm = dir_.File("gone.txt");
-  EXPECT_EQ(Run().status, RunStatus::kFailed);
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"can't open " + dir_.File("gone.txt")});
+  opt_.PthGnm = dir_.File("gone.txt");
+  EXPECT_EQ(Run().outcome, RunOutcome::kFailed);
+  EXPECT_EQ(obs_.msgs, std::vector<std::string>{"can't open " + dir_.File("gone.txt")});
   EXPECT_EQ(Content(kRdsOut), "");
   EXPECT_EQ(Content(kRdsIn), "");
   EXPECT_EQ(Content(kLog), "");
   EXPECT_EQ(Content(kPos), "rdNom\tread\tpos\tmisNu");
   EXPECT_EQ(Content(kTempLog), "\n\nrdNom\tread\tposUpNu\tposLwNu\tposUpLwNu");
-  EXPECT_EQ(view_.cancels, 0);
+  EXPECT_TRUE(obs_.endSteps.empty());
   EXPECT_TRUE(shell_.calls.empty());
 }
 
 TEST_F(RunTest, BadGenomeEndsLikeARunWithoutFoundReads) {
   Inputs(std::string(kGenome) + "\n", kReads, 1);
-  EXPECT_EQ(Run().status, RunStatus::kFailed);
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"bad symbol='\n' in genome"});
+  EXPECT_EQ(Run().outcome, RunOutcome::kFailed);
+  EXPECT_EQ(obs_.msgs, std::vector<std::string>{"bad symbol='\n' in genome"});
   EXPECT_EQ(Content(kLog), "");
   for (ResFile f : {kRdsOut, kRdsIn, kPos, kTempLog}) EXPECT_FALSE(test::PathExists(Res(f)));
   EXPECT_EQ(shell_.calls, std::vector<std::string>{"open " + Res(kLog)});
-  EXPECT_EQ(view_.goCaption, "done");
-  EXPECT_EQ(view_.cancels, 1);
-  EXPECT_EQ(view_.timeText, "<none>");
+  EXPECT_EQ(obs_.endSteps, std::vector<bool>{true});
+  EXPECT_EQ(obs_.timeText, "<none>");
 }
 
 TEST_F(RunTest, RunWithoutFoundReadsKeepsOnlyTheLog) {
   Inputs(kGenome, "TTTTTTTTTTTT\nAAAAAAAAAAAAAAAA\n", 2);
-  EXPECT_EQ(Run().status, RunStatus::kDone);
+  EXPECT_EQ(Run().outcome, RunOutcome::kDone);
   const std::string log = Content(kLog);
   EXPECT_NE(log.find("\nreads in= 0\n"), std::string::npos);
   EXPECT_EQ(log.substr(log.rfind('\n') + 1), "mapped posLw = 0");
   for (ResFile f : {kRdsOut, kRdsIn, kPos, kTempLog}) EXPECT_FALSE(test::PathExists(Res(f)));
   EXPECT_EQ(shell_.calls, std::vector<std::string>{"open " + Res(kLog)});
-  EXPECT_EQ(view_.setOpens, 0);
 }
 
 TEST_F(RunTest, LinesAreFilteredByLengthAndLineEnds) {
@@ -163,12 +145,12 @@ TEST_F(RunTest, LinesAreFilteredByLengthAndLineEnds) {
   const std::string reads = "\n" + g.substr(0, 11) + "\n" + r12 + "\r\n" + r1024 + "\n" + r1025 + "\n" +
                             std::string(5000, 'A') + "\r\n" + r16 + "\r\n" + r12;
   Inputs(genome, reads, 0);
-  const RunResult r = Run();
-  EXPECT_EQ(r.status, RunStatus::kDone);
+  const RunSummary r = Run();
+  EXPECT_EQ(r.outcome, RunOutcome::kDone);
   EXPECT_EQ(r.counters.linesRead, 8);
   EXPECT_EQ(r.counters.shortBig, 4);
   EXPECT_EQ(r.counters.accepted, 4);
-  EXPECT_EQ(r.counters.readsIn, 4);
+  EXPECT_EQ(r.counters.readsIn(), 4);
   EXPECT_EQ(Content(kRdsIn), r12 + "\n" + r1024 + "\n" + r16 + "\n" + r12 + "\n");
   const std::string head = "rdNom\tread\tpos\n1\t" + r12 + "\t+4\n";
   EXPECT_EQ(Content(kPos).substr(0, head.size()), head);
@@ -181,22 +163,21 @@ TEST_F(RunTest, ProgressEveryThousandLines) {
   for (int i = 0; i < 2500; ++i) reads += genome.substr(i, 20) + "\n";
   Inputs(genome, reads, 0);
   Run();
-  EXPECT_EQ(view_.progress, (std::vector<std::string>{"999", "1999", "inpRdsNu"}));
-  EXPECT_EQ(view_.snapshots[0].linesRead, 1000);
-  EXPECT_EQ(view_.snapshots.back().bytesRead, static_cast<int64_t>(reads.size()));
-  EXPECT_EQ(view_.snapshots.back().bytesTotal, static_cast<int64_t>(reads.size()));
+  EXPECT_EQ(obs_.progress, (std::vector<std::string>{"999", "1999", "inpRdsNu"}));
+  EXPECT_EQ(obs_.snapshots[0].readsRead, 1000);
+  EXPECT_EQ(obs_.snapshots.back().bytesRead, static_cast<int64_t>(reads.size()));
+  EXPECT_EQ(obs_.snapshots.back().bytesTotal, static_cast<int64_t>(reads.size()));
 }
 
 TEST_F(RunTest, WriteFailuresAreReportedAndNothingClaimsDone) {
   Inputs(kGenome, kReads, 1);
   ASSERT_EQ(symlink("/dev/full", Res(kPos).c_str()), 0);
-  const RunResult r = Run();
-  EXPECT_EQ(r.status, RunStatus::kFailed);
-  ASSERT_FALSE(msgs_.msgs().empty());
-  EXPECT_EQ(msgs_.msgs().front(), "can't write " + Res(kPos));
-  EXPECT_EQ(view_.goCaption, "go");
+  const RunSummary r = Run();
+  EXPECT_EQ(r.outcome, RunOutcome::kFailed);
+  ASSERT_FALSE(obs_.msgs.empty());
+  EXPECT_EQ(obs_.msgs.front(), "can't write " + Res(kPos));
+  EXPECT_EQ(obs_.endSteps, std::vector<bool>{false});
   EXPECT_TRUE(shell_.calls.empty());
-  EXPECT_EQ(view_.cancels, 1);
 }
 
 TEST_F(RunTest, ResultsAreTheSameForAnyNumberOfThreads) {
@@ -213,8 +194,8 @@ TEST_F(RunTest, ResultsAreTheSameForAnyNumberOfThreads) {
   std::vector<std::string> first;
   for (int threads : {1, 2, 3}) {
     Inputs(genome, reads, 1, true);
-    cfg_.threads = threads;
-    ASSERT_EQ(Run().status, RunStatus::kDone);
+    opt_.threads = threads;
+    ASSERT_EQ(Run().outcome, RunOutcome::kDone);
     std::vector<std::string> files;
     for (ResFile f : {kRdsOut, kRdsIn, kLog, kPos}) files.push_back(Content(f));
     if (first.empty()) {
@@ -225,12 +206,12 @@ TEST_F(RunTest, ResultsAreTheSameForAnyNumberOfThreads) {
     }
   }
   // Three runs, the same progress texts each time.
-  ASSERT_EQ(view_.progress.size() % 3, 0u);
-  const size_t n = view_.progress.size() / 3;
+  ASSERT_EQ(obs_.progress.size() % 3, 0u);
+  const size_t n = obs_.progress.size() / 3;
   EXPECT_EQ(n, 6u);
   for (size_t i = 0; i < n; ++i) {
-    EXPECT_EQ(view_.progress[i], view_.progress[n + i]);
-    EXPECT_EQ(view_.progress[i], view_.progress[2 * n + i]);
+    EXPECT_EQ(obs_.progress[i], obs_.progress[n + i]);
+    EXPECT_EQ(obs_.progress[i], obs_.progress[2 * n + i]);
   }
 }
 
@@ -241,11 +222,7 @@ TEST(FileStemTest, NamesAndPrefixes) {
   EXPECT_EQ(FileStem("plain.txt"), "plain");
   EXPECT_EQ(ResultPrefix("/data/sample.reads.txt", "/g/chr21.txt", 2), "/sample_chr21_m2");
   EXPECT_EQ(ResultPrefix("/data/.reads", "/g/chr21.txt", 0), "/_chr21_m0");
-  RunConfig cfg;
-  cfg.DiRes = "/";
-  cfg.PthRds = "/r.txt";
-  cfg.PthGnm = "/g.txt";
-  EXPECT_EQ(ResultPaths(cfg).path[kLog], "//r_g_m0MapRds_Log.txt");
+  EXPECT_EQ(ResultPaths("/", "/r.txt", "/g.txt", 0).path[kLog], "//r_g_m0MapRds_Log.txt");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/number_text.h"
 #include "setup/input_checks.h"
 #include "setup/path_settings.h"
 #include "setup/program_path.h"
@@ -15,6 +16,27 @@ using test::MsgRecorder;
 using test::TempDir;
 using test::WriteFile;
 
+// Records what the checks tell, in order.
+class CheckRecorder final : public CheckListener {
+ public:
+  std::vector<std::string> msgs;
+  std::vector<std::string> events;  // messages and cells in the order they came
+  std::string gnmCell = "<untouched>", rdsCell = "<untouched>";
+  void OnMessage(const Status& s) override {
+    msgs.push_back(s.message());
+    events.push_back("msg " + s.message());
+  }
+  void OnGenomeSize(const std::string& t) override {
+    gnmCell = t;
+    events.push_back("genome " + t);
+  }
+  void OnReadsSize(const std::string& t) override {
+    rdsCell = t;
+    events.push_back("reads " + t);
+  }
+  void Clear() { msgs.clear(); events.clear(); }
+};
+
 class CheckInputsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -25,47 +47,46 @@ class CheckInputsTest : public ::testing::Test {
     boxes_.diRes = dir_.path();
   }
   TempDir dir_;
-  InputBoxes boxes_;
+  InputPaths boxes_;
   AcceptedInputs in_;
-  MsgRecorder msgs_;
+  CheckRecorder msgs_;
 };
 
 TEST_F(CheckInputsTest, ACompletePassTakesEverythingOverSilently) {
-  EXPECT_TRUE(CheckInputs(boxes_, in_));
-  EXPECT_TRUE(msgs_.msgs().empty());
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_TRUE(msgs_.msgs.empty());
   EXPECT_EQ(in_.PthGnm, boxes_.gnm);
   EXPECT_EQ(in_.PthRds, boxes_.rds);
   EXPECT_EQ(in_.DiRes, boxes_.diRes);
   EXPECT_EQ(in_.gnmLen, 10);
-  EXPECT_EQ(in_.gnmSizeCell, "10");
+  EXPECT_EQ(msgs_.gnmCell, "10");
   EXPECT_EQ(in_.rdsSize, 27);
-  EXPECT_EQ(in_.rdsSizeCell, "27");
+  EXPECT_EQ(msgs_.rdsCell, "27");
 }
 
 TEST_F(CheckInputsTest, EachMissingInputStopsAtItsStep) {
   in_.DiRes = "old dir";
-  in_.rdsSizeCell = "old";
   boxes_.rds = dir_.File("missing.txt");
-  EXPECT_FALSE(CheckInputs(boxes_, in_));
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{" file of Reads does not exist"});
+  EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(msgs_.msgs, std::vector<std::string>{" file of Reads does not exist"});
   // The genome values are taken over, the later ones are not.
   EXPECT_EQ(in_.gnmLen, 10);
   EXPECT_EQ(in_.PthRds, dir_.File("missing.txt"));
-  EXPECT_EQ(in_.rdsSizeCell, "old");
+  EXPECT_EQ(msgs_.rdsCell, "<untouched>");
   EXPECT_EQ(in_.DiRes, "old dir");
 
   msgs_.Clear();
   for (const std::string& g : {std::string(), dir_.path()}) {
     boxes_.gnm = g;  // empty, or a folder
-    EXPECT_FALSE(CheckInputs(boxes_, in_));
+    EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
   }
-  EXPECT_EQ(msgs_.msgs(), (std::vector<std::string>{" file of Genome does not exist", " file of Genome does not exist"}));
+  EXPECT_EQ(msgs_.msgs, (std::vector<std::string>{" file of Genome does not exist", " file of Genome does not exist"}));
 
   msgs_.Clear();
   SetUp();
   boxes_.diRes = dir_.File("nowhere");
-  EXPECT_FALSE(CheckInputs(boxes_, in_));
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{" dir of Results does not exist"});
+  EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(msgs_.msgs, std::vector<std::string>{" dir of Results does not exist"});
   EXPECT_EQ(in_.DiRes, dir_.File("nowhere"));
 }
 
@@ -84,19 +105,27 @@ TEST_F(CheckInputsTest, TheFirstReadsLineMustEndWithinItsFirst1024Bytes) {
   for (const Case& c : cases) {
     msgs_.Clear();
     WriteFile(dir_.File("r.txt"), c.reads);
-    EXPECT_EQ(CheckInputs(boxes_, in_), c.ok) << c.reads.size();
+    EXPECT_EQ(CheckInputs(boxes_, in_, msgs_), c.ok) << c.reads.size();
     if (c.ok) {
-      EXPECT_TRUE(msgs_.msgs().empty());
+      EXPECT_TRUE(msgs_.msgs.empty());
     } else {
-      EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"separator of reads '\\n' not found"});
+      EXPECT_EQ(msgs_.msgs, std::vector<std::string>{"separator of reads '\\n' not found"});
     }
   }
-  EXPECT_EQ(in_.rdsSizeCell, std::to_string(cases[4].reads.size()));
+  EXPECT_EQ(msgs_.rdsCell, std::to_string(cases[4].reads.size()));
+}
+
+TEST_F(CheckInputsTest, EachSizeIsToldWhenItIsMeasured) {
+  // A message of a later step comes after the cell of the step before it.
+  WriteFile(dir_.File("r.txt"), std::string(2000, 'A'));
+  EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(msgs_.events, (std::vector<std::string>{"genome 10", "reads " + GroupedNumberText(2000),
+                                                     "msg separator of reads '\\n' not found"}));
 }
 
 TEST_F(CheckInputsTest, AGenomeWithALineBreakIsMeasuredWhole) {
   WriteFile(dir_.File("g.txt"), "ACGTACGTAC\n");
-  EXPECT_TRUE(CheckInputs(boxes_, in_));
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_));
   EXPECT_EQ(in_.gnmLen, 11);
 }
 
@@ -105,12 +134,12 @@ TEST_F(CheckInputsTest, AGenomeTooBigForTheEngineIsRefused) {
   WriteFile(big, "");
   ASSERT_EQ(truncate(big.c_str(), int64_t{1} << 31), 0);  // sparse: no disk used
   boxes_.gnm = big;
-  EXPECT_FALSE(CheckInputs(boxes_, in_));
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"genome is too big\n" + big});
+  EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(msgs_.msgs, std::vector<std::string>{"genome is too big\n" + big});
   EXPECT_EQ(in_.gnmLen, -1);
   // Shown exactly, never as a negative or wrapped number.
   std::string digits;
-  for (char c : in_.gnmSizeCell) {
+  for (char c : msgs_.gnmCell) {
     if (c >= '0' && c <= '9') digits.push_back(c);
   }
   EXPECT_EQ(digits, "2147483648");
@@ -119,31 +148,27 @@ TEST_F(CheckInputsTest, AGenomeTooBigForTheEngineIsRefused) {
 TEST_F(CheckInputsTest, UnreadableFilesAreReportedAndTheChecksGoOn) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   chmod(dir_.File("g.txt").c_str(), 0);
-  EXPECT_FALSE(CheckInputs(boxes_, in_));
-  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"i can't open\n" + dir_.File("g.txt")});
+  EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(msgs_.msgs, std::vector<std::string>{"i can't open\n" + dir_.File("g.txt")});
   EXPECT_EQ(in_.DiRes, dir_.path());
 }
 
 TEST(ParseMisNuTest, OneDigitFromZeroToThree) {
-  MsgRecorder msgs;
   for (int v = 0; v <= 3; ++v) {
     int32_t misNu = -1;
-    EXPECT_TRUE(ParseMisNu(std::to_string(v), misNu));
+    EXPECT_TRUE(ParseMisNu(std::to_string(v), misNu).ok());
     EXPECT_EQ(misNu, v);
   }
-  EXPECT_TRUE(msgs.msgs().empty());
   for (const char* big : {"4", "7", "9"}) {
     int32_t misNu = 2;
-    EXPECT_FALSE(ParseMisNu(big, misNu));
+    EXPECT_EQ(ParseMisNu(big, misNu).message(), "misNu is big");
     EXPECT_EQ(misNu, 2);
   }
   for (const char* bad : {"misNu", "", "12", "1 ", " 1", "x", "-1", "03"}) {
     int32_t misNu = 2;
-    EXPECT_FALSE(ParseMisNu(bad, misNu)) << bad;
+    EXPECT_EQ(ParseMisNu(bad, misNu).message(), "uknown misNu value") << bad;
+    EXPECT_EQ(misNu, 2);
   }
-  std::vector<std::string> want(3, "misNu is big");
-  want.insert(want.end(), 8, "uknown misNu value");
-  EXPECT_EQ(msgs.msgs(), want);
 }
 
 TEST(PathSettingsTest, WrittenAndReadBackByteForByte) {

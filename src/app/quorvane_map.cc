@@ -3,13 +3,11 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <thread>
 
-#include "app/terminal_view.h"
-#include "common/show_msg.h"
-#include "run/run_driver.h"
+#include "app/terminal_observer.h"
+#include "run/map_run.h"
 #include "run/shell.h"
 #include "setup/input_checks.h"
 #include "setup/program_path.h"
@@ -66,44 +64,52 @@ int Main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  TerminalView view(quiet);
-  ScopedMsgSink sink([&view](const std::string& text) { view.Message(text); });
-
-  RunConfig cfg;
-  if (!ParseMisNu(misText, cfg.misNu)) return kExitUsage;
-
-  InputBoxes boxes;
-  boxes.gnm = genome;
-  boxes.rds = reads;
-  boxes.diRes = results;
-  AcceptedInputs in;
-  if (!CheckInputs(boxes, in)) return kExitFailed;
-
-  cfg.PthGnm = in.PthGnm;
-  cfg.PthRds = in.PthRds;
-  cfg.DiRes = in.DiRes;
-  cfg.gnmLen = in.gnmLen;
-  cfg.showRdsMis = showMis;
-  cfg.ProcNm = OwnProgramPath(argv[0]).ProcNm;
-  cfg.engine = engineName == "reference" ? EngineKind::kReference : EngineKind::kFast;
-  cfg.threads = threads;
-
-  DesktopShell desktop;
-  NullShell none;
-  Shell& shell = open ? static_cast<Shell&>(desktop) : static_cast<Shell&>(none);
-  const RunResult r = BtnGoPosClick(cfg, view, shell);
-  view.EndProgress();
-  if (!quiet && !r.report.empty()) {
-    std::cout << r.report << "\nseconds = " << r.seconds << std::endl;
+  TerminalObserver obs(quiet);
+  MapOptions opt;
+  Status st = ParseMisNu(misText, opt.misNu);
+  if (!st.ok()) {
+    obs.OnMessage(st);
+    return kExitUsage;
   }
-  return r.status == RunStatus::kDone ? kExitOk : kExitFailed;
+
+  AcceptedInputs in;
+  if (!CheckInputs(InputPaths{genome, reads, results}, in, obs)) return kExitFailed;
+
+  opt.PthGnm = in.PthGnm;
+  opt.gnmLen = in.gnmLen;
+  opt.PthRds = in.PthRds;
+  opt.DiRes = in.DiRes;
+  opt.showRdsMis = showMis;
+  opt.ProcNm = OwnProgramPath(argv[0]).ProcNm;
+  opt.engine = engineName == "reference" ? EngineKind::kReference : EngineKind::kFast;
+  opt.threads = threads;
+  DesktopShell desktop;
+  if (open) opt.shell = &desktop;
+
+  const RunSummary r = RunMapping(opt, obs);
+  obs.EndProgress();
+  if (!quiet && !r.report.empty()) {
+    const std::string text = r.report + "\nseconds = " + r.seconds + "\n";
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+      obs.OnMessage(Status::IoError("can't write standard output"));
+      return kExitFailed;
+    }
+  }
+  return r.outcome == RunOutcome::kDone ? kExitOk : kExitFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
-    return Main(argc, argv);
+    const int rc = Main(argc, argv);
+    // The report may still sit in the stream's buffer: a failed close is a
+    // failed run.
+    if (std::fclose(stdout) != 0 && rc == kExitOk) {
+      std::fprintf(stderr, "can't write standard output\n");
+      return kExitFailed;
+    }
+    return rc;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quorvane-map: %s\n", e.what());
     return kExitFailed;

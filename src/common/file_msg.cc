@@ -1,6 +1,8 @@
 #include "common/file_msg.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/number_text.h"
 #include "common/show_msg.h"
@@ -13,21 +15,17 @@ std::FILE* OpenFileMsg(const std::string& path, const char* mode) {
   return f;
 }
 
-std::string FileSizeText(const std::string& path, int64_t& size) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    ShowMsg("i can't open\n" + path);
+std::string FileSizeText(const std::string& path, int64_t& size, Status& status) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    status = Status::CantOpen("i can't open\n" + path);
     return "";
   }
   struct stat st {};
-  int64_t measured = 0;
-  if (fstat(fileno(f), &st) == 0) {
-    measured = static_cast<int64_t>(st.st_size);
-  } else if (std::fseek(f, 0, SEEK_END) == 0) {
-    measured = static_cast<int64_t>(ftello(f));
-  }
-  std::fclose(f);
+  const int64_t measured = ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  ::close(fd);
   size = measured;
+  status = Status::OK();
   return GroupedNumberText(measured);
 }
 

@@ -35,6 +35,22 @@ inline constexpr char kComplLetters[] = "TGCA";
 // Code of byte b (kNoCode for a byte that is not a nucleotide letter).
 inline uint8_t CodeOf(char b) { return SmbCd[static_cast<unsigned char>(b)]; }
 
+// Code of byte b in a seed code: a letter other than A, C, G, T counts as
+// A there (its mismatches are counted apart).
+inline uint8_t SeedCodeOfLetter(char b) {
+  const uint8_t c = CodeOf(b);
+  return c == kNoCode ? 0 : c;
+}
+
+// The seed code of the complementary strand's 8 letters that pair with
+// the 8 letters of code x: x read backwards, each letter complemented.
+inline uint16_t ReverseComplementCode(unsigned x) {
+  x = ((x >> 2) & 0x3333u) | ((x & 0x3333u) << 2);
+  x = ((x >> 4) & 0x0F0Fu) | ((x & 0x0F0Fu) << 4);
+  x = ((x >> 8) | (x << 8)) & 0xFFFFu;
+  return static_cast<uint16_t>(x ^ 0xFFFFu);
+}
+
 // Seed code of the 8 letters at s (each must be one of A, C, G, T in
 // either case): the first letter in the two most significant bits.
 inline uint16_t SeedCodeOf(const char* s) {

@@ -21,6 +21,15 @@ class BigArray {
   ~BigArray() { reset(); }
   BigArray(const BigArray&) = delete;
   BigArray& operator=(const BigArray&) = delete;
+  BigArray(BigArray&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+  BigArray& operator=(BigArray&& o) noexcept {
+    if (this != &o) {
+      reset();
+      p_ = o.p_;
+      o.p_ = nullptr;
+    }
+    return *this;
+  }
 
   // Replaces the content by n uninitialised elements; false (and empty)
   // when the memory is not there.

@@ -1,35 +1,62 @@
 // Scanning one bucket of the fast index for the entries whose following
-// letters lie within a few mismatches of a key.
+// letters lie within a few mismatches of a key, and counting mismatching
+// letters of two seed codes. Each comes in two builds: one for every
+// x86-64 processor, and one for processors with AVX2 (and POPCNT), which
+// the fast search chooses at run time.
 #ifndef QUORVANE_ENGINE_BUCKET_SCAN_H_
 #define QUORVANE_ENGINE_BUCKET_SCAN_H_
 
-#include <cstdint>
-
-#if defined(__AVX2__)
 #include <immintrin.h>
-#endif
+
+#include <cstdint>
 
 namespace quorvane {
 
+// Whether the processor runs the AVX2 build; found once. QUORVANE_SCAN=scalar
+// in the environment forces the build for every processor.
+bool UseAvx2();
+// Whether the processor has AVX2 and POPCNT at all.
+bool ProcessorHasAvx2();
+
 // Letters in which two seed codes differ, counting only the letters whose
-// bits are set in keep.
+// bits are set in keep (both bits of a letter, or neither). kPopcnt: the
+// caller is compiled for POPCNT; otherwise a sum of bit pairs, which the
+// baseline instruction set does without a library call.
+template <bool kPopcnt>
 inline int MisCount(unsigned x, unsigned keep) {
-  return __builtin_popcount((x | (x >> 1)) & 0x5555u & keep);
+  unsigned v = (x | (x >> 1)) & 0x5555u & keep;
+  if constexpr (kPopcnt) {
+    return __builtin_popcount(v);
+  } else {
+    v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
+    v = (v + (v >> 4)) & 0x0F0Fu;
+    return static_cast<int>((v + (v >> 8)) & 0x1Fu);
+  }
 }
 
-// Calls emit(i) for every entry i in [beg, end) whose code nxt[i] differs
-// from key in at most allow of the letters selected by mask (both bits of
-// each letter set). nxt must be readable 16 entries past end.
+// Calls emit(i) for every entry i in [beg, end), in ascending order, whose
+// code nxt[i] differs from key in at most allow of the letters selected by
+// mask.
 template <typename Emit>
-inline void ScanBucket(const uint16_t* nxt, uint32_t beg, uint32_t end, uint16_t key, uint16_t mask, int allow,
-                       Emit&& emit) {
-#if defined(__AVX2__)
+inline void ScanBucketScalar(const uint16_t* nxt, uint32_t beg, uint32_t end, uint16_t key,
+                                                    uint16_t mask, int allow, Emit&& emit) {
+  for (uint32_t i = beg; i < end; ++i) {
+    if (MisCount<false>(static_cast<unsigned>(nxt[i] ^ key), mask) <= allow) emit(i);
+  }
+}
+
+// The same, sixteen entries at a time; nxt must be readable 16 entries
+// past end. Only for callers compiled for AVX2.
+template <typename Emit>
+__attribute__((target("avx2"))) inline void ScanBucketAvx2(
+    const uint16_t* nxt, uint32_t beg, uint32_t end, uint16_t key, uint16_t mask, int allow, Emit&& emit) {
   const __m256i k = _mm256_set1_epi16(static_cast<short>(key));
   const __m256i m = _mm256_set1_epi16(static_cast<short>(mask));
   const __m256i zero = _mm256_setzero_si256();
   const __m256i lows = _mm256_set1_epi16(0x5555);
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   const __m256i byteLow = _mm256_set1_epi16(0x00FF);
+  // Set bits of each nibble value, for a population count by shuffles.
   const __m256i bitsIn = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2,
                                           2, 3, 2, 3, 3, 4);
   const __m256i limit = _mm256_set1_epi16(static_cast<short>(allow));
@@ -54,11 +81,6 @@ inline void ScanBucket(const uint16_t* nxt, uint32_t beg, uint32_t end, uint16_t
       bits &= ~(3u << b);
     }
   }
-#else
-  for (uint32_t i = beg; i < end; ++i) {
-    if (MisCount(static_cast<unsigned>(nxt[i] ^ key), mask) <= allow) emit(i);
-  }
-#endif
 }
 
 }  // namespace quorvane

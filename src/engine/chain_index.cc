@@ -3,7 +3,6 @@
 #include <new>
 
 #include "common/nucleotide.h"
-#include "common/show_msg.h"
 
 namespace quorvane {
 namespace {
@@ -21,9 +20,9 @@ void LinkStrand(const uint16_t* cds, int32_t n, int32_t* heads, int32_t* links) 
 
 }  // namespace
 
-bool ChainIndex::Build(const GenomeStore& store) {
+Status ChainIndex::Build(const GenomeStore& store) {
   Release();
-  const int32_t n = store.gnmLen();
+  const int32_t n = static_cast<int32_t>(store.gnmLen());
   // One spare entry so that an empty genome still gets real arrays.
   const size_t links = static_cast<size_t>(n) + 1;
   ChnBegXD_.Allocate(kSeedCodes);
@@ -32,12 +31,11 @@ bool ChainIndex::Build(const GenomeStore& store) {
   ChnsC_.Allocate(links);
   if (!ChnBegXD_ || !ChnBegXC_ || !ChnsD_ || !ChnsC_) {
     Release();
-    ShowMsg("no mem Chns, ArrMisMatches");
-    return false;
+    return Status::NoMemory("no mem Chns, ArrMisMatches");
   }
   LinkStrand(store.Cds(Strand::kDirect), n, ChnBegXD_.get(), ChnsD_.get());
   LinkStrand(store.Cds(Strand::kCompl), n, ChnBegXC_.get(), ChnsC_.get());
-  return true;
+  return Status::OK();
 }
 
 void ChainIndex::Release() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/status.h"
 #include "engine/big_array.h"
 #include "engine/genome_store.h"
 #include "engine/strand.h"
@@ -21,9 +22,10 @@ class ChainIndex {
   ChainIndex(const ChainIndex&) = delete;
   ChainIndex& operator=(const ChainIndex&) = delete;
 
-  // Links the positions of each seed code of both strands of store. On
-  // allocation failure shows "no mem Chns, ArrMisMatches" and holds nothing.
-  bool Build(const GenomeStore& store);
+  // Links the global starts of each seed code of both strands of store
+  // (which must hold the complementary codes). Fails with kNoMemory ("no
+  // mem Chns, ArrMisMatches") and then holds nothing.
+  Status Build(const GenomeStore& store);
 
   void Release();
 
@@ -31,7 +33,6 @@ class ChainIndex {
   const int32_t* ChnBegX(Strand s) const { return s == Strand::kDirect ? ChnBegXD_.get() : ChnBegXC_.get(); }
   // Chain links: the next larger position with the same seed code, or -1.
   const int32_t* Chns(Strand s) const { return s == Strand::kDirect ? ChnsD_.get() : ChnsC_.get(); }
-
 
  private:
   BigArray<int32_t> ChnBegXD_, ChnBegXC_;  // 65,536 heads per strand

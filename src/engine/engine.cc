@@ -1,21 +1,17 @@
 #include "engine/engine.h"
 
+#include "engine/bucket_scan.h"
 #include "engine/fast_search.h"
 #include "engine/reference_search.h"
 
 namespace quorvane {
 
-LoadOutcome Engine::LoadGenome(const std::string& pthGnm, int32_t gnmLen) {
+Status Engine::LoadGenome(Reference ref) {
   ReleaseEngine();
-  return store_.LoadGenome(pthGnm, gnmLen);
+  return store_.Load(std::move(ref));
 }
 
-LoadOutcome Engine::LoadGenomeText(std::string_view letters) {
-  ReleaseEngine();
-  return store_.LoadGenomeText(letters);
-}
-
-bool Engine::BuildSeedIndex() {
+Status Engine::BuildSeedIndex() {
   return kind_ == EngineKind::kReference ? chains_.Build(store_) : fast_.Build(store_, threads_);
 }
 
@@ -25,10 +21,9 @@ void Engine::ReleaseEngine() {
   store_.Release();
 }
 
-std::unique_ptr<ReadSearch> Engine::NewSearch() const {
+std::unique_ptr<ReadSearch> Engine::NewSearch(bool portable) const {
   if (kind_ == EngineKind::kReference) return std::make_unique<ReferenceSearch>(store_, chains_);
-  return std::make_unique<FastSearch>(store_, fast_);
+  return std::make_unique<FastSearch>(store_, fast_, !portable && UseAvx2());
 }
-
 
 }  // namespace quorvane

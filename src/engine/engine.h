@@ -5,13 +5,13 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <string_view>
 
+#include "common/status.h"
 #include "engine/chain_index.h"
 #include "engine/fast_index.h"
 #include "engine/genome_store.h"
 #include "engine/read_search.h"
+#include "engine/reference.h"
 
 namespace quorvane {
 
@@ -31,25 +31,26 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  // Reads exactly gnmLen bytes of the genome file, checks and codes both
-  // strands. Every failure has been shown through ShowMsg on return.
-  LoadOutcome LoadGenome(const std::string& pthGnm, int32_t gnmLen);
-  // As LoadGenome, from letters in memory.
-  LoadOutcome LoadGenomeText(std::string_view letters);
+  // Takes the genome over and codes it. Fails with kNoMemory ("no mem
+  // ChnBegX and Cds").
+  Status LoadGenome(Reference ref);
 
-  // Builds the seed index of the loaded genome. On allocation failure shows
-  // "no mem Chns, ArrMisMatches" and returns false.
-  bool BuildSeedIndex();
+  // Builds the seed index of the loaded genome. Fails with kNoMemory ("no
+  // mem Chns, ArrMisMatches").
+  Status BuildSeedIndex();
 
   // Releases everything this run allocated, from whatever point it reached.
   void ReleaseEngine();
 
   // A new search over this engine, for one worker. The engine must stay
-  // built while the search is used.
-  std::unique_ptr<ReadSearch> NewSearch() const;
+  // built while the search is used. portable: the fast search runs its
+  // loops built for every processor even where the AVX2 ones would run
+  // (the hits are the same; tests compare the two).
+  std::unique_ptr<ReadSearch> NewSearch(bool portable = false) const;
 
   EngineKind kind() const { return kind_; }
   const GenomeStore& store() const { return store_; }
+  const Reference& reference() const { return store_.ref(); }
 
  private:
   EngineKind kind_;

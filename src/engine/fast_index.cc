@@ -1,17 +1,17 @@
 #include "engine/fast_index.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "common/nucleotide.h"
-#include "common/show_msg.h"
 #include "engine/parallel_for.h"
 
 namespace quorvane {
 
-bool FastIndex::Build(const GenomeStore& store, int threads) {
+Status FastIndex::Build(const GenomeStore& store, int threads) {
   Release();
-  const int32_t n = store.gnmLen();
+  const int64_t n = store.gnmLen();
   const int ranges = ParallelRanges(threads, n);
   off_.Allocate(kSeedCodes + 1);
   pos_.Allocate(static_cast<size_t>(n) + 1);
@@ -21,8 +21,7 @@ bool FastIndex::Build(const GenomeStore& store, int threads) {
   cursor.Allocate(static_cast<size_t>(ranges) * kSeedCodes);
   if (!off_ || !pos_ || !nxt_ || !cursor) {
     Release();
-    ShowMsg("no mem Chns, ArrMisMatches");
-    return false;
+    return Status::NoMemory("no mem Chns, ArrMisMatches");
   }
   const uint16_t* cds = store.Cds(Strand::kDirect);
   std::memset(cursor.get(), 0, sizeof(uint32_t) * kSeedCodes * static_cast<size_t>(ranges));
@@ -43,16 +42,30 @@ bool FastIndex::Build(const GenomeStore& store, int threads) {
     }
   }
   off_[kSeedCodes] = sum;
+  // The code after each start runs on cyclically within its sequence.
+  const Reference& ref = store.ref();
   ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
     uint32_t* next = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
-    for (int64_t q = from; q < to; ++q) {
-      const uint32_t i = next[cds[q]]++;
-      pos_[i] = static_cast<int32_t>(q);
-      nxt_[i] = cds[q + kSeedLen];
+    if (from >= to) return;
+    for (uint32_t s = ref.SeqAt(from); from < to; ++s) {
+      const RefSeq& q = ref.seq(s);
+      const int64_t end = std::min<int64_t>(to, q.offset + q.length);
+      const int64_t straight = std::min(end, q.offset + std::max<int64_t>(0, q.length - kSeedLen));
+      for (int64_t g = from; g < straight; ++g) {
+        const uint32_t i = next[cds[g]]++;
+        pos_[i] = static_cast<int32_t>(g);
+        nxt_[i] = cds[g + kSeedLen];
+      }
+      for (int64_t g = std::max(from, straight); g < end; ++g) {
+        const uint32_t i = next[cds[g]]++;
+        pos_[i] = static_cast<int32_t>(g);
+        nxt_[i] = cds[q.offset + (g - q.offset + kSeedLen) % q.length];
+      }
+      from = std::max(from, end);
     }
   });
   std::memset(nxt_.get() + n, 0, sizeof(uint16_t) * kScanPad);
-  return true;
+  return Status::OK();
 }
 
 void FastIndex::Release() {

@@ -6,16 +6,18 @@
 
 #include <cstdint>
 
+#include "common/status.h"
 #include "engine/big_array.h"
 #include "engine/genome_store.h"
 
 namespace quorvane {
 
 // Immutable once built; any number of searches read it at once. Bucket c
-// holds the entries Off(c) .. Off(c + 1) - 1: every start q below gnmLen
-// whose seed code CdsD[q] is c, in ascending q, and beside each the seed
-// code CdsD[q + 8] of the next 8 letters, so that a 9- to 16-letter piece
-// is found by one scan of one small, contiguous bucket.
+// holds the entries Off(c) .. Off(c + 1) - 1: every global start q whose
+// seed code CdsD[q] is c, in ascending q, and beside each the seed code of
+// the 8 letters after the first 8 (cyclically within q's sequence), so
+// that a 9- to 16-letter piece is found by one scan of one small,
+// contiguous bucket.
 class FastIndex {
  public:
   FastIndex() = default;
@@ -23,13 +25,13 @@ class FastIndex {
   FastIndex& operator=(const FastIndex&) = delete;
 
   // Groups the direct-strand starts of store by a counting sort (two linear
-  // passes, each shared by up to threads threads). On allocation failure
-  // shows "no mem Chns, ArrMisMatches" and holds nothing.
-  bool Build(const GenomeStore& store, int threads = 1);
+  // passes, each shared by up to threads threads). Fails with kNoMemory
+  // ("no mem Chns, ArrMisMatches") and then holds nothing.
+  Status Build(const GenomeStore& store, int threads = 1);
 
   void Release();
 
-  // First entry of bucket c; Off(65536) is gnmLen.
+  // First entry of bucket c; Off(65536) is the genome's letters.
   uint32_t Off(uint32_t c) const { return off_[c]; }
   const uint32_t* OffData() const { return off_.get(); }
   // Start position of entry i.

@@ -7,8 +7,8 @@
 
 namespace quorvane {
 
-FastSearch::FastSearch(const GenomeStore& store, const FastIndex& index)
-    : ReadSearch(store), index_(index), plans_(static_cast<size_t>(kMaxRdLen + 1) * 4) {
+FastSearch::FastSearch(const GenomeStore& store, const FastIndex& index, bool avx2)
+    : ReadSearch(store), index_(index), avx2_(avx2), plans_(static_cast<size_t>(kMaxRdLen + 1) * 4) {
   probes_.reserve(1024);
   cand_.reserve(256);
   found_.reserve(256);
@@ -46,35 +46,66 @@ void FastSearch::Find() {
     AddProbes(plan.piece[i], fwd_, fwdN_, false);
     AddProbes(plan.piece[i], rev_, revN_, true);
   }
-  RunProbes();
+  if (avx2_) {
+    CollectAvx2();
+  } else {
+    CollectPortable();
+  }
+  const Reference& ref = store_.ref();
+  for (uint64_t f : found_) {
+    const int64_t g = static_cast<int64_t>((f >> 2) & 0x7FFFFFFFu);
+    const uint32_t seq = ref.SeqAt(g);
+    AddHit(seq, static_cast<Strand>((f >> 33) & 1), static_cast<int32_t>(g - ref.seq(seq).offset),
+           static_cast<int>(f & 3));
+  }
+}
+
+template <bool kAvx2>
+void FastSearch::Collect() {
+  found_.clear();
+  RunProbes<kAvx2>();
   if (cand_.empty()) return;
   std::sort(cand_.begin(), cand_.end());
   cand_.erase(std::unique(cand_.begin(), cand_.end()), cand_.end());
+  VerifyCandidates<kAvx2>();
+  std::sort(found_.begin(), found_.end());
+}
 
-  found_.clear();
+// Each build takes the loops whole into one function, compiled for its
+// processors, so that nothing built for AVX2 runs where it is missing.
+__attribute__((flatten)) void FastSearch::CollectPortable() { Collect<false>(); }
+
+__attribute__((target("avx2,popcnt"), flatten)) void FastSearch::CollectAvx2() { Collect<true>(); }
+
+template <bool kAvx2>
+void FastSearch::VerifyCandidates() {
+  const int32_t len = rc_.rdLen;
+  const Reference& ref = store_.ref();
   const uint16_t* cds = store_.Cds(Strand::kDirect);
-  for (uint64_t c : cand_) __builtin_prefetch(cds + (c & 0xFFFFFFFFu));
-  const int64_t g = store_.gnmLen();
+  for (uint64_t c : cand_) __builtin_prefetch(cds + (c & 0x7FFFFFFFu));
   for (uint64_t c : cand_) {
-    const Strand s = static_cast<Strand>(c >> 32);
-    const int32_t q = static_cast<int32_t>(c & 0xFFFFFFFFu);
-    const int d = Verify(s, q);
+    const Strand s = static_cast<Strand>(c >> 63);
+    const uint32_t seq = static_cast<uint32_t>(c >> 31);
+    const int64_t g = static_cast<int64_t>(c & 0x7FFFFFFFu);
+    const RefSeq& q = ref.seq(seq);
+    const int32_t local = static_cast<int32_t>(g - q.offset);
+    // The read (direct) or its reverse complement (complementary) lies on
+    // the direct strand from local.
+    const int d = store_.NeedsLetterCount(seq, Strand::kDirect, local, len)
+                      ? store_.CountLetters(seq, Strand::kDirect, local, s == Strand::kDirect ? rd_ : revText_,
+                                            len, misNu_)
+                      : Verify<kAvx2>(s, g);
     if (d > misNu_) continue;
-    int32_t p = q;
-    uint64_t code = cds[q];
+    int64_t p = local;
+    uint64_t code = cds[g];
     if (s == Strand::kCompl) {
       // The read itself starts where its reverse complement ends.
-      int64_t start = (g - q - len) % g;
-      if (start < 0) start += g;
-      p = static_cast<int32_t>(start);
-      code = store_.ComplCode(p);
+      p = (int64_t{q.length} - local - len) % q.length;
+      if (p < 0) p += q.length;
+      code = store_.ComplCode(seq, static_cast<int32_t>(p));
     }
-    found_.push_back(code << 34 | static_cast<uint64_t>(s) << 33 | static_cast<uint64_t>(p) << 2 |
+    found_.push_back(code << 34 | static_cast<uint64_t>(s) << 33 | static_cast<uint64_t>(q.offset + p) << 2 |
                      static_cast<uint64_t>(d));
-  }
-  std::sort(found_.begin(), found_.end());
-  for (uint64_t f : found_) {
-    AddHit(static_cast<Strand>((f >> 33) & 1), static_cast<int32_t>((f >> 2) & 0x7FFFFFFFu), static_cast<int>(f & 3));
   }
 }
 
@@ -154,13 +185,13 @@ void FastSearch::AddProbes(const Piece& pc, const uint8_t* codes, const uint8_t*
   }
 }
 
+template <bool kAvx2>
 void FastSearch::RunProbes() {
-  const int64_t g = store_.gnmLen();
+  const Reference& ref = store_.ref();
   const int32_t* pos = index_.Pos();
   const uint16_t* nxt = index_.Nxt();
-  // On a genome longer than any read, one wrap at most brings a start back
-  // onto the circle; shorter ones need the division.
-  const bool longGenome = g >= kMaxRdLen;
+  const int32_t len = rc_.rdLen;
+  const bool oneSeq = ref.count() == 1;
   // The buckets' bounds, then their first entries, are fetched for all
   // probes before any is needed.
   for (const Probe& p : probes_) __builtin_prefetch(index_.OffData() + p.code);
@@ -170,30 +201,45 @@ void FastSearch::RunProbes() {
     __builtin_prefetch(nxt + p.beg);
   }
   for (const Probe& pr : probes_) {
-    if (pr.beg == pr.end) continue;
-    ScanBucket(nxt, pr.beg, pr.end, pr.key, pr.mask, pr.allow, [&](uint32_t i) {
-      // The piece lies at q; the read (or its reverse complement) starts
-      // pr.off letters before, on the circle.
-      int64_t p = static_cast<int64_t>(pos[i]) - pr.off;
-      if (!longGenome) p %= g;
-      if (p < 0) p += g;
-      cand_.push_back(static_cast<uint64_t>(pr.reverse) << 32 | static_cast<uint64_t>(p));
-    });
+    // The piece lies at global start g; the read (or its reverse
+    // complement) starts pr.off letters before, within g's sequence.
+    auto emit = [&](uint32_t i) {
+      const int64_t g = pos[i];
+      const uint32_t seq = oneSeq ? 0 : ref.SeqAt(g);
+      const RefSeq& q = ref.seq(seq);
+      int64_t local = g - q.offset - pr.off;
+      if (q.circular) {
+        if (local < 0) {
+          local %= q.length;
+          if (local < 0) local += q.length;
+        }
+      } else if (local < 0 || local + len > q.length) {
+        return;
+      }
+      cand_.push_back(static_cast<uint64_t>(pr.reverse) << 63 | static_cast<uint64_t>(seq) << 31 |
+                      static_cast<uint64_t>(q.offset + local));
+    };
+    if constexpr (kAvx2) {
+      ScanBucketAvx2(nxt, pr.beg, pr.end, pr.key, pr.mask, pr.allow, emit);
+    } else {
+      ScanBucketScalar(nxt, pr.beg, pr.end, pr.key, pr.mask, pr.allow, emit);
+    }
   }
 }
 
-int FastSearch::Verify(Strand s, int32_t q) const {
+template <bool kAvx2>
+int FastSearch::Verify(Strand s, int64_t g) const {
   const ReadCodes& rc = s == Strand::kDirect ? rc_ : rcRev_;
   const uint16_t* keep = s == Strand::kDirect ? keep_ : keepRev_;
-  const uint16_t* cds = store_.Cds(Strand::kDirect) + q;
+  const uint16_t* cds = store_.Cds(Strand::kDirect) + g;
   int d = 0;
   const int blocks = rc.BlkNu;
   for (int j = 0; j < blocks; ++j) {
-    d += MisCount(static_cast<unsigned>(cds[8 * j] ^ rc.RdCds[j]), keep[j]) + rc.RdNNu[j];
+    d += MisCount<kAvx2>(static_cast<unsigned>(cds[8 * j] ^ rc.RdCds[j]), keep[j]) + rc.RdNNu[j];
     if (d > misNu_) return d;
   }
   const unsigned last = static_cast<unsigned>(cds[8 * blocks] >> rc.LstShf);
-  return d + MisCount(last ^ rc.RdCds[blocks], keep[blocks]) + rc.RdNNu[blocks];
+  return d + MisCount<kAvx2>(last ^ rc.RdCds[blocks], keep[blocks]) + rc.RdNNu[blocks];
 }
 
 }  // namespace quorvane

@@ -1,179 +1,193 @@
 #include "engine/genome_store.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <new>
-#include <vector>
 
-#include "common/file_msg.h"
 #include "common/nucleotide.h"
-#include "common/show_msg.h"
 #include "engine/parallel_for.h"
 
 namespace quorvane {
 namespace {
 
-// Fills the wrap tail: entry n + k repeats entry k. Copying in ascending
-// order makes a genome shorter than the tail repeat itself as often as
-// needed. An empty genome has nothing to repeat; its tail stays as is.
-template <typename T>
-void FillWrapTail(T* a, int32_t n) {
-  if (n == 0) return;
-  for (int32_t k = 0; k < kWrapLen; ++k) a[n + k] = a[k];
+// Entries past the last start that scans may read.
+constexpr int64_t kCodePad = 16;
+
+int64_t Mod(int64_t a, int64_t m) {
+  const int64_t r = a % m;
+  return r < 0 ? r + m : r;
 }
 
-// Seed codes of the strand letters sq (n letters and the wrap tail) for the
-// starts [from, to): cds[p] covers letters p..p+7.
-void RollSeedCodes(const char* sq, int64_t from, int64_t to, uint16_t* cds) {
-  if (from >= to) return;
-  unsigned v = 0;
-  for (int64_t q = from; q < from + kSeedLen - 1; ++q) v = (v << 2) | CodeOf(sq[q]);
-  for (int64_t p = from; p < to; ++p) {
-    v = ((v << 2) | CodeOf(sq[p + kSeedLen - 1])) & 0xFFFF;
+// Seed codes of the starts [a, b) of one sequence of length len whose
+// letters are at sq: rolled where the 8 letters lie inside the sequence,
+// taken cyclically for the last 7 starts.
+void CodeRange(const char* sq, int64_t len, int64_t a, int64_t b, uint16_t* cds) {
+  const int64_t straight = std::max<int64_t>(0, len - (kSeedLen - 1));
+  const int64_t rollEnd = std::min(b, straight);
+  if (a < rollEnd) {
+    unsigned v = 0;
+    for (int64_t q = a; q < a + kSeedLen - 1; ++q) v = (v << 2) | SeedCodeOfLetter(sq[q]);
+    for (int64_t p = a; p < rollEnd; ++p) {
+      v = ((v << 2) | SeedCodeOfLetter(sq[p + kSeedLen - 1])) & 0xFFFFu;
+      cds[p] = static_cast<uint16_t>(v);
+    }
+  }
+  for (int64_t p = std::max(a, straight); p < b; ++p) {
+    unsigned v = 0;
+    for (int k = 0; k < kSeedLen; ++k) v = (v << 2) | SeedCodeOfLetter(sq[(p + k) % len]);
     cds[p] = static_cast<uint16_t>(v);
   }
 }
 
 }  // namespace
 
-bool GenomeStore::Allocate(int32_t gnmLen) {
-  const size_t total = static_cast<size_t>(gnmLen) + kWrapLen;
-  CdsD_.Allocate(total);
-  if (complStrand_) CdsC_.Allocate(total);
-  if (!CdsD_ || (complStrand_ && !CdsC_)) {
-    Release();
-    ShowMsg("no mem ChnBegX and Cds");
-    return false;
-  }
-  sqD_.Allocate(total);
-  if (complStrand_) sqC_.Allocate(total);
-  if (!sqD_ || (complStrand_ && !sqC_)) {
-    Release();
-    ShowMsg("no mem sqD and sqC");
-    return false;
-  }
-  gnmLen_ = gnmLen;
-  return true;
-}
-
-LoadOutcome GenomeStore::LoadGenome(const std::string& pthGnm, int32_t gnmLen) {
+Status GenomeStore::Load(Reference ref) {
   Release();
-  if (gnmLen < 0 || gnmLen > kMaxGnmLen) {
-    ShowMsg("genome is too big\n" + pthGnm);
-    return LoadOutcome::kFailed;
-  }
-  std::FILE* f = OpenFileMsg(pthGnm, "rb");
-  if (f == nullptr) return LoadOutcome::kCantOpen;
-  if (!Allocate(gnmLen)) {
-    std::fclose(f);
-    return LoadOutcome::kFailed;
-  }
-  const size_t got = gnmLen == 0 ? 0 : std::fread(sqD_.get(), 1, static_cast<size_t>(gnmLen), f);
-  std::fclose(f);
-  if (got != static_cast<size_t>(gnmLen)) {
-    // The file shrank after it was measured: never map what was not read.
+  ref_ = std::move(ref);
+  Status st = ref_.Reserve(0);  // an empty genome still has its (padded) buffer
+  if (!st.ok()) {
     Release();
-    ShowMsg("genome file is shorter than gnmLen= " + std::to_string(gnmLen) + "\n" + pthGnm);
-    return LoadOutcome::kFailed;
+    return st;
   }
-  return Encode();
+  const size_t entries = static_cast<size_t>(ref_.total() + kCodePad);
+  CdsD_.Allocate(entries);
+  if (complCodes_) CdsC_.Allocate(entries);
+  if (!CdsD_ || (complCodes_ && !CdsC_)) {
+    Release();
+    return Status::NoMemory("no mem ChnBegX and Cds");
+  }
+  std::memset(CdsD_.get() + ref_.total(), 0, sizeof(uint16_t) * kCodePad);
+  CodeDirect();
+  if (complCodes_) {
+    std::memset(CdsC_.get() + ref_.total(), 0, sizeof(uint16_t) * kCodePad);
+    CodeCompl();
+  }
+  FindUncoded();
+  return Status::OK();
 }
 
-LoadOutcome GenomeStore::LoadGenomeText(std::string_view letters) {
-  Release();
-  if (letters.size() > static_cast<size_t>(kMaxGnmLen)) {
-    ShowMsg("genome is too big");
-    return LoadOutcome::kFailed;
-  }
-  if (!Allocate(static_cast<int32_t>(letters.size()))) return LoadOutcome::kFailed;
-  if (!letters.empty()) std::memcpy(sqD_.get(), letters.data(), letters.size());
-  return Encode();
-}
-
-LoadOutcome GenomeStore::Encode() {
-  const int32_t n = gnmLen_;
-  char* sqD = sqD_.get();
-  char* sqC = sqC_.get();
-  // Each range finds its first byte without a code; the first of all is
-  // the one reported.
-  const int ranges = ParallelRanges(threads_, n);
-  std::vector<int64_t> firstBad(static_cast<size_t>(ranges), n);
-  ParallelFor(threads_, n, [&](int t, int64_t from, int64_t to) {
-    for (int64_t p = from; p < to; ++p) {
-      const uint8_t c = CodeOf(sqD[p]);
-      if (c == kNoCode) {
-        firstBad[static_cast<size_t>(t)] = p;
-        return;
+void GenomeStore::CodeDirect() {
+  const char* letters = ref_.letters();
+  ParallelFor(threads_, ref_.total(), [&](int, int64_t from, int64_t to) {
+    if (from >= to) return;
+    for (uint32_t s = ref_.SeqAt(from); from < to; ++s) {
+      const RefSeq& q = ref_.seq(s);
+      const int64_t end = std::min<int64_t>(to, q.offset + q.length);
+      if (from < end) {
+        CodeRange(letters + q.offset, q.length, from - q.offset, end - q.offset, CdsD_.get() + q.offset);
       }
-      if (sqC != nullptr) sqC[n - 1 - p] = kComplLetters[c];
+      from = std::max(from, end);
     }
   });
-  for (int64_t bad : firstBad) {
-    if (bad == n) continue;
-    std::string msg = "bad symbol=' ' in genome";
-    msg[12] = sqD[bad];
-    Release();
-    ShowMsg(msg);
-    return LoadOutcome::kFailed;
-  }
-  if (n == 0) {
-    // Nothing to repeat: the tails hold letters that no start ever reads.
-    std::memset(sqD, 'A', kWrapLen);
-    std::memset(CdsD_.get(), 0, sizeof(uint16_t) * kWrapLen);
-    if (complStrand_) {
-      std::memset(sqC, 'A', kWrapLen);
-      std::memset(CdsC_.get(), 0, sizeof(uint16_t) * kWrapLen);
+}
+
+void GenomeStore::CodeCompl() {
+  ParallelFor(threads_, ref_.total(), [&](int, int64_t from, int64_t to) {
+    if (from >= to) return;
+    for (uint32_t s = ref_.SeqAt(from); from < to; ++s) {
+      const RefSeq& q = ref_.seq(s);
+      const int64_t end = std::min<int64_t>(to, q.offset + q.length);
+      const uint16_t* d = CdsD_.get() + q.offset;
+      for (int64_t g = from; g < end; ++g) {
+        const int64_t p = g - q.offset;
+        CdsC_[static_cast<size_t>(g)] = ReverseComplementCode(d[Mod(q.length - kSeedLen - p, q.length)]);
+      }
+      from = std::max(from, end);
     }
-    return LoadOutcome::kOk;
-  }
-  FillWrapTail(sqD, n);
-  if (complStrand_) FillWrapTail(sqC, n);
-  // Starts up to n + kWrapLen - 8 have their 8 letters in the buffers.
-  const int64_t starts = static_cast<int64_t>(n) + kWrapLen - (kSeedLen - 1);
-  ParallelFor(threads_, starts, [&](int, int64_t from, int64_t to) {
-    RollSeedCodes(sqD, from, to, CdsD_.get());
-    if (complStrand_) RollSeedCodes(sqC, from, to, CdsC_.get());
   });
-  for (int64_t p = starts; p < starts + kSeedLen - 1; ++p) {
-    CdsD_[p] = 0;
-    if (complStrand_) CdsC_[p] = 0;
-  }
-  return LoadOutcome::kOk;
 }
 
-uint16_t GenomeStore::ComplCode(int32_t p) const {
-  if (complStrand_) return CdsC_[p];
-  // The complementary letters p..p+7 pair with the direct letters ending
-  // at gnmLen - 1 - p: the same code read backwards, each letter
-  // complemented.
-  int64_t a = (static_cast<int64_t>(gnmLen_) - kSeedLen - p) % gnmLen_;
-  if (a < 0) a += gnmLen_;
-  unsigned x = CdsD_[a];
-  x = ((x >> 2) & 0x3333u) | ((x & 0x3333u) << 2);
-  x = ((x >> 4) & 0x0F0Fu) | ((x & 0x0F0Fu) << 4);
-  x = ((x >> 8) | (x << 8)) & 0xFFFFu;
-  return static_cast<uint16_t>(x ^ 0xFFFFu);
-}
-
-void GenomeStore::StrandLetters(Strand s, int32_t p, int32_t n, char* out) const {
-  if (s == Strand::kDirect || complStrand_) {
-    std::memcpy(out, sq(s) + p, static_cast<size_t>(n));
-    return;
-  }
-  const int64_t g = gnmLen_;
-  for (int32_t j = 0; j < n; ++j) {
-    int64_t d = (g - 1 - p - j) % g;
-    if (d < 0) d += g;
-    out[j] = kComplLetters[CodeOf(sqD_[d])];
+void GenomeStore::FindUncoded() {
+  const char* letters = ref_.letters();
+  const int64_t n = ref_.total();
+  std::vector<std::vector<std::pair<int64_t, int64_t>>> parts(static_cast<size_t>(ParallelRanges(threads_, n)));
+  ParallelFor(threads_, n, [&](int t, int64_t from, int64_t to) {
+    auto& runs = parts[static_cast<size_t>(t)];
+    for (int64_t g = from; g < to; ++g) {
+      if (CodeOf(letters[g]) != kNoCode) continue;
+      if (!runs.empty() && runs.back().second == g) {
+        ++runs.back().second;
+      } else {
+        runs.emplace_back(g, g + 1);
+      }
+    }
+  });
+  uncoded_.clear();
+  for (const auto& runs : parts) {
+    for (const auto& r : runs) {
+      if (!uncoded_.empty() && uncoded_.back().second == r.first) {
+        uncoded_.back().second = r.second;
+      } else {
+        uncoded_.push_back(r);
+      }
+    }
   }
 }
 
 void GenomeStore::Release() {
-  gnmLen_ = 0;
-  sqD_.reset();
-  sqC_.reset();
+  ref_ = Reference();
   CdsD_.reset();
   CdsC_.reset();
+  uncoded_.clear();
+}
+
+uint16_t GenomeStore::ComplCode(uint32_t seq, int32_t p) const {
+  const RefSeq& q = ref_.seq(seq);
+  if (complCodes_) return CdsC_[static_cast<size_t>(q.offset + p)];
+  return ReverseComplementCode(CdsD_[static_cast<size_t>(q.offset + Mod(int64_t{q.length} - kSeedLen - p, q.length))]);
+}
+
+void GenomeStore::StrandLetters(uint32_t seq, Strand s, int32_t p, int32_t n, char* out) const {
+  const RefSeq& q = ref_.seq(seq);
+  const char* sq = ref_.letters() + q.offset;
+  const int64_t len = q.length;
+  if (s == Strand::kDirect) {
+    if (p + int64_t{n} <= len) {
+      std::memcpy(out, sq + p, static_cast<size_t>(n));
+      return;
+    }
+    for (int32_t j = 0; j < n; ++j) out[j] = sq[(p + int64_t{j}) % len];
+    return;
+  }
+  int64_t d = Mod(len - 1 - p, len);
+  for (int32_t j = 0; j < n; ++j) {
+    const uint8_t c = CodeOf(sq[d]);
+    out[j] = c == kNoCode ? 'N' : kComplLetters[c];
+    d = d == 0 ? len - 1 : d - 1;
+  }
+}
+
+bool GenomeStore::CoversUncoded(const RefSeq& q, Strand s, int32_t p, int32_t n) const {
+  // The direct-strand letters under the window.
+  const int64_t begin = q.offset + (s == Strand::kDirect ? p : q.length - p - n);
+  const int64_t end = begin + n;
+  auto it = std::upper_bound(uncoded_.begin(), uncoded_.end(), begin,
+                             [](int64_t v, const std::pair<int64_t, int64_t>& r) { return v < r.second; });
+  return it != uncoded_.end() && it->first < end;
+}
+
+int GenomeStore::CountLetters(uint32_t seq, Strand s, int32_t p, const char* rd, int32_t n, int limit) const {
+  const RefSeq& q = ref_.seq(seq);
+  const char* sq = ref_.letters() + q.offset;
+  const int64_t len = q.length;
+  int d = 0;
+  if (s == Strand::kDirect) {
+    int64_t g = Mod(p, len);
+    for (int32_t j = 0; j < n; ++j) {
+      const uint8_t r = CodeOf(rd[j]), c = CodeOf(sq[g]);
+      d += r == kNoCode || c == kNoCode || r != c;
+      if (d > limit) return d;
+      g = g + 1 == len ? 0 : g + 1;
+    }
+    return d;
+  }
+  int64_t g = Mod(len - 1 - p, len);
+  for (int32_t j = 0; j < n; ++j) {
+    const uint8_t r = CodeOf(rd[j]), c = CodeOf(sq[g]);
+    d += r == kNoCode || c == kNoCode || r != 3 - c;
+    if (d > limit) return d;
+    g = g == 0 ? len - 1 : g - 1;
+  }
+  return d;
 }
 
 }  // namespace quorvane

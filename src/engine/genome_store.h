@@ -1,84 +1,93 @@
-// The genome of one run in memory: both strands as letters and as seed codes.
+// The genome of one run in memory: its sequences' letters and the seed code
+// of every start on the direct strand (and, for the reference search, the
+// complementary strand).
 #ifndef QUORVANE_ENGINE_GENOME_STORE_H_
 #define QUORVANE_ENGINE_GENOME_STORE_H_
 
 #include <cstdint>
-#include <string>
-#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "common/status.h"
 #include "engine/big_array.h"
+#include "engine/reference.h"
 #include "engine/strand.h"
 
 namespace quorvane {
 
-// Letters past the genome's end that repeat its beginning, so that a read
-// of up to kWrapLen letters may run across the end of a circular strand.
-inline constexpr int32_t kWrapLen = 1024;
-
-// Largest genome length the store accepts: positions, the wrap tail and
-// complementary positions must all fit a signed 32-bit value.
-inline constexpr int32_t kMaxGnmLen = INT32_MAX - 2 * kWrapLen;
-
-enum class LoadOutcome {
-  kOk,        // both strands are loaded and coded
-  kCantOpen,  // the genome file could not be opened (message shown)
-  kFailed,    // no memory, a short file or a bad symbol (message shown)
-};
-
 // Immutable once loaded: searches of many reads may read it at once.
-// Every array has gnmLen + kWrapLen entries; entry gnmLen + k repeats entry
-// k, and for genomes shorter than kWrapLen entry j holds entry j % gnmLen.
+//
+// Positions are global: entry offset + p stands for start p of a sequence
+// whose first letter is at offset in the reference's letters; on the
+// complementary strand, start p of the sequence's reverse complement. Seed
+// codes run cyclically within each sequence: the code at start p covers
+// the letters p..p+7, continuing at the sequence's start past its end, so
+// that every start has one whatever its topology. A letter other than A,
+// C, G, T counts as A in a seed code; the stretches of such letters are
+// kept apart, and every window that covers one is counted letter by letter.
 class GenomeStore {
  public:
-  // threads: how many threads the coding passes of a load may use.
-  // complStrand: whether the complementary strand is held as letters and
-  // seed codes of its own; without, its letters and codes are derived
-  // from the direct strand when asked for, and sq(kCompl) and Cds(kCompl)
-  // are null.
-  explicit GenomeStore(int threads = 1, bool complStrand = true) : threads_(threads), complStrand_(complStrand) {}
+  // threads: how many threads the coding passes may use. complCodes:
+  // whether the complementary strand's seed codes are held (Cds(kCompl));
+  // otherwise only ComplCode derives them.
+  explicit GenomeStore(int threads = 1, bool complCodes = false) : threads_(threads), complCodes_(complCodes) {}
   GenomeStore(const GenomeStore&) = delete;
   GenomeStore& operator=(const GenomeStore&) = delete;
 
-  // Reads exactly gnmLen bytes of the file at pthGnm and builds both
-  // strands. On failure shows the reason through ShowMsg and holds nothing.
-  LoadOutcome LoadGenome(const std::string& pthGnm, int32_t gnmLen);
+  // Takes ref over and codes every start of every sequence. Fails with
+  // kNoMemory ("no mem ChnBegX and Cds"), and then holds nothing.
+  Status Load(Reference ref);
 
-  // As LoadGenome, from letters already in memory.
-  LoadOutcome LoadGenomeText(std::string_view letters);
-
-  // Releases every array; the store is empty afterwards.
+  // Releases everything; the store is empty afterwards.
   void Release();
 
-  int32_t gnmLen() const { return gnmLen_; }
-  bool loaded() const { return static_cast<bool>(sqD_); }
+  bool loaded() const { return static_cast<bool>(CdsD_); }
+  const Reference& ref() const { return ref_; }
+  // Letters of all sequences together.
+  int64_t gnmLen() const { return ref_.total(); }
 
-  // The letters of strand s: the direct strand as the file held them (case
-  // kept), the complementary strand in upper case.
-  const char* sq(Strand s) const { return s == Strand::kDirect ? sqD_.get() : sqC_.get(); }
-
-  // Seed code of the 8 letters p..p+7 of strand s, for p up to
-  // gnmLen + kWrapLen - 8; the last 7 entries hold 0.
+  // Seed codes by global start; readable 16 entries past the last start.
+  // Cds(kCompl) is null unless complCodes was asked for.
   const uint16_t* Cds(Strand s) const { return s == Strand::kDirect ? CdsD_.get() : CdsC_.get(); }
 
-  // The seed code of the complementary strand at start p (0 <= p < gnmLen).
-  uint16_t ComplCode(int32_t p) const;
+  // The seed code of the complementary strand of sequence seq at start p.
+  uint16_t ComplCode(uint32_t seq, int32_t p) const;
 
-  // Copies n letters (n <= kWrapLen) of strand s from start p
-  // (0 <= p < gnmLen) into out, continuing past the end at the start.
-  void StrandLetters(Strand s, int32_t p, int32_t n, char* out) const;
+  // Copies the n letters of strand s of sequence seq from start p into
+  // out, continuing cyclically past the sequence's end: the direct strand
+  // as given, the complementary strand in upper case (N for a letter other
+  // than A, C, G, T).
+  void StrandLetters(uint32_t seq, Strand s, int32_t p, int32_t n, char* out) const;
 
+  // Whether a window of n letters from start p of strand s of sequence seq
+  // runs past the sequence's end or covers a letter other than A, C, G, T:
+  // then seed codes do not describe it and it must be counted letter by
+  // letter.
+  bool NeedsLetterCount(uint32_t seq, Strand s, int32_t p, int32_t n) const {
+    const RefSeq& q = ref_.seq(seq);
+    if (p + int64_t{n} > q.length) return true;
+    return !uncoded_.empty() && CoversUncoded(q, s, p, n);
+  }
+
+  // Mismatching letters of the n read letters rd against that window,
+  // counted cyclically; a letter other than A, C, G, T on either side is a
+  // mismatch. Stops as soon as the count passes limit.
+  int CountLetters(uint32_t seq, Strand s, int32_t p, const char* rd, int32_t n, int limit) const;
 
  private:
-  bool Allocate(int32_t gnmLen);
-  LoadOutcome Encode();
+  // Whether the window covers a letter other than A, C, G, T.
+  bool CoversUncoded(const RefSeq& q, Strand s, int32_t p, int32_t n) const;
+  void CodeDirect();
+  void CodeCompl();
+  void FindUncoded();
 
   int threads_;
-  bool complStrand_;
-  int32_t gnmLen_ = 0;
-  BigArray<char> sqD_;      // direct letters, case kept
-  BigArray<char> sqC_;      // complementary letters, upper case
-  BigArray<uint16_t> CdsD_; // seed codes of the direct strand
-  BigArray<uint16_t> CdsC_; // seed codes of the complementary strand
+  bool complCodes_;
+  Reference ref_;
+  BigArray<uint16_t> CdsD_;  // seed codes of the direct strand
+  BigArray<uint16_t> CdsC_;  // seed codes of the complementary strand, when held
+  // Stretches [begin, end) of letters other than A, C, G, T, ascending.
+  std::vector<std::pair<int64_t, int64_t>> uncoded_;
 };
 
 }  // namespace quorvane

@@ -22,7 +22,6 @@ bool ReadSearch::SearchRead(const char* rd, int32_t rdLen, int32_t misNu) {
   MakeRdCds(rd, rc_);
   ArrMisMatches_.clear();
   posUpNu_ = 0;
-  posLwNu_ = 0;
   misNu_ = misNu;
   if (store_.gnmLen() == 0) return true;
   try {
@@ -34,7 +33,6 @@ bool ReadSearch::SearchRead(const char* rd, int32_t rdLen, int32_t misNu) {
   } catch (const std::bad_alloc&) {
     ArrMisMatches_.clear();
     posUpNu_ = 0;
-    posLwNu_ = 0;
     return false;
   }
   return true;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/mis_match.h"
 #include "engine/genome_store.h"
+#include "engine/hit.h"
 #include "engine/read_codes.h"
 #include "engine/strand.h"
 
@@ -21,21 +21,24 @@ class ReadSearch {
   ReadSearch(const ReadSearch&) = delete;
   ReadSearch& operator=(const ReadSearch&) = delete;
 
-  // Finds every start position on either strand of the circular genome at
-  // which the rdLen letters at rd (kMinRdLen <= rdLen <= kMaxRdLen) differ
-  // from the genome in at most misNu (0..3) letters. Afterwards hits()
-  // holds one record per hit: for misNu 0 the direct-strand hits in
-  // ascending pos, then the complementary ones; for 1..3 ordered by the
-  // seed code at the hit, direct before complementary, ascending pos.
+  // Finds every start on either strand of every sequence at which the
+  // rdLen letters at rd (kMinRdLen <= rdLen <= kMaxRdLen) differ from the
+  // genome in at most misNu (0..3) letters; a read may run past the end of
+  // a circular sequence into its own start, never past a linear one's end
+  // and never into another sequence. Afterwards hits() holds one record
+  // per hit, in this order: for misNu 0 the direct strand's hits, then the
+  // complementary strand's; for misNu 1..3 by the seed code of the
+  // strand's 8 letters at the hit, then direct before complementary. Ties
+  // go by sequence in file order, then by ascending start.
   // Returns false, with the hit list emptied, when the list cannot grow
   // for lack of memory; nothing is raised.
   bool SearchRead(const char* rd, int32_t rdLen, int32_t misNu);
 
-  // The hits of the last read, records 0 .. posUpLwNu() - 1.
-  const std::vector<MisMatch>& hits() const { return ArrMisMatches_; }
+  // The hits of the last read.
+  const std::vector<Hit>& hits() const { return ArrMisMatches_; }
   // Hits on the direct strand, on the complementary strand, on both.
   int32_t posUpNu() const { return posUpNu_; }
-  int32_t posLwNu() const { return posLwNu_; }
+  int32_t posLwNu() const { return posUpLwNu() - posUpNu_; }
   int32_t posUpLwNu() const { return static_cast<int32_t>(ArrMisMatches_.size()); }
 
  protected:
@@ -46,14 +49,10 @@ class ReadSearch {
   virtual void FindExact() = 0;
   virtual void FindMis() = 0;
 
-  // Appends the record of a hit at 0-based start p of strand s.
-  void AddHit(Strand s, int32_t p, int mis) {
-    ArrMisMatches_.push_back({HitPos(s, p, store_.gnmLen()), static_cast<int8_t>(mis)});
-    if (s == Strand::kDirect) {
-      ++posUpNu_;
-    } else {
-      ++posLwNu_;
-    }
+  // Appends the record of a hit at start p of strand s of sequence seq.
+  void AddHit(uint32_t seq, Strand s, int32_t p, int mis) {
+    ArrMisMatches_.push_back({seq, p, s, static_cast<int8_t>(mis)});
+    posUpNu_ += s == Strand::kDirect;
   }
 
   const GenomeStore& store_;
@@ -62,9 +61,8 @@ class ReadSearch {
   int32_t misNu_ = 0;
 
  private:
-  std::vector<MisMatch> ArrMisMatches_;
+  std::vector<Hit> ArrMisMatches_;
   int32_t posUpNu_ = 0;
-  int32_t posLwNu_ = 0;
 };
 
 }  // namespace quorvane

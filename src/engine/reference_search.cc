@@ -5,6 +5,14 @@
 
 namespace quorvane {
 
+bool ReferenceSearch::Place(int32_t g, uint32_t& seq, int32_t& p) const {
+  const Reference& ref = store_.ref();
+  seq = ref.SeqAt(g);
+  const RefSeq& q = ref.seq(seq);
+  p = static_cast<int32_t>(g - q.offset);
+  return q.circular || p + int64_t{rc_.rdLen} <= q.length;
+}
+
 void ReferenceSearch::FindExact() {
   // A letter other than A, C, G, T matches nothing: no exact hit exists.
   if (rc_.NNu > 0) return;
@@ -15,19 +23,25 @@ void ReferenceSearch::FindExact() {
   }
 }
 
-void ReferenceSearch::WalkExact(Strand s, int32_t p) {
+void ReferenceSearch::WalkExact(Strand s, int32_t g) {
   const int32_t* links = chains_.Chns(s);
-  for (; p >= 0; p = links[p]) {
-    if (CheckExact(s, p)) AddHit(s, p, 0);
+  for (; g >= 0; g = links[g]) {
+    uint32_t seq;
+    int32_t p;
+    if (!Place(g, seq, p)) continue;
+    const bool match = store_.NeedsLetterCount(seq, s, p, rc_.rdLen)
+                           ? store_.CountLetters(seq, s, p, rd_, rc_.rdLen, 0) == 0
+                           : CheckExact(s, g);
+    if (match) AddHit(seq, s, p, 0);
   }
 }
 
-bool ReferenceSearch::CheckExact(Strand s, int32_t p) const {
+bool ReferenceSearch::CheckExact(Strand s, int32_t g) const {
   const uint16_t* cds = store_.Cds(s);
   for (int j = 1; j < rc_.BlkNu; ++j) {
-    if (cds[p + 8 * j] != rc_.RdCds[j]) return false;
+    if (cds[g + 8 * j] != rc_.RdCds[j]) return false;
   }
-  return (cds[p + 8 * rc_.BlkNu] >> rc_.LstShf) == rc_.RdCds[rc_.BlkNu];
+  return (cds[g + 8 * rc_.BlkNu] >> rc_.LstShf) == rc_.RdCds[rc_.BlkNu];
 }
 
 void ReferenceSearch::FindMis() {
@@ -46,21 +60,26 @@ void ReferenceSearch::FindMis() {
   }
 }
 
-void ReferenceSearch::WalkMis(Strand s, int32_t p, int d0) {
+void ReferenceSearch::WalkMis(Strand s, int32_t g, int d0) {
   const int32_t* links = chains_.Chns(s);
-  for (; p >= 0; p = links[p]) {
-    const int d = CountMis(s, p, d0);
-    if (d <= misNu_) AddHit(s, p, d);
+  for (; g >= 0; g = links[g]) {
+    uint32_t seq;
+    int32_t p;
+    if (!Place(g, seq, p)) continue;
+    const int d = store_.NeedsLetterCount(seq, s, p, rc_.rdLen)
+                      ? store_.CountLetters(seq, s, p, rd_, rc_.rdLen, misNu_)
+                      : CountMis(s, g, d0);
+    if (d <= misNu_) AddHit(seq, s, p, d);
   }
 }
 
-int ReferenceSearch::CountMis(Strand s, int32_t p, int d) const {
+int ReferenceSearch::CountMis(Strand s, int32_t g, int d) const {
   const uint16_t* cds = store_.Cds(s);
   for (int j = 1; j < rc_.BlkNu; ++j) {
-    d += BlockMis(rc_, j, cds[p + 8 * j]);
+    d += BlockMis(rc_, j, cds[g + 8 * j]);
     if (d > misNu_) return d;
   }
-  return d + BlockMis(rc_, rc_.BlkNu, static_cast<unsigned>(cds[p + 8 * rc_.BlkNu] >> rc_.LstShf));
+  return d + BlockMis(rc_, rc_.BlkNu, static_cast<unsigned>(cds[g + 8 * rc_.BlkNu] >> rc_.LstShf));
 }
 
 }  // namespace quorvane

@@ -19,18 +19,23 @@ class ReferenceSearch final : public ReadSearch {
   void FindExact() override;
   void FindMis() override;
 
-  // Records every position of the chain from head p at which the whole
-  // read matches strand s.
-  void WalkExact(Strand s, int32_t p);
-  // Whether the read matches strand s at start p, given that its first
-  // block matches there already.
-  bool CheckExact(Strand s, int32_t p) const;
-  // Records every position of the chain from head p at which the read has
-  // at most misNu mismatches; d0 is the mismatch count of the first block.
-  void WalkMis(Strand s, int32_t p, int d0);
-  // Mismatches of the whole read at start p of strand s counted on from
-  // d, or the first partial count past misNu.
-  int CountMis(Strand s, int32_t p, int d) const;
+  // The sequence and the start within it of global start g; false when
+  // the read does not fit there (past the end of a linear sequence).
+  bool Place(int32_t g, uint32_t& seq, int32_t& p) const;
+  // Records every start of the chain from head g at which the whole read
+  // matches strand s.
+  void WalkExact(Strand s, int32_t g);
+  // Whether the read matches strand s at global start g, given that its
+  // first block matches there already and the window lies inside its
+  // sequence.
+  bool CheckExact(Strand s, int32_t g) const;
+  // Records every start of the chain from head g at which the read has at
+  // most misNu mismatches; d0 is the mismatch count of the first block.
+  void WalkMis(Strand s, int32_t g, int d0);
+  // Mismatches of the whole read at global start g of strand s counted on
+  // from d, or the first partial count past misNu; the window lies inside
+  // its sequence.
+  int CountMis(Strand s, int32_t g, int d) const;
 
   const ChainIndex& chains_;
 };

@@ -7,54 +7,68 @@
 #include <string_view>
 #include <vector>
 
-#include "common/mis_match.h"
-#include "run/record_format.h"
+#include "engine/hit.h"
+#include "io/read_source.h"
 
 namespace quorvane {
 
 struct ReadBatch {
-  // --- filled by the reader ---
-  std::string letters;           // the accepted reads' letters, back to back
-  std::vector<uint32_t> beg;     // start of read i in letters
-  std::vector<uint16_t> len;     // rdLen of read i
-  int64_t lines = 0;             // lines delivered, accepted or not
-  int64_t shortBig = 0;          // of them, lines outside the length limits
-  // Progress marks: the accepted count of the whole run at each line whose
-  // number is a multiple of 1000, the line itself not yet counted.
-  std::vector<int64_t> marks;
-  std::vector<int64_t> markLines;  // the line number of each mark
-  int64_t bytesRead = 0;         // bytes of the reads file consumed after the batch
+  // One read of the batch; its texts lie in ReadBatch::text.
+  struct Read {
+    uint32_t name = 0, nameLen = 0;  // the read's name
+    uint32_t seq = 0, seqLen = 0;    // its letters, as far as they were kept
+    uint32_t qual = 0, qualLen = 0;  // its qualities
+    int64_t length = 0;              // its letters in the file
+    bool accepted = false;           // kMinRdLen..kMaxRdLen letters: searched
+  };
 
-  // --- filled by the search ---
-  std::vector<MisMatch> hits;    // the hits of every read, read after read
-  std::vector<uint32_t> hitEnd;  // end of read i's hits in hits
-  std::vector<int32_t> upNu;     // direct-strand hits of read i
-  bool memFail = false;          // a hit list could not grow
+  // --- filled by the reading stage ---
+  std::string text;          // names, letters and qualities of the reads, back to back
+  std::vector<Read> reads;   // in the order of the reads file
+  int64_t firstNumber = 0;   // the 1-based place of reads[0] in the reads file
+  // Progress marks: at every read whose place is a multiple of 1000, the
+  // accepted reads of the whole run before it, and that place.
+  std::vector<int64_t> markAccepted, markPlace;
+  int64_t bytesRead = 0;     // bytes of the reads file consumed after the batch
 
-  // --- filled once the batch is numbered ---
-  int64_t found = 0;             // reads with hits
-  int64_t hitNu = 0;             // all their hits
-  int64_t upHitNu = 0;           // of them on the direct strand
-  RecordTexts texts;             // the batch's records, ready to write
+  // --- filled by the searching stage ---
+  std::vector<Hit> hits;         // the hits of reads[0 .. searched), read after read
+  std::vector<uint32_t> hitEnd;  // end of read i's hits in hits, for i < searched
+  size_t searched = 0;           // reads searched; the writing stage searches the rest
 
-  size_t reads() const { return beg.size(); }
-  std::string_view read(size_t i) const { return std::string_view(letters.data() + beg[i], len[i]); }
+  size_t size() const { return reads.size(); }
+  std::string_view seq(size_t i) const { return {text.data() + reads[i].seq, reads[i].seqLen}; }
+  std::string_view name(size_t i) const { return {text.data() + reads[i].name, reads[i].nameLen}; }
+  std::string_view qual(size_t i) const { return {text.data() + reads[i].qual, reads[i].qualLen}; }
   uint32_t hitBeg(size_t i) const { return i == 0 ? 0 : hitEnd[i - 1]; }
+
+  // Adds a read as the source gave it.
+  void Add(const ReadRecord& r, bool accepted) {
+    Read e;
+    e.name = static_cast<uint32_t>(text.size());
+    e.nameLen = static_cast<uint32_t>(r.name.size());
+    text.append(r.name);
+    e.seq = static_cast<uint32_t>(text.size());
+    e.seqLen = static_cast<uint32_t>(r.seq.size());
+    text.append(r.seq);
+    e.qual = static_cast<uint32_t>(text.size());
+    e.qualLen = static_cast<uint32_t>(r.qual.size());
+    text.append(r.qual);
+    e.length = r.length;
+    e.accepted = accepted;
+    reads.push_back(e);
+  }
 
   // Empties the batch for reuse, keeping its memory.
   void Clear() {
-    letters.clear();
-    beg.clear();
-    len.clear();
-    lines = shortBig = bytesRead = 0;
-    marks.clear();
-    markLines.clear();
+    text.clear();
+    reads.clear();
+    firstNumber = bytesRead = 0;
+    markAccepted.clear();
+    markPlace.clear();
     hits.clear();
     hitEnd.clear();
-    upNu.clear();
-    memFail = false;
-    found = hitNu = upHitNu = 0;
-    texts.Clear();
+    searched = 0;
   }
 };
 

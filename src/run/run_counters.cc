@@ -8,9 +8,9 @@ std::string RunReport(const RunCounters& c, const std::string& ProcNm, int32_t m
   auto n = [](int64_t v) { return std::to_string(v); };
   return "program = " + ProcNm + "\nmis = " + n(misNu) + "\ninput reads= " + n(c.linesRead) +
          "\ninput short and big reads out of lengthes [" + n(kMinRdLen) + "," + n(kMaxRdLen) + "]," +
-         " = " + n(c.shortBig) + "\naccepted reads= " + n(c.accepted) + "\nreads in= " + n(c.readsIn) +
-         "\nreads out= " + n(c.notFound) + "\nmapped pos in genome= " + n(c.hits) +
-         "\nmapped posUp = " + n(c.upHits) + "\nmapped posLw = " + n(c.lwHits);
+         " = " + n(c.shortBig) + "\naccepted reads= " + n(c.accepted) + "\nreads in= " + n(c.readsIn()) +
+         "\nreads out= " + n(c.notFound()) + "\nmapped pos in genome= " + n(c.hits) +
+         "\nmapped posUp = " + n(c.upHits) + "\nmapped posLw = " + n(c.lwHits());
 }
 
 }  // namespace quorvane

@@ -1,72 +1,71 @@
 #include "setup/input_checks.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "common/file_msg.h"
-#include "common/show_msg.h"
-#include "engine/genome_store.h"
+#include "engine/reference.h"
+#include "io/env.h"
 
 namespace quorvane {
 
-bool CheckInputs(const InputBoxes& boxes, AcceptedInputs& in) {
+bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener) {
   bool clean = true;
-  in.PthGnm = boxes.gnm;
+  auto fail = [&](const Status& st) {
+    listener.OnMessage(st);
+    clean = false;
+  };
+  in.PthGnm = paths.gnm;
   if (!FileExists(in.PthGnm)) {
-    ShowMsg(boxes.titGnm + " does not exist");
+    fail(Status::CantOpen(std::string(kTitInpGnm) + " does not exist"));
     return false;
   }
+  Status st;
   int64_t gnmSize = 0;
-  in.gnmSizeCell = FileSizeText(in.PthGnm, gnmSize);
-  if (in.gnmSizeCell.empty()) {
-    clean = false;
+  const std::string gnmCell = FileSizeText(in.PthGnm, gnmSize, st);
+  listener.OnGenomeSize(gnmCell);
+  if (!st.ok()) {
+    fail(st);
   } else if (gnmSize > kMaxGnmLen) {
-    // gnmLen is a signed 32-bit count of letters with room for the wrap.
+    // Every position must fit a signed 32-bit value.
     in.gnmLen = -1;
-    ShowMsg("genome is too big\n" + in.PthGnm);
+    fail(Status::BadInput("genome is too big\n" + in.PthGnm));
     return false;
   } else {
-    in.gnmLen = static_cast<int32_t>(gnmSize);
+    in.gnmLen = gnmSize;
   }
 
-  in.PthRds = boxes.rds;
+  in.PthRds = paths.rds;
   if (!FileExists(in.PthRds)) {
-    ShowMsg(boxes.titRds + " does not exist");
+    fail(Status::CantOpen(std::string(kTitInpRds) + " does not exist"));
     return false;
   }
-  in.rdsSizeCell = FileSizeText(in.PthRds, in.rdsSize);
-  clean = clean && !in.rdsSizeCell.empty();
+  listener.OnReadsSize(FileSizeText(in.PthRds, in.rdsSize, st));
+  if (!st.ok()) fail(st);
 
-  std::FILE* f = OpenFileMsg(in.PthRds, "rb");
-  if (f == nullptr) return false;
-  char head[1024];
-  const size_t got = std::fread(head, 1, sizeof head, f);
-  std::fclose(f);
-  if (std::memchr(head, '\n', got) == nullptr) {
-    ShowMsg("separator of reads '\\n' not found");
+  std::string head;
+  if (!ReadFileHead(*Env::Default(), in.PthRds, 1024, head).ok()) {
+    fail(Status::CantOpen("can't open " + in.PthRds));
+    return false;
+  }
+  if (head.find('\n') == std::string::npos) {
+    fail(Status::BadInput("separator of reads '\\n' not found"));
     return false;
   }
 
-  in.DiRes = boxes.diRes;
+  in.DiRes = paths.diRes;
   if (!DirExists(in.DiRes)) {
-    ShowMsg(boxes.titDiRes + " does not exist");
+    fail(Status::CantOpen(std::string(kTitDiRes) + " does not exist"));
     return false;
   }
   return clean;
 }
 
-bool ParseMisNu(const std::string& text, int32_t& misNu) {
-  if (text.size() != 1 || text[0] < '0' || text[0] > '9') {
-    ShowMsg("uknown misNu value");
-    return false;
-  }
+Status ParseMisNu(const std::string& text, int32_t& misNu) {
+  if (text.size() != 1 || text[0] < '0' || text[0] > '9') return Status::BadInput("uknown misNu value");
   const int32_t v = text[0] - '0';
-  if (v > 3) {
-    ShowMsg("misNu is big");
-    return false;
-  }
+  if (v > 3) return Status::BadInput("misNu is big");
   misNu = v;
-  return true;
+  return Status::OK();
 }
 
 }  // namespace quorvane

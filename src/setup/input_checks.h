@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/status.h"
+
 namespace quorvane {
 
 // The captions that begin the messages for missing inputs.
@@ -12,32 +14,42 @@ inline constexpr const char* kTitInpGnm = " file of Genome";
 inline constexpr const char* kTitInpRds = " file of Reads";
 inline constexpr const char* kTitDiRes = " dir of Results";
 
-// The texts of the three path boxes and their title captions.
-struct InputBoxes {
+// The three paths as the user gave them.
+struct InputPaths {
   std::string gnm, rds, diRes;
-  std::string titGnm = kTitInpGnm, titRds = kTitInpRds, titDiRes = kTitDiRes;
 };
 
 // What the checks take over and measure. A failed step leaves the values
 // of the steps after it as they were.
 struct AcceptedInputs {
   std::string PthGnm, PthRds, DiRes;
-  int32_t gnmLen = 0;      // genome file size; -1 after a genome too big to map
-  int64_t rdsSize = 0;     // reads file size, for display
-  std::string gnmSizeCell; // the genome size as text
-  std::string rdsSizeCell; // the reads file size as text
+  int64_t gnmLen = 0;   // genome file size; -1 after a genome too big to map
+  int64_t rdsSize = 0;  // reads file size, for display
 };
 
-// Takes the box texts over one after another, checks that the genome and
-// reads files and the results directory exist, measures both files and
-// checks that the first reads line ends within 1024 bytes. Each failure is
-// shown through ShowMsg. Returns true when no step showed a message.
-bool CheckInputs(const InputBoxes& boxes, AcceptedInputs& in);
+// Hears the checks as they go: each measurement when it is made, each
+// failure as a message.
+class CheckListener {
+ public:
+  virtual ~CheckListener() = default;
+  virtual void OnMessage(const Status& s) = 0;
+  // The genome's size, grouped by threes; "" when it could not be measured.
+  virtual void OnGenomeSize(const std::string&) {}
+  // The reads file's size, likewise.
+  virtual void OnReadsSize(const std::string&) {}
+};
 
-// Validates the text of the mismatch box: exactly one digit 0..3. Shows
-// "uknown misNu value" or "misNu is big" otherwise and returns false;
-// on success stores the value in misNu.
-bool ParseMisNu(const std::string& text, int32_t& misNu);
+// Takes the paths over one after another into in, checks that the genome
+// and reads files and the results folder exist, measures both files and
+// checks that the first reads line ends within 1024 bytes. Stops at the
+// first failure but for a file that exists and cannot be opened to be
+// measured. Returns true when no step gave a message.
+bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener);
+
+// Validates the text of the mismatch box: exactly one digit 0..3. Fails
+// with "uknown misNu value" or "misNu is big"; on success stores the
+// value in misNu.
+Status ParseMisNu(const std::string& text, int32_t& misNu);
 
 }  // namespace quorvane
 

@@ -4,21 +4,19 @@
 #include <thread>
 
 #include "common/file_msg.h"
-#include "run/run_driver.h"
+#include "common/show_msg.h"
+#include "run/map_run.h"
 #include "setup/path_settings.h"
 #include "ui/background_run.h"
 #include "ui/dir_part.h"
 #include "ui/fm_trelvix.h"
 #include "ui/font_color.h"
-#include "ui/window_run_view.h"
+#include "ui/window_run_observer.h"
 
 namespace quorvane {
 namespace {
 
 QString Shown(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
-
-// Marks a size cell that the checks did not reach.
-const char* const kUntouched = "\x01";
 
 }  // namespace
 
@@ -82,28 +80,26 @@ void TFmTrelvix::OpenDirClick() {
   ResetMisValue();
 }
 
+namespace {
+
+// Writes each size cell of the grid as the checks measure it; messages go
+// to the window's message box.
+class GridCheckListener final : public CheckListener {
+ public:
+  explicit GridCheckListener(StringGrid* grid) : grid_(grid) {}
+  void OnMessage(const Status& s) override { ShowMsg(s.message()); }
+  void OnGenomeSize(const std::string& text) override { grid_->SetCell(1, 1, Shown(text)); }
+  void OnReadsSize(const std::string& text) override { grid_->SetCell(1, 2, Shown(text)); }
+
+ private:
+  StringGrid* grid_;
+};
+
+}  // namespace
+
 void TFmTrelvix::BtnAcceptDataClick() {
-  InputBoxes boxes;
-  boxes.gnm = BxInpGnm->Text();
-  boxes.rds = BxInpRds->Text();
-  boxes.diRes = BxDiRes->Text();
-  boxes.titGnm = TitInpGnm->Text();
-  boxes.titRds = TitInpRds->Text();
-  boxes.titDiRes = TitDiRes->Text();
-  // Only the cells of the steps that ran change.
-  const std::string gnmCell = in_.gnmSizeCell, rdsCell = in_.rdsSizeCell;
-  in_.gnmSizeCell = in_.rdsSizeCell = kUntouched;
-  CheckInputs(boxes, in_);
-  if (in_.gnmSizeCell == kUntouched) {
-    in_.gnmSizeCell = gnmCell;
-  } else {
-    TbInpDat->SetCell(1, 1, Shown(in_.gnmSizeCell));
-  }
-  if (in_.rdsSizeCell == kUntouched) {
-    in_.rdsSizeCell = rdsCell;
-  } else {
-    TbInpDat->SetCell(1, 2, Shown(in_.rdsSizeCell));
-  }
+  GridCheckListener listener(TbInpDat);
+  CheckInputs(InputPaths{BxInpGnm->Text(), BxInpRds->Text(), BxDiRes->Text()}, in_, listener);
   SetFontColor(BtnAcceptData, kClBlack);
   BtnGo->setText("go");
 }
@@ -115,7 +111,11 @@ void TFmTrelvix::BxSetMisClick() {
     return;
   }
   int32_t value = 0;
-  if (!ParseMisNu(BxMisValue->currentText().toStdString(), value)) return;
+  const Status st = ParseMisNu(BxMisValue->currentText().toStdString(), value);
+  if (!st.ok()) {
+    ShowMsg(st.message());
+    return;
+  }
   misNu_ = value;
   SetFontColor(BxSetMis, kClBlack);
   BxSetMis->SetBevelInner(Bevel::kLowered);
@@ -132,16 +132,21 @@ void TFmTrelvix::TbInpDatClick() { TbInpDat->EndEditing(); }
 
 void TFmTrelvix::BtnGoPosClick() {
   if (running_) return;
-  RunConfig cfg;
-  cfg.PthGnm = in_.PthGnm;
-  cfg.PthRds = in_.PthRds;
-  cfg.DiRes = in_.DiRes;
-  cfg.gnmLen = in_.gnmLen;
-  cfg.misNu = misNu_;
-  cfg.showRdsMis = BxShowRdsMis->isChecked();
-  cfg.ProcNm = ProcNm_;
-  cfg.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  WindowRunView view(*this);
+  if (SetStateOpen() || AcceptStateOpen()) {
+    ShowMsg("red button");
+    return;
+  }
+  MapOptions opt;
+  opt.PthGnm = in_.PthGnm;
+  opt.gnmLen = in_.gnmLen;
+  opt.PthRds = in_.PthRds;
+  opt.DiRes = in_.DiRes;
+  opt.misNu = misNu_;
+  opt.showRdsMis = BxShowRdsMis->isChecked();
+  opt.ProcNm = ProcNm_;
+  opt.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  opt.shell = deps_.shell;
+  WindowRunObserver obs(*this);
   // However the run ends: the window takes input again, and a close
   // asked for during the run is carried out.
   struct RunningFlag {
@@ -155,7 +160,7 @@ void TFmTrelvix::BtnGoPosClick() {
     }
   } flag{*this};
   running_ = true;
-  RunInBackground(this, [&] { quorvane::BtnGoPosClick(cfg, view, *deps_.shell); });
+  RunInBackground(this, [&] { RunMapping(opt, obs); });
 }
 
 }  // namespace quorvane

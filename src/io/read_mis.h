@@ -1,6 +1,6 @@
 // The display copy of a read at one hit.
-#ifndef QUORVANE_RUN_READ_MIS_H_
-#define QUORVANE_RUN_READ_MIS_H_
+#ifndef QUORVANE_IO_READ_MIS_H_
+#define QUORVANE_IO_READ_MIS_H_
 
 #include <cstdint>
 
@@ -15,4 +15,4 @@ void MakeReadMis(const char* rd, int32_t rdLen, const char* g, char* readMis);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_RUN_READ_MIS_H_
+#endif  // QUORVANE_IO_READ_MIS_H_

@@ -1,4 +1,4 @@
-#include "run/read_mis.h"
+#include "io/read_mis.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "run/file_stem.h"
+#include "io/file_stem.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
 // Names of the result files of a run.
-#ifndef QUORVANE_RUN_FILE_STEM_H_
-#define QUORVANE_RUN_FILE_STEM_H_
+#ifndef QUORVANE_IO_FILE_STEM_H_
+#define QUORVANE_IO_FILE_STEM_H_
 
 #include <cstdint>
 #include <string>
@@ -17,4 +17,4 @@ std::string ResultPrefix(const std::string& PthRds, const std::string& PthGnm, i
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_RUN_FILE_STEM_H_
+#endif  // QUORVANE_IO_FILE_STEM_H_

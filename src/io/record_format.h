@@ -1,13 +1,14 @@
-// The text of the records a read leaves in the result files.
-#ifndef QUORVANE_RUN_RECORD_FORMAT_H_
-#define QUORVANE_RUN_RECORD_FORMAT_H_
+// The text of the records a read leaves in the five result files.
+#ifndef QUORVANE_IO_RECORD_FORMAT_H_
+#define QUORVANE_IO_RECORD_FORMAT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "common/mis_match.h"
 #include "engine/genome_store.h"
+#include "engine/hit.h"
 
 namespace quorvane {
 
@@ -19,6 +20,7 @@ struct RecordTexts {
   std::string pos;      // the position file: one line per hit
   std::string tempLog;  // the temporary log: one line per read with hits
 
+  size_t bytes() const { return rdsOut.size() + rdsIn.size() + pos.size() + tempLog.size(); }
   void Clear() {
     rdsOut.clear();
     rdsIn.clear();
@@ -27,19 +29,11 @@ struct RecordTexts {
   }
 };
 
-// One hit list of one read.
-struct ReadHits {
-  const MisMatch* hits;  // records in the engine's order
-  int32_t posUpNu;       // of them on the direct strand
-  int32_t posLwNu;       // of them on the complementary strand
-  int32_t posUpLwNu;     // all of them
-};
-
-// Formats records; one per worker, since it keeps a display buffer.
+// Formats records; keeps a display buffer, so one per writer.
 class RecordFormatter {
  public:
   // store must stay loaded while the formatter is used; it gives the
-  // genome letters of the display copy.
+  // sequences' lengths and the genome letters of the display copy.
   RecordFormatter(int32_t misNu, bool showRdsMis, const GenomeStore& store);
 
   // The header of the position file for this misNu and display setting.
@@ -49,10 +43,10 @@ class RecordFormatter {
 
   // A read without hits: its line in "RdsOutPos.txt".
   void RdOut(RecordTexts& t, std::string_view read) const;
-  // A read with hits and found-read number rdNom: its line in
-  // "RdsInPos.txt", its line in the temporary log and one line per hit in
-  // the position file.
-  void RdIn(RecordTexts& t, int64_t rdNom, std::string_view read, const ReadHits& h);
+  // A read with the n hits at hits and found-read number rdNom: its line
+  // in "RdsInPos.txt", its line in the temporary log and one line per hit
+  // in the position file.
+  void RdIn(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n);
 
  private:
   int32_t misNu_;
@@ -64,4 +58,4 @@ class RecordFormatter {
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_RUN_RECORD_FORMAT_H_
+#endif  // QUORVANE_IO_RECORD_FORMAT_H_

@@ -1,8 +1,8 @@
-#include "run/record_format.h"
+#include "io/record_format.h"
 
 #include "common/number_text.h"
 #include "engine/read_codes.h"
-#include "run/read_mis.h"
+#include "io/read_mis.h"
 
 namespace quorvane {
 
@@ -24,48 +24,48 @@ void RecordFormatter::RdOut(RecordTexts& t, std::string_view read) const {
   t.rdsOut.push_back('\n');
 }
 
-void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read, const ReadHits& h) {
+void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n) {
   t.rdsIn.append(read);
   t.rdsIn.push_back('\n');
 
+  int64_t up = 0;
+  for (size_t i = 0; i < n; ++i) up += hits[i].strand == Strand::kDirect;
   std::string& tmp = t.tempLog;
   tmp.push_back('\n');
   AppendInt(tmp, rdNom);
   tmp.push_back('\t');
   tmp.append(read);
   tmp.push_back('\t');
-  AppendInt(tmp, h.posUpNu);
+  AppendInt(tmp, up);
   tmp.push_back('\t');
-  AppendInt(tmp, h.posLwNu);
+  AppendInt(tmp, static_cast<int64_t>(n) - up);
   tmp.push_back('\t');
-  AppendInt(tmp, h.posUpLwNu);
+  AppendInt(tmp, static_cast<int64_t>(n));
 
   std::string& pos = t.pos;
   const bool withMis = misNu_ > 0;
   const bool showMis = withMis && showRdsMis_;
   const int32_t rdLen = static_cast<int32_t>(read.size());
-  for (int32_t i = 0; i < h.posUpLwNu; ++i) {
-    const MisMatch& m = h.hits[i];
+  const Reference& ref = store_.ref();
+  for (size_t i = 0; i < n; ++i) {
+    const Hit& h = hits[i];
     pos.push_back('\n');
     AppendInt(pos, rdNom);
     pos.push_back('\t');
     pos.append(read);
     pos.push_back('\t');
     if (showMis) {
-      if (m.pos > 0) {
-        store_.StrandLetters(Strand::kDirect, m.pos - 1, rdLen, genome_.data());
-      } else {
-        store_.StrandLetters(Strand::kCompl, m.pos + store_.gnmLen(), rdLen, genome_.data());
-      }
+      store_.StrandLetters(h.seq, h.strand, h.start, rdLen, genome_.data());
       MakeReadMis(read.data(), rdLen, genome_.data(), readMis_.data());
       pos.append(readMis_.data(), static_cast<size_t>(rdLen));
       pos.push_back('\t');
     }
-    pos.push_back(m.pos > 0 ? '+' : '-');
-    AppendInt(pos, m.pos > 0 ? m.pos : -static_cast<int64_t>(m.pos));
+    const int32_t p = HitPos(h, ref.seq(h.seq).length);
+    pos.push_back(p > 0 ? '+' : '-');
+    AppendInt(pos, p > 0 ? p : -static_cast<int64_t>(p));
     if (withMis) {
       pos.push_back('\t');
-      AppendInt(pos, m.mis);
+      AppendInt(pos, h.mis);
     }
   }
 }

@@ -1,0 +1,30 @@
+// One place where a read lies in the genome.
+#ifndef QUORVANE_ENGINE_HIT_H_
+#define QUORVANE_ENGINE_HIT_H_
+
+#include <cstdint>
+
+#include "engine/strand.h"
+
+namespace quorvane {
+
+struct Hit {
+  uint32_t seq;   // the sequence, by its index in the reference (file order)
+  int32_t start;  // 0-based index of the letter under the read's first letter on that strand of the sequence
+  Strand strand;  // kDirect: the sequence as given; kCompl: its reverse complement
+  int8_t mis;     // mismatching letters, 0..misNu
+
+  friend bool operator==(const Hit&, const Hit&) = default;
+};
+
+// The signed position of the result files: start + 1 on the direct strand
+// (1..length), start - length on the complementary one (-length..-1),
+// that is minus the 1-based direct-strand position of the letter that
+// pairs with the read's first letter.
+inline int32_t HitPos(const Hit& h, int32_t length) {
+  return h.strand == Strand::kDirect ? h.start + 1 : h.start - length;
+}
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_ENGINE_HIT_H_

@@ -1,0 +1,79 @@
+// The file system as the run sees it. Every file the library reads or
+// writes goes through an Env, so that tests can make any step fail: an
+// open, a read, a write, a close, a rename.
+#ifndef QUORVANE_IO_ENV_H_
+#define QUORVANE_IO_ENV_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "common/status.h"
+
+namespace quorvane {
+
+// A file read from its start to its end.
+class SequentialFile {
+ public:
+  virtual ~SequentialFile() = default;
+  // Reads up to n bytes into buf and sets got to how many; got 0 with an
+  // OK status is the end of the file. Blocks on a pipe until data or its
+  // end arrives.
+  virtual Status Read(char* buf, size_t n, size_t& got) = 0;
+};
+
+// A file written from its start, through a buffer of its own.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // Appends data. A failure (disk full, a closed pipe) is returned here or
+  // by a later Append, Flush or Close.
+  virtual Status Append(std::string_view data) = 0;
+  // Hands the buffered bytes to the system.
+  virtual Status Flush() = 0;
+  // Flushes and closes; the file is unusable afterwards. A file destroyed
+  // without Close is closed without a check.
+  virtual Status Close() = 0;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // The real file system. Never destroyed.
+  static Env* Default();
+
+  // Opens path for reading. Fails with kCantOpen.
+  virtual Status NewSequentialFile(const std::string& path, std::unique_ptr<SequentialFile>& file) = 0;
+  // Creates path, or empties it when it exists, for writing. Fails with
+  // kCantOpen.
+  virtual Status NewWritableFile(const std::string& path, std::unique_ptr<WritableFile>& file) = 0;
+  // Opens path for appending at its end, creating it when missing.
+  virtual Status NewAppendableFile(const std::string& path, std::unique_ptr<WritableFile>& file) = 0;
+  // Replaces to by from, in one step.
+  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
+  // Removes the file at path.
+  virtual Status RemoveFile(const std::string& path) = 0;
+  // The size in bytes of the regular file at path; fails for a pipe, a
+  // device or a folder, whose size tells nothing.
+  virtual Status GetFileSize(const std::string& path, int64_t& size) = 0;
+  // Appends the whole content of the file at from to the end of the file
+  // at to. Fails with kCantOpen when either cannot be opened, kIoError
+  // when a read or write fails; the message names the file. This
+  // version streams through Read and Append; the real file system copies
+  // inside the kernel where it can.
+  virtual Status AppendFileTo(const std::string& from, const std::string& to);
+  // Whether a file other than a directory exists at path.
+  virtual bool FileExists(const std::string& path) = 0;
+  // Whether a directory exists at path.
+  virtual bool DirExists(const std::string& path) = 0;
+};
+
+// The first `head` bytes of path (fewer when the file is shorter), read
+// once; for the quick checks that look at a file's start.
+Status ReadFileHead(Env& env, const std::string& path, size_t head, std::string& out);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_IO_ENV_H_

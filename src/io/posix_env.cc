@@ -1,0 +1,224 @@
+// The Env of the real file system, over POSIX file descriptors.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "io/env.h"
+
+namespace quorvane {
+namespace {
+
+// Bytes gathered before one write to the system.
+constexpr size_t kWriteBuffer = size_t{1} << 20;
+// Pieces at least this long are written without being gathered.
+constexpr size_t kDirectWrite = size_t{64} << 10;
+
+class PosixSequentialFile final : public SequentialFile {
+ public:
+  explicit PosixSequentialFile(int fd) : fd_(fd) {}
+  ~PosixSequentialFile() override { ::close(fd_); }
+
+  Status Read(char* buf, size_t n, size_t& got) override {
+    for (;;) {
+      const ssize_t r = ::read(fd_, buf, n);
+      if (r >= 0) {
+        got = static_cast<size_t>(r);
+        return Status::OK();
+      }
+      if (errno != EINTR) {
+        got = 0;
+        return Status::IoError(std::strerror(errno));
+      }
+    }
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixWritableFile final : public WritableFile {
+ public:
+  explicit PosixWritableFile(int fd) : fd_(fd) { buf_.reserve(kWriteBuffer); }
+  ~PosixWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  Status Append(std::string_view data) override {
+    // Large pieces go out at once rather than through the buffer.
+    if (buf_.size() + data.size() > kWriteBuffer || data.size() >= kDirectWrite) {
+      Status st = Flush();
+      if (!st.ok()) return st;
+      if (data.size() >= kDirectWrite) return WriteAll(data.data(), data.size());
+    }
+    buf_.append(data);
+    return Status::OK();
+  }
+
+  Status Flush() override {
+    Status st = WriteAll(buf_.data(), buf_.size());
+    buf_.clear();
+    return st;
+  }
+
+  Status Close() override {
+    Status st = Flush();
+    if (fd_ >= 0 && ::close(fd_) != 0 && st.ok()) st = Status::IoError(std::strerror(errno));
+    fd_ = -1;
+    return st;
+  }
+
+ private:
+  Status WriteAll(const char* p, size_t n) {
+    if (fd_ < 0) return Status::IoError("file is closed");
+    while (n > 0) {
+      const ssize_t w = ::write(fd_, p, n);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return Status::IoError(std::strerror(errno));
+      }
+      p += w;
+      n -= static_cast<size_t>(w);
+    }
+    return Status::OK();
+  }
+
+  int fd_;
+  std::string buf_;
+};
+
+class PosixEnv final : public Env {
+ public:
+  Status NewSequentialFile(const std::string& path, std::unique_ptr<SequentialFile>& file) override {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::CantOpen(std::strerror(errno));
+    file = std::make_unique<PosixSequentialFile>(fd);
+    return Status::OK();
+  }
+
+  Status NewWritableFile(const std::string& path, std::unique_ptr<WritableFile>& file) override {
+    return OpenForWriting(path, O_TRUNC, file);
+  }
+
+  Status NewAppendableFile(const std::string& path, std::unique_ptr<WritableFile>& file) override {
+    return OpenForWriting(path, O_APPEND, file);
+  }
+
+  Status RenameFile(const std::string& from, const std::string& to) override {
+    if (std::rename(from.c_str(), to.c_str()) != 0) return Status::IoError(std::strerror(errno));
+    return Status::OK();
+  }
+
+  Status RemoveFile(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0) return Status::IoError(std::strerror(errno));
+    return Status::OK();
+  }
+
+  Status GetFileSize(const std::string& path, int64_t& size) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return Status::CantOpen(std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) return Status::IoError("not a regular file");
+    size = static_cast<int64_t>(st.st_size);
+    return Status::OK();
+  }
+
+  Status AppendFileTo(const std::string& from, const std::string& to) override {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Status::CantOpen("can't open " + from);
+    // Not O_APPEND: the kernel copies only into files without it.
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (out < 0) {
+      ::close(in);
+      return Status::CantOpen("can't open " + to);
+    }
+    Status st;
+    if (::lseek(out, 0, SEEK_END) < 0) st = Status::IoError("can't write " + to);
+    bool copied = false;  // the kernel copy reached the end of from
+    while (st.ok()) {
+      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t{1} << 30, 0);
+      if (n == 0) copied = true;
+      if (n <= 0) break;
+    }
+    // Whatever the kernel did not copy goes through a buffer.
+    std::string buf(copied || !st.ok() ? 0 : size_t{1} << 20, '\0');
+    while (st.ok() && !copied) {
+      const ssize_t r = ::read(in, buf.data(), buf.size());
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) st = Status::IoError("can't read " + from);
+      if (r <= 0) break;
+      for (ssize_t done = 0; done < r && st.ok();) {
+        const ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(r - done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) st = Status::IoError("can't write " + to);
+        done += w > 0 ? w : 0;
+      }
+    }
+    ::close(in);
+    if (::close(out) != 0 && st.ok()) st = Status::IoError("can't write " + to);
+    return st;
+  }
+
+  bool FileExists(const std::string& path) override {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  }
+
+  bool DirExists(const std::string& path) override {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+ private:
+  static Status OpenForWriting(const std::string& path, int mode, std::unique_ptr<WritableFile>& file) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0666);
+    if (fd < 0) return Status::CantOpen(std::strerror(errno));
+    file = std::make_unique<PosixWritableFile>(fd);
+    return Status::OK();
+  }
+};
+
+}  // namespace
+
+Env* Env::Default() {
+  static PosixEnv* env = new PosixEnv;
+  return env;
+}
+
+Status Env::AppendFileTo(const std::string& from, const std::string& to) {
+  std::unique_ptr<SequentialFile> in;
+  if (!NewSequentialFile(from, in).ok()) return Status::CantOpen("can't open " + from);
+  std::unique_ptr<WritableFile> out;
+  if (!NewAppendableFile(to, out).ok()) return Status::CantOpen("can't open " + to);
+  std::string buf(size_t{1} << 20, '\0');
+  for (;;) {
+    size_t got = 0;
+    if (!in->Read(buf.data(), buf.size(), got).ok()) return Status::IoError("can't read " + from);
+    if (got == 0) break;
+    if (!out->Append(std::string_view(buf.data(), got)).ok()) return Status::IoError("can't write " + to);
+  }
+  if (!out->Close().ok()) return Status::IoError("can't write " + to);
+  return Status::OK();
+}
+
+Status ReadFileHead(Env& env, const std::string& path, size_t head, std::string& out) {
+  std::unique_ptr<SequentialFile> f;
+  Status st = env.NewSequentialFile(path, f);
+  if (!st.ok()) return st;
+  out.assign(head, '\0');
+  size_t have = 0;
+  while (have < head) {
+    size_t got = 0;
+    st = f->Read(out.data() + have, head - have, got);
+    if (!st.ok()) return st;
+    if (got == 0) break;
+    have += got;
+  }
+  out.resize(have);
+  return Status::OK();
+}
+
+}  // namespace quorvane

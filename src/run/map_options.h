@@ -1,0 +1,31 @@
+// Everything one mapping run is told: its inputs, its settings, where its
+// files go and which services it uses.
+#ifndef QUORVANE_RUN_MAP_OPTIONS_H_
+#define QUORVANE_RUN_MAP_OPTIONS_H_
+
+#include <cstdint>
+#include <string>
+
+#include "engine/engine.h"
+#include "io/env.h"
+#include "run/shell.h"
+
+namespace quorvane {
+
+struct MapOptions {
+  std::string PthGnm;       // the genome file, as the input check accepted it
+  int64_t gnmLen = 0;       // its size as the input check measured it; a plain genome is read to exactly this length
+  std::string PthRds;       // the reads file
+  std::string DiRes;        // the results folder; every result file goes in it
+  int32_t misNu = 0;        // mismatching letters allowed per hit, 0..3
+  bool showRdsMis = false;  // write each hit's read with its mismatching letters in lower case
+  std::string ProcNm;       // the program's own file name, for the run report
+  EngineKind engine = EngineKind::kFast;  // which search runs the reads
+  int threads = 1;          // threads that load, index and search, 1 or more
+  Shell* shell = nullptr;   // opens the results at the end; null opens nothing
+  Env* env = nullptr;       // the file system; null for the real one
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_RUN_MAP_OPTIONS_H_

@@ -1,0 +1,40 @@
+// The one entry to a mapping run, for every front end.
+#ifndef QUORVANE_RUN_MAP_RUN_H_
+#define QUORVANE_RUN_MAP_RUN_H_
+
+#include <string>
+
+#include "common/status.h"
+#include "run/map_options.h"
+#include "run/run_counters.h"
+#include "run/run_observer.h"
+
+namespace quorvane {
+
+enum class RunOutcome {
+  kDone,         // the run reached its end, with or without found reads
+  kFailed,       // a step failed; its message has been given
+  kInterrupted,  // the observer asked the run to stop
+};
+
+struct RunSummary {
+  RunOutcome outcome = RunOutcome::kFailed;
+  Status status;         // the first failure, OK when done
+  RunCounters counters;  // the totals of the read loop
+  std::string report;    // the run report, once written
+  std::string seconds;   // the time text, once given
+};
+
+// Performs one whole run: opens the reads file and the result files, loads
+// the genome and builds its index, searches every read of acceptable
+// length on every thread asked for, writes the results in the order of the
+// reads file and the run report, then finishes the result files (moving
+// the per-read table into the run log, or keeping only the log when no
+// read was found) and hands them to the shell. Every failure reaches obs
+// as a message; every file and buffer the run opens is closed before it
+// returns, however it ends.
+RunSummary RunMapping(const MapOptions& options, RunObserver& obs);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_RUN_MAP_RUN_H_

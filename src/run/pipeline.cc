@@ -1,0 +1,244 @@
+#include "run/pipeline.h"
+
+#include <tbb/enumerable_thread_specific.h>
+#include <tbb/parallel_pipeline.h>
+#include <tbb/task_arena.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "engine/read_codes.h"
+
+namespace quorvane {
+namespace {
+
+constexpr int64_t kProgressEvery = 1000;
+
+using Clock = std::chrono::steady_clock;
+
+// Calls f(sink) for every sink until one fails.
+template <typename F>
+Status ForSinks(const std::vector<ResultSink*>& sinks, F&& f) {
+  for (ResultSink* s : sinks) {
+    Status st = f(*s);
+    if (!st.ok()) return st;
+  }
+  return Status::OK();
+}
+
+}  // namespace
+
+// The reading stage: what it has read so far.
+struct Pipeline::Reader {
+  ReadSource& source;
+  int64_t place = 0;     // reads delivered so far
+  int64_t accepted = 0;  // of them, reads of acceptable length
+  bool done = false;     // nothing more is to be read
+  Status status;         // why reading ended early, if it did
+
+  // Fills b with the next reads.
+  void Fill(ReadBatch& b) {
+    b.Clear();
+    b.firstNumber = place + 1;
+    ReadRecord r;
+    while (b.size() < kBatchReads && b.text.size() < kBatchBytes) {
+      bool more = false;
+      Status st = source.Next(r, more);
+      if (!st.ok()) status = st;
+      if (!st.ok() || !more) {
+        done = true;
+        break;
+      }
+      ++place;
+      if (place % kProgressEvery == 0) {
+        b.markAccepted.push_back(accepted);
+        b.markPlace.push_back(place);
+      }
+      const bool ok = r.length >= kMinRdLen && r.length <= kMaxRdLen;
+      accepted += ok;
+      b.Add(r, ok);
+    }
+    b.bytesRead = source.bytesRead();
+  }
+};
+
+// The writing stage: numbers the found reads and hands every read on.
+struct Pipeline::Writer {
+  const Engine& engine;
+  int32_t misNu;
+  const std::vector<ResultSink*>& sinks;
+  RunObserver& obs;
+  int64_t bytesTotal;
+  RunCounters& c;
+  Clock::time_point start = Clock::now();
+  std::unique_ptr<ReadSearch> search;  // for the reads the searching stage left
+  int64_t searchedHere = 0;
+
+  void Progress(const ReadBatch& b) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    for (size_t m = 0; m < b.markPlace.size(); ++m) {
+      RunProgress p;
+      p.text = std::to_string(b.markAccepted[m]);
+      p.readsRead = b.markPlace[m];
+      p.accepted = b.markAccepted[m];
+      p.bytesRead = b.bytesRead;
+      p.bytesTotal = bytesTotal;
+      p.seconds = seconds;
+      obs.OnProgress(p);
+    }
+  }
+
+  Status Write(const ReadBatch& b) {
+    Progress(b);
+    for (size_t i = 0; i < b.size(); ++i) {
+      const ReadBatch::Read& r = b.reads[i];
+      const ReadView v{b.name(i), b.seq(i), b.qual(i), b.firstNumber + static_cast<int64_t>(i), r.length};
+      ++c.linesRead;
+      Status st;
+      if (!r.accepted) {
+        ++c.shortBig;
+        st = ForSinks(sinks, [&](ResultSink& s) { return s.Skipped(v); });
+      } else {
+        ++c.accepted;
+        const Hit* hits = nullptr;
+        size_t n = 0;
+        if (i < b.searched) {
+          hits = b.hits.data() + b.hitBeg(i);
+          n = b.hitEnd[i] - b.hitBeg(i);
+        } else {
+          if (!search) search = engine.NewSearch();
+          if (!search->SearchRead(v.seq.data(), static_cast<int32_t>(v.seq.size()), misNu)) {
+            return Status::NoMemory("no mem Chns, ArrMisMatches");
+          }
+          ++searchedHere;
+          hits = search->hits().data();
+          n = search->hits().size();
+        }
+        if (n == 0) {
+          st = ForSinks(sinks, [&](ResultSink& s) { return s.NotFound(v); });
+        } else {
+          const int64_t rdNom = ++c.found;
+          c.hits += static_cast<int64_t>(n);
+          c.upHits += std::count_if(hits, hits + n, [](const Hit& h) { return h.strand == Strand::kDirect; });
+          st = ForSinks(sinks, [&](ResultSink& s) { return s.Found(v, rdNom, hits, n); });
+        }
+      }
+      if (!st.ok()) return st;
+    }
+    return Status::OK();
+  }
+};
+
+Pipeline::Pipeline(const Engine& engine, int32_t misNu, int threads)
+    : engine_(engine), misNu_(misNu), threads_(std::max(1, threads)) {}
+
+bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b) const {
+  b.hits.clear();
+  b.hitEnd.clear();
+  b.searched = 0;
+  try {
+    b.hitEnd.reserve(b.size());
+    for (size_t i = 0; i < b.size(); ++i) {
+      if (b.hits.size() * sizeof(Hit) >= kBatchHitBytes) return true;  // the rest is the writer's
+      const ReadBatch::Read& r = b.reads[i];
+      if (r.accepted) {
+        if (!search.SearchRead(b.text.data() + r.seq, static_cast<int32_t>(r.seqLen), misNu_)) return false;
+        b.hits.insert(b.hits.end(), search.hits().begin(), search.hits().end());
+      }
+      b.hitEnd.push_back(static_cast<uint32_t>(b.hits.size()));
+      b.searched = i + 1;
+    }
+  } catch (const std::bad_alloc&) {
+    // The writer searches what is left, or reports the failure.
+    b.hits.resize(b.searched == 0 ? 0 : b.hitEnd[b.searched - 1]);
+    b.hitEnd.resize(b.searched);
+    return false;
+  }
+  return true;
+}
+
+Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, RunObserver& obs, int64_t bytesTotal,
+                     RunCounters& c) {
+  Reader reader{source, 0, 0, false, Status()};
+  Writer writer{engine_, misNu_, sinks, obs, bytesTotal, c, Clock::now(), nullptr, 0};
+  // Threads beyond the processor's are not started; the batches in flight
+  // follow the threads that really work.
+  const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int workers = std::min(threads_, hardware);
+  const size_t tokens = static_cast<size_t>(2 * workers);
+
+  std::mutex poolMu;
+  std::vector<std::unique_ptr<ReadBatch>> batches;
+  std::vector<ReadBatch*> spare;
+  auto take = [&] {
+    std::lock_guard<std::mutex> lock(poolMu);
+    if (spare.empty()) {
+      batches.push_back(std::make_unique<ReadBatch>());
+      return batches.back().get();
+    }
+    ReadBatch* b = spare.back();
+    spare.pop_back();
+    return b;
+  };
+  auto give = [&](ReadBatch* b) {
+    std::lock_guard<std::mutex> lock(poolMu);
+    spare.push_back(b);
+  };
+
+  tbb::enumerable_thread_specific<std::unique_ptr<ReadSearch>> searches([this] { return engine_.NewSearch(); });
+  std::atomic<bool> stop{false};
+  Status writeStatus;
+  try {
+    tbb::task_arena arena(workers);
+    arena.execute([&] {
+      tbb::parallel_pipeline(
+          tokens,
+          tbb::make_filter<void, ReadBatch*>(tbb::filter_mode::serial_in_order,
+                                             [&](tbb::flow_control& fc) -> ReadBatch* {
+                                               if (!reader.done && obs.StopRequested()) {
+                                                 reader.status = Status::Interrupted("the run was stopped");
+                                                 reader.done = true;
+                                               }
+                                               if (reader.done || stop.load()) {
+                                                 fc.stop();
+                                                 return nullptr;
+                                               }
+                                               ReadBatch* b = take();
+                                               reader.Fill(*b);
+                                               if (b->size() == 0) {
+                                                 give(b);
+                                                 fc.stop();
+                                                 return nullptr;
+                                               }
+                                               return b;
+                                             }) &
+              tbb::make_filter<ReadBatch*, ReadBatch*>(tbb::filter_mode::parallel,
+                                                       [&](ReadBatch* b) {
+                                                         if (!stop.load()) SearchBatch(*searches.local(), *b);
+                                                         return b;
+                                                       }) &
+              tbb::make_filter<ReadBatch*, void>(tbb::filter_mode::serial_in_order, [&](ReadBatch* b) {
+                if (!stop.load()) {
+                  Status st = writer.Write(*b);
+                  if (!st.ok()) {
+                    writeStatus = st;
+                    stop.store(true);
+                  }
+                }
+                give(b);
+              }));
+    });
+  } catch (const std::bad_alloc&) {
+    return Status::NoMemory("no mem Chns, ArrMisMatches");
+  }
+  searchedByWriter_ = writer.searchedHere;
+  if (!writeStatus.ok()) return writeStatus;
+  return reader.status;
+}
+
+}  // namespace quorvane

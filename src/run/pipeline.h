@@ -1,0 +1,63 @@
+// The read loop: a serial stage reads and numbers the reads, a parallel
+// stage searches them on every thread, and a serial stage hands each
+// read's outcome, in the order of the reads file, to the sinks.
+#ifndef QUORVANE_RUN_PIPELINE_H_
+#define QUORVANE_RUN_PIPELINE_H_
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/status.h"
+#include "engine/engine.h"
+#include "io/read_source.h"
+#include "io/result_sink.h"
+#include "run/read_batch.h"
+#include "run/run_counters.h"
+#include "run/run_observer.h"
+
+namespace quorvane {
+
+// Limits of one batch. Reads end a batch at kBatchReads or kBatchBytes of
+// text; a batch whose hits pass kBatchHitBytes leaves its further reads to
+// the writing stage, which searches them one at a time. With at most
+// 2 * threads batches in flight, memory stays bounded whatever the reads
+// and however many hits each has.
+inline constexpr size_t kBatchReads = 1024;
+inline constexpr size_t kBatchBytes = size_t{512} << 10;
+inline constexpr size_t kBatchHitBytes = size_t{2} << 20;
+
+class Pipeline {
+ public:
+  // engine must be built and stay unchanged while the pipeline runs.
+  Pipeline(const Engine& engine, int32_t misNu, int threads);
+
+  // Runs every read of source through the search and hands its outcome to
+  // every sink, in the order of the reads file, counting into c; progress
+  // goes to obs every 1000 reads (bytesTotal: the size of the reads file,
+  // -1 where unknown). Stops at the first failure of the source, of a sink
+  // or of memory ("no mem Chns, ArrMisMatches"), or as interrupted when obs
+  // asks; every read before the failure has been written.
+  Status Run(ReadSource& source, const std::vector<ResultSink*>& sinks, RunObserver& obs, int64_t bytesTotal,
+             RunCounters& c);
+
+  // Reads of the last run that the writing stage searched itself.
+  int64_t searchedByWriter() const { return searchedByWriter_; }
+
+ private:
+  struct Reader;
+  struct Writer;
+
+  // Searches the accepted reads of b until its hits pass kBatchHitBytes.
+  // Returns false when a hit list could not grow.
+  bool SearchBatch(ReadSearch& search, ReadBatch& b) const;
+
+  const Engine& engine_;
+  int32_t misNu_;
+  int threads_;
+  int64_t searchedByWriter_ = 0;
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_RUN_PIPELINE_H_
