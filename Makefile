@@ -1,19 +1,34 @@
 # The user's entry: `make` builds into build/, `make test` runs every test,
-# `make run` maps the bundled example. Each first installs what is missing.
+# `make run` maps the bundled example. `make run` and `make test`, the quick
+# start, first install the Debian packages that are missing (`make deps`
+# alone does just that); every other target only checks for them and names
+# what is missing.
+# `make install` installs into PREFIX (default /usr/local), below DESTDIR
+# when given; `make deb` builds the Debian package build/quorvane_*.deb.
 # `make bench` compares quorvane-map with bowtie and razers3 (bench/README.md);
 # `make bench BENCH_ARGS="--reads 10000"` is a quick run.
 BUILD   ?= build
 CMAKEFLAGS ?=
 JOBS    ?= $(shell nproc)
+PREFIX  ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps build-deps configure build test run bench install deb clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
 
-configure: deps
+# Checks, or for the quick start installs, the build dependencies. The
+# target-specific value holds for every prerequisite of run, test and
+# bench (bench/run.sh installs its own tools too).
+DEPS_MODE = --check
+run test bench: DEPS_MODE =
+build-deps:
+	@scripts/install-deps.sh $(DEPS_MODE)
+
+configure: build-deps
 	@if [ ! -f $(BUILD)/build.ninja ]; then \
 	  cmake -S . -B $(BUILD) -G Ninja $(CMAKEFLAGS); \
 	fi
@@ -30,6 +45,12 @@ run: build
 
 bench: build
 	@bench/run.sh $(BENCH_ARGS)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

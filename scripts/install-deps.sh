@@ -1,11 +1,20 @@
 #!/bin/sh
-# Installs the Debian packages that building and testing need, when missing.
-# Usage: scripts/install-deps.sh [extra-package ...]
-# Runs apt-get directly as root, through sudo otherwise.
+# Installs the Debian packages that building, testing and packaging need,
+# when missing.
+# Usage: scripts/install-deps.sh [--check] [extra-package ...]
+# Runs apt-get directly as root, through sudo otherwise, and says so before
+# it does. With --check it installs nothing: it names what is missing and
+# fails.
 set -eu
 
+check=0
+if [ "${1:-}" = "--check" ]; then
+  check=1
+  shift
+fi
+
 pkgs="g++ cmake ninja-build make libgtest-dev libgmock-dev libbenchmark-dev \
-libcli11-dev libtbb-dev qt6-base-dev libgl-dev xdg-utils fonts-liberation $*"
+libcli11-dev libtbb-dev qt6-base-dev libgl-dev xdg-utils fonts-liberation dpkg-dev file $*"
 
 missing=""
 for p in $pkgs; do
@@ -15,13 +24,21 @@ for p in $pkgs; do
 done
 [ -z "$missing" ] && exit 0
 
-echo "installing:$missing" >&2
+if [ "$check" -eq 1 ]; then
+  echo "missing Debian packages:$missing" >&2
+  echo "install them with 'make deps' (apt-get; through sudo when not root)" >&2
+  echo "or: sudo apt-get install$missing" >&2
+  exit 1
+fi
+
 if [ "$(id -u)" -eq 0 ]; then
   SUDO=""
+  echo "installing with apt-get:$missing" >&2
 else
   SUDO="sudo"
+  echo "installing with sudo apt-get (sudo may ask for your password):$missing" >&2
 fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+# env passes the setting through sudo, which clears the environment.
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -qq --no-install-recommends $missing
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing

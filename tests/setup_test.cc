@@ -1,11 +1,19 @@
-// The input checks, the mismatch setting and the remembered paths.
+// The input checks, the mismatch setting, the remembered paths and where
+// the window's own files live.
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
 
 #include <gtest/gtest.h>
 
 #include "common/number_text.h"
 #include "setup/input_checks.h"
+#include "common/file_msg.h"
 #include "setup/path_settings.h"
+#include "setup/program_files.h"
 #include "setup/program_path.h"
 #include "test_util.h"
 
@@ -13,6 +21,7 @@ namespace quorvane {
 namespace {
 
 using test::MsgRecorder;
+using test::PathExists;
 using test::TempDir;
 using test::WriteFile;
 
@@ -197,6 +206,142 @@ TEST(ProgramPathTest, FolderAndName) {
   const ProgramPath self = OwnProgramPath(nullptr);
   EXPECT_EQ(self.ProcNm, "setup_test");
   EXPECT_EQ(self.PthExe.back(), '/');
+}
+
+// Runs check as a user who cannot write into a folder of mode 0555: the
+// current one, or for root, who writes everywhere, the user "nobody" in a
+// child process. check returns "" when everything held, else what failed.
+// Returns "skip" when root cannot become another user here.
+std::string AsUnprivileged(const std::function<std::string()>& check) {
+  if (geteuid() != 0) return check();
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  const pid_t pid = fork();
+  if (pid < 0) return "no fork";
+  if (pid == 0) {
+    close(fds[0]);
+    constexpr uid_t kNobody = 65534;
+    const std::string r = setgid(kNobody) == 0 && setuid(kNobody) == 0 ? check() : "skip";
+    const bool sent = write(fds[1], r.data(), r.size()) == static_cast<ssize_t>(r.size());
+    _exit(sent ? 0 : 1);
+  }
+  close(fds[1]);
+  std::string r;
+  char buf[256];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) r.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child failed: " + r;
+  return r;
+}
+
+std::string Mode(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return "missing";
+  char text[8];
+  std::snprintf(text, sizeof text, "%o", st.st_mode & 07777);
+  return text;
+}
+
+// A program folder and a home folder that every user may reach.
+class SettingsFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(home_.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(home_.c_str(), 0777), 0);  // whatever the umask
+  }
+  TempDir dir_;
+  const std::string home_ = dir_.File("home");
+  const std::string missing_ = dir_.File("no-such-bin") + "/";
+  MsgRecorder msgs_;
+};
+
+TEST_F(SettingsFolderTest, AWritableProgramFolderKeepsTheSettings) {
+  const std::string exe = dir_.path() + "/";
+  EXPECT_EQ(SettingsFolder(exe, dir_.File("xdg").c_str(), home_.c_str()), exe);
+  EXPECT_EQ(SettingsFolder(exe), exe);
+  EXPECT_FALSE(PathExists(dir_.File("xdg")));
+  EXPECT_FALSE(PathExists(home_ + "/.config"));
+}
+
+TEST_F(SettingsFolderTest, AnUnwritableProgramFolderSendsThemToTheConfigFolder) {
+  const std::string exe = dir_.File("bin") + "/";
+  ASSERT_EQ(mkdir(exe.c_str(), 0555), 0);
+  ASSERT_EQ(chmod(exe.c_str(), 0555), 0);
+  const std::string home = home_, xdg = home_ + "/xdg";
+  const std::string failed = AsUnprivileged([&]() -> std::string {
+    const std::string want = home + "/.config/quorvane/";
+    const std::string got = SettingsFolder(exe, nullptr, home.c_str());
+    if (got != want) return "home: got " + got;
+    if (Mode(want) != "700" || Mode(home + "/.config") != "700") return "made " + Mode(want);
+    // The settings are written there byte for byte, with nothing shown.
+    if (!WriteSetting(got + kDiResSetting, "/data/res") || ReadSetting(got + kDiResSetting) != "/data/res") {
+      return "not written";
+    }
+    if (SettingsFolder(exe, xdg.c_str(), home.c_str()) != xdg + "/quorvane/") return "xdg";
+    if (Mode(xdg + "/quorvane") != "700") return "xdg made " + Mode(xdg + "/quorvane");
+    if (access(exe.c_str(), W_OK) == 0) return "the program folder is writable";
+    return "";
+  });
+  if (failed == "skip") GTEST_SKIP() << "cannot run as another user";
+  EXPECT_EQ(failed, "");
+  EXPECT_TRUE(msgs_.msgs().empty());
+}
+
+TEST_F(SettingsFolderTest, TheConfigFolderFollowsTheXdgRules) {
+  // A missing program folder is no place for settings either.
+  const std::string xdg = dir_.File("cfg") + "/";
+  EXPECT_EQ(SettingsFolder(missing_, xdg.c_str(), home_.c_str()), xdg + "quorvane/");
+  EXPECT_TRUE(DirExists(xdg + "quorvane"));
+  // An empty or relative XDG_CONFIG_HOME counts as unset.
+  for (const char* ignored : {static_cast<const char*>(nullptr), "", "relative/cfg"}) {
+    EXPECT_EQ(SettingsFolder(missing_, ignored, home_.c_str()), home_ + "/.config/quorvane/");
+  }
+  EXPECT_FALSE(PathExists("relative"));
+  // No usable folder at all: the program folder, as before.
+  EXPECT_EQ(SettingsFolder(missing_, "relative", ""), missing_);
+  EXPECT_EQ(SettingsFolder(missing_, nullptr, nullptr), missing_);
+}
+
+TEST_F(SettingsFolderTest, TheEnvironmentNamesTheUsersConfigFolder) {
+  const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = oldXdg != nullptr ? oldXdg : "";
+  ASSERT_EQ(setenv("XDG_CONFIG_HOME", dir_.File("env").c_str(), 1), 0);
+  EXPECT_EQ(SettingsFolder(missing_), dir_.File("env") + "/quorvane/");
+  if (oldXdg != nullptr) {
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  } else {
+    unsetenv("XDG_CONFIG_HOME");
+  }
+}
+
+TEST_F(SettingsFolderTest, AConfigFolderThatCannotBeMadeIsReportedWhenSaving) {
+  WriteFile(dir_.File("plain"), "a file where a folder should be");
+  const std::string folder = SettingsFolder(missing_, nullptr, dir_.File("plain").c_str());
+  EXPECT_EQ(folder, dir_.File("plain") + "/.config/quorvane/");
+  EXPECT_TRUE(msgs_.msgs().empty());
+  EXPECT_FALSE(WriteSetting(folder + kPthGnmSetting, "/g.txt"));
+  EXPECT_EQ(msgs_.msgs(), std::vector<std::string>{"can't open " + folder + kPthGnmSetting});
+  EXPECT_EQ(ReadSetting(folder + kPthGnmSetting), "");
+}
+
+TEST(HelpTextPathTest, BesideTheProgramFirstThenUnderTheInstallPrefix) {
+  TempDir prefix;
+  const std::string bin = prefix.File("bin") + "/";
+  const std::string installed = prefix.File("share/quorvane/Help_Quorvane.txt");
+  ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+  EXPECT_EQ(HelpTextPath(bin), "");
+  ASSERT_EQ(mkdir(prefix.File("share").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(prefix.File("share/quorvane").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(installed.c_str(), 0755), 0);  // a folder of that name is no help text
+  EXPECT_EQ(HelpTextPath(bin), "");
+  ASSERT_EQ(rmdir(installed.c_str()), 0);
+  WriteFile(installed, "help");
+  EXPECT_EQ(HelpTextPath(bin), installed);
+  WriteFile(bin + "Help_Quorvane.txt", "help beside");
+  EXPECT_EQ(HelpTextPath(bin), bin + "Help_Quorvane.txt");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The remembered paths: three small files in the program's folder.
+// The remembered paths: three small files in the folder that
+// SettingsFolder (setup/program_files.h) names.
 #ifndef QUORVANE_SETUP_PATH_SETTINGS_H_
 #define QUORVANE_SETUP_PATH_SETTINGS_H_
 

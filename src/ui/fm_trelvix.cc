@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "setup/program_files.h"
 #include "ui/font_color.h"
 #include "ui/gui_call.h"
 #include "ui/handler_guard.h"
@@ -32,7 +33,8 @@ StaticText* InfoText(const char* name, const std::string& text, QRect geometry, 
 }  // namespace
 
 TFmTrelvix::TFmTrelvix(const ProgramPath& program, WindowDeps deps, QWidget* parent)
-    : QWidget(parent), deps_(std::move(deps)), PthExe_(program.PthExe), ProcNm_(program.ProcNm) {
+    : QWidget(parent), deps_(std::move(deps)), PthExe_(program.PthExe), ProcNm_(program.ProcNm),
+      PthCfg_(SettingsFolder(program.PthExe)) {
   setObjectName("FmTrelvix");
   setWindowTitle(kCaption);
   setFont(UiFont("Arial", 15));

@@ -34,8 +34,9 @@ class TFmTrelvix : public QWidget {
 
  public:
   // Builds the window and its controls: 900 x 275 at the top of the
-  // screen, centred. program gives PthExe, the folder of the settings
-  // files and the help text, and ProcNm. While the window lives, every
+  // screen, centred. program gives PthExe and ProcNm; the settings files
+  // lie in SettingsFolder(PthExe), the help text is HelpTextPath(PthExe)
+  // (setup/program_files.h). While the window lives, every
   // message of the system goes to deps.showMsg on the GUI thread.
   TFmTrelvix(const ProgramPath& program, WindowDeps deps, QWidget* parent = nullptr);
   ~TFmTrelvix() override;
@@ -65,6 +66,8 @@ class TFmTrelvix : public QWidget {
   // The program's folder (with its "/") and file name.
   const std::string& PthExe() const { return PthExe_; }
   const std::string& ProcNm() const { return ProcNm_; }
+  // The folder of the three settings files, with its "/".
+  const std::string& PthCfg() const { return PthCfg_; }
   // The paths and sizes as the last input check (or the start-up) took
   // them over; what a run uses.
   const AcceptedInputs& Inputs() const { return in_; }
@@ -81,7 +84,8 @@ class TFmTrelvix : public QWidget {
   // First activation: clears BxShowRdsMis, shows ProcNm and loads the
   // three remembered paths into their boxes. Runs once.
   void FormActivate();
-  // Opens the help text of the program's folder, when it is there.
+  // Opens the help text beside the program or else the installed one,
+  // when it is there.
   void BtnHelpClick();
   // sender is BxInpGnm or BxInpRds: lets the user choose a file, stores
   // it in the box and its settings file and opens the set state.
@@ -118,6 +122,7 @@ class TFmTrelvix : public QWidget {
   WindowDeps deps_;            // dialogs and shell
   std::string PthExe_;         // the program's folder, with its "/"
   std::string ProcNm_;         // the program's file name
+  std::string PthCfg_;         // the settings files' folder, with its "/"
   AcceptedInputs in_;          // paths taken over, sizes measured
   int32_t misNu_ = 0;          // the mismatch limit of the last valid "set"
   bool activated_ = false;     // FormActivate has run

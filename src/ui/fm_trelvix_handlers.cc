@@ -7,6 +7,7 @@
 #include "common/show_msg.h"
 #include "run/map_run.h"
 #include "setup/path_settings.h"
+#include "setup/program_files.h"
 #include "ui/background_run.h"
 #include "ui/dir_part.h"
 #include "ui/fm_trelvix.h"
@@ -33,17 +34,17 @@ void TFmTrelvix::FormActivate() {
   activated_ = true;
   BxShowRdsMis->setChecked(false);
   BxProcNm->SetCaption(Shown("proc name::  " + ProcNm_));
-  in_.PthRds = ReadSetting(PthExe_ + kPthRdsSetting);
+  in_.PthRds = ReadSetting(PthCfg_ + kPthRdsSetting);
   BxInpRds->SetText(in_.PthRds);
-  in_.PthGnm = ReadSetting(PthExe_ + kPthGnmSetting);
+  in_.PthGnm = ReadSetting(PthCfg_ + kPthGnmSetting);
   BxInpGnm->SetText(in_.PthGnm);
-  in_.DiRes = ReadSetting(PthExe_ + kDiResSetting);
+  in_.DiRes = ReadSetting(PthCfg_ + kDiResSetting);
   BxDiRes->SetText(in_.DiRes);
 }
 
 void TFmTrelvix::BtnHelpClick() {
-  const std::string help = PthExe_ + "Help_Quorvane.txt";
-  if (FileExists(help)) deps_.shell->OpenDocument(help);
+  const std::string help = HelpTextPath(PthExe_);
+  if (!help.empty()) deps_.shell->OpenDocument(help);
 }
 
 void TFmTrelvix::OpenFiClick(StaticText* sender) {
@@ -54,7 +55,7 @@ void TFmTrelvix::OpenFiClick(StaticText* sender) {
     return;
   }
   sender->SetText(*chosen);
-  WriteSetting(PthExe_ + (sender == BxInpRds ? kPthRdsSetting : kPthGnmSetting), sender->Text());
+  WriteSetting(PthCfg_ + (sender == BxInpRds ? kPthRdsSetting : kPthGnmSetting), sender->Text());
   SetBackColor(sender, InfoColor());
   BtnGo->setText("go");
   OpenSetState();
@@ -73,7 +74,7 @@ void TFmTrelvix::OpenDirClick() {
   }
   deps_.showDir(*FmDir);
   StaticText* target = FmDir->DirTarget;
-  WriteSetting(PthExe_ + kDiResSetting, target->Text());
+  WriteSetting(PthCfg_ + kDiResSetting, target->Text());
   SetBackColor(target, InfoColor());
   BtnGo->setText("go");
   OpenSetState();
