@@ -153,6 +153,9 @@ void TFmTrelvix::WireHandlers() {
   connect(BxInpGnm, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpGnm); }));
   connect(BxInpRds, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpRds); }));
   connect(BxDiRes, &StaticText::clicked, this, Guarded([this] { OpenDirClick(); }));
+  // A new mismatch text after "set" opens the set state again, so that the
+  // box never shows another limit than the one a run would use.
+  connect(BxMisValue, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
 }
 
 void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }

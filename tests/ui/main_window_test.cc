@@ -178,6 +178,11 @@ class MainWindowTest : public QObject {
     COMPARE_LOOK(LookOf(fm), (Look{false, false, false, "2", "go"}));
     QCOMPARE(fm.MisNu(), 2);
 
+    // Another text in the mismatch box opens the setting again.
+    fm.BxMisValue->setEditText("0");
+    COMPARE_LOOK(LookOf(fm), (Look{false, true, true, "0", "go"}));
+    SetMis(fm, "2");
+
     // A second click on a set panel undoes the setting.
     Click(fm.BxSetMis);
     COMPARE_LOOK(LookOf(fm), (Look{false, true, true, "misNu", "go"}));
@@ -468,6 +473,36 @@ class MainWindowTest : public QObject {
     WriteBytes(f.Exe("Help_Quorvane.txt"), "help");
     Click(f.fm->BtnHelp);
     QCOMPARE(f.shell.opened, std::vector<std::string>{"doc " + f.Exe("Help_Quorvane.txt")});
+  }
+
+  void NewMismatchTextAfterSetOpensTheSetStateSoGoRefuses() {
+    WindowFixture f;
+    TFmTrelvix& fm = *f.fm;
+    f.ShowAndActivate();
+    WriteInputs(f);
+    Click(fm.BtnAcceptData);
+    QComboBox* box = fm.BxMisValue;
+    // Typed over: the box shows 0 while the limit set is still 2.
+    SetMis(fm, "2");
+    box->setFocus(Qt::TabFocusReason);
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_0);
+    COMPARE_LOOK(LookOf(fm), (Look{false, true, true, "0", "go"}));
+    QCOMPARE(fm.MisNu(), 2);
+    Click(fm.BtnGo);
+    QCOMPARE(f.msgs, std::vector<std::string>{"red button"});
+    QVERIFY(QDir(QString::fromStdString(f.Data("res"))).isEmpty());
+    // Picked from the list with the arrow keys.
+    SetMis(fm, "0");
+    QCOMPARE(fm.MisNu(), 0);
+    box->setCurrentIndex(0);
+    QTest::keyClick(box, Qt::Key_Down);
+    COMPARE_LOOK(LookOf(fm), (Look{false, true, true, "1", "go"}));
+    // "set" takes the new limit; the same text again keeps it set.
+    Click(fm.BxSetMis);
+    QCOMPARE(fm.MisNu(), 1);
+    box->setEditText("1");
+    QVERIFY(!fm.SetStateOpen());
   }
 
   void DesktopMessageBoxHasNoTitleNoIconAndOneOkButton() {
