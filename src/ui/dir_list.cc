@@ -82,6 +82,17 @@ std::string DirectoryListBox::ItemPath(const QListWidgetItem* item) {
   return item == nullptr ? std::string() : item->data(kPathRole).toByteArray().toStdString();
 }
 
+bool DirectoryListBox::SelectFolder(const std::string& folder) {
+  const std::string plain = PlainDirPath(folder);
+  for (int i = 0; i < count(); ++i) {
+    if (ItemPath(item(i)) != plain) continue;
+    setCurrentItem(item(i));
+    scrollToItem(item(i));
+    return true;
+  }
+  return false;
+}
+
 void DirectoryListBox::SetDrive(const std::string& drive) {
   if (drive.empty()) return;
   current_[drive_] = dir_;

@@ -32,6 +32,11 @@ class DirectoryListBox : public QListWidget {
   // list to drive "/", which holds every folder.
   void SetDirectory(const std::string& dir);
 
+  // Makes the item of folder the current, selected one and scrolls it into
+  // view; returns whether the list shows folder. folder is made plain
+  // first, as by SetDirectory.
+  bool SelectFolder(const std::string& folder);
+
   // The folder an item stands for.
   static std::string ItemPath(const QListWidgetItem* item);
 
