@@ -1,5 +1,6 @@
 #include "ui/dir_list.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "common/file_msg.h"
 #include "ui/item_height_delegate.h"
 #include "ui/mount_roots.h"
+#include "ui/press_key.h"
 
 namespace quorvane {
 namespace {
@@ -91,6 +93,18 @@ bool DirectoryListBox::SelectFolder(const std::string& folder) {
     return true;
   }
   return false;
+}
+
+void DirectoryListBox::keyPressEvent(QKeyEvent* e) {
+  QListWidgetItem* current = currentItem();
+  if (!IsPressKey(*e) || current == nullptr) {
+    QListWidget::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  if (e->isAutoRepeat()) return;
+  emit itemClicked(current);
+  if (IsEnterKey(*e)) emit itemDoubleClicked(current);
 }
 
 void DirectoryListBox::SetDrive(const std::string& drive) {

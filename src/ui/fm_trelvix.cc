@@ -6,11 +6,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <initializer_list>
+#include <iterator>
 
 #include "ui/font_color.h"
 #include "ui/gui_call.h"
 #include "ui/handler_guard.h"
 #include "ui/item_height_delegate.h"
+#include "ui/press_key.h"
 #include "ui/ui_font.h"
 
 namespace quorvane {
@@ -133,14 +136,21 @@ void TFmTrelvix::BuildControls() {
   BxProcNm->SetCaptionAlignment(Qt::AlignLeft);
   SetBackColor(BxProcNm, InfoColor());
 
-  // The keyboard visits the run's controls, then the grid and the
-  // mismatch box; the buttons that act on the set-up take no focus.
-  QWidget::setTabOrder(BtnHelp, BxTime);
-  QWidget::setTabOrder(BxTime, CountInpRds);
-  QWidget::setTabOrder(CountInpRds, BtnGo);
-  QWidget::setTabOrder(BtnGo, BxShowRdsMis);
-  QWidget::setTabOrder(BxShowRdsMis, TbInpDat);
-  QWidget::setTabOrder(TbInpDat, BxMisValue);
+  // Every control that takes a click is reached with Tab and pressed with
+  // Space or Enter. The keyboard visits the run's controls, the grid (one
+  // stop), "set", the three path boxes, the buttons below them and the
+  // mismatch box. Clicks on the path boxes, "set", "Cancel" and "accept
+  // input Files" leave the focus where it was.
+  for (QWidget* w : std::initializer_list<QWidget*>{BxSetMis, BxInpGnm, BxInpRds, BxDiRes}) {
+    w->setFocusPolicy(Qt::TabFocus);
+  }
+  ClickOnEnter(BtnHelp);
+  ClickOnEnter(BtnGo);
+  QWidget* const order[] = {BtnHelp,  BxTime,   CountInpRds, BtnGo,     BxShowRdsMis,  TbInpDat,  BxSetMis,
+                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue};
+  for (size_t i = 1; i < std::size(order); ++i) {
+    QWidget::setTabOrder(order[i - 1], order[i]);
+  }
 }
 
 void TFmTrelvix::WireHandlers() {

@@ -1,6 +1,10 @@
 #include "ui/static_text.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+
+#include "ui/focus_frame.h"
+#include "ui/press_key.h"
 
 namespace quorvane {
 
@@ -26,6 +30,20 @@ void StaticText::mouseReleaseEvent(QMouseEvent* e) {
   pressed_ = false;
   e->accept();
   if (click) emit clicked();
+}
+
+void StaticText::keyPressEvent(QKeyEvent* e) {
+  if (!IsPressKey(*e)) {
+    QLabel::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  if (!e->isAutoRepeat()) emit clicked();
+}
+
+void StaticText::paintEvent(QPaintEvent* e) {
+  QLabel::paintEvent(e);
+  if (hasFocus()) DrawFocusFrame(this, rect());
 }
 
 }  // namespace quorvane

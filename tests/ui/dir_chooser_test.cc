@@ -154,6 +154,25 @@ class DirChooserTest : public QObject {
     QCOMPARE(target_->Text(), R("/a"));
   }
 
+  void SpaceClicksTheCurrentItemAndEnterDoubleClicksIt() {
+    DirectoryListBox* list = dlg_->BoxDir;
+    list->SetDirectory(R("/a"));
+    list->setCurrentItem(ItemFor(list, R("/a/c")));
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(target_->Text(), R("/a"));
+    QCOMPARE(list->Directory(), R("/a"));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(target_->Text(), R("/a"));  // the click comes before the folder opens
+    QCOMPARE(list->Directory(), R("/a/c"));
+    QCOMPARE(DirectoryListBox::ItemPath(list->currentItem()), R("/a/c"));
+    // Up twice: from the open folder to the one above its parent.
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(target_->Text(), R("/a/c"));
+    QCOMPARE(list->Directory(), root_.path().toStdString());
+  }
+
   void WindowOpensTheChooserWithTheStoredFolderSelected() {
     WindowFixture f;
     const std::string stored = f.Data("res/sub");
