@@ -47,6 +47,10 @@ TFmTrelvix::TFmTrelvix(const ProgramPath& program, WindowDeps deps, QWidget* par
   const QScreen* screen = QGuiApplication::primaryScreen();
   const int screenWidth = screen != nullptr ? screen->geometry().width() : kWidth;
   move((screenWidth - width()) / 2, 0);
+  // However far the user shrinks the window, every control stays whole on it.
+  QRect used;
+  for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) used |= w->geometry();
+  setMinimumSize(used.right() + 1, used.bottom() + 1);
 
   sink_ = std::make_unique<ScopedMsgSink>([this](const std::string& text) {
     CallOnGui(this, [&] { deps_.showMsg(this, QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()))); });
@@ -135,6 +139,10 @@ void TFmTrelvix::BuildControls() {
   BxProcNm->setGeometry(335, 75, 521, 22);
   BxProcNm->SetCaptionAlignment(Qt::AlignLeft);
   SetBackColor(BxProcNm, InfoColor());
+
+  // Long paths show their start and their file name; the tooltip holds
+  // the whole path.
+  for (StaticText* box : {BxInpGnm, BxInpRds, BxDiRes}) box->SetElided(true);
 
   // Every control that takes a click is reached with Tab and pressed with
   // Space or Enter. The keyboard visits the run's controls, the grid (one

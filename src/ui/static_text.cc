@@ -17,7 +17,22 @@ StaticText::StaticText(const std::string& text, QWidget* parent) : QLabel(parent
 
 void StaticText::SetText(const std::string& text) {
   text_ = text;
-  setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+  ShowText();
+}
+
+void StaticText::SetElided(bool elided) {
+  elided_ = elided;
+  ShowText();
+}
+
+void StaticText::ShowText() {
+  const QString whole = QString::fromLocal8Bit(text_.data(), static_cast<qsizetype>(text_.size()));
+  if (!elided_) {
+    setText(whole);
+    return;
+  }
+  setToolTip(whole);
+  setText(fontMetrics().elidedText(whole, Qt::ElideMiddle, contentsRect().width()));
 }
 
 void StaticText::mousePressEvent(QMouseEvent* e) {
@@ -44,6 +59,16 @@ void StaticText::keyPressEvent(QKeyEvent* e) {
 void StaticText::paintEvent(QPaintEvent* e) {
   QLabel::paintEvent(e);
   if (hasFocus()) DrawFocusFrame(this, rect());
+}
+
+void StaticText::resizeEvent(QResizeEvent* e) {
+  QLabel::resizeEvent(e);
+  if (elided_) ShowText();
+}
+
+void StaticText::changeEvent(QEvent* e) {
+  QLabel::changeEvent(e);
+  if (elided_ && e->type() == QEvent::FontChange) ShowText();
 }
 
 }  // namespace quorvane
