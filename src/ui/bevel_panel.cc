@@ -1,7 +1,11 @@
 #include "ui/bevel_panel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "ui/focus_frame.h"
+#include "ui/press_key.h"
 
 namespace quorvane {
 namespace {
@@ -72,11 +76,14 @@ void Panel::paintEvent(QPaintEvent*) {
   }
   r = DrawBevel(p, r, outer_, bevelWidth_, palette());
   r = DrawBevel(p, r, inner_, bevelWidth_, palette());
-  if (caption_.isEmpty()) return;
-  p.setPen(palette().color(QPalette::WindowText));
-  p.setFont(font());
-  const QRect text = align_ & Qt::AlignLeft ? r.adjusted(2, 0, 0, 0) : r;
-  p.drawText(text, static_cast<int>(align_ | Qt::AlignVCenter | Qt::TextSingleLine), caption_);
+  if (!caption_.isEmpty()) {
+    p.setPen(palette().color(QPalette::WindowText));
+    p.setFont(font());
+    const QRect text = align_ & Qt::AlignLeft ? r.adjusted(2, 0, 0, 0) : r;
+    p.drawText(text, static_cast<int>(align_ | Qt::AlignVCenter | Qt::TextSingleLine), caption_);
+  }
+  p.end();
+  if (hasFocus()) DrawFocusFrame(this, r);
 }
 
 void Panel::mousePressEvent(QMouseEvent* e) {
@@ -89,6 +96,15 @@ void Panel::mouseReleaseEvent(QMouseEvent* e) {
   pressed_ = false;
   e->accept();
   if (click) emit clicked();
+}
+
+void Panel::keyPressEvent(QKeyEvent* e) {
+  if (!IsPressKey(*e)) {
+    QWidget::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  if (!e->isAutoRepeat()) emit clicked();
 }
 
 }  // namespace quorvane

@@ -1,6 +1,7 @@
 // A panel: a plain rectangle with an optional caption, framed by an outer
 // and an inner bevel and an optional single-line border. It also serves as
-// a button: a click on it is reported.
+// a button: a click on it is reported, and so are Space and Enter while it
+// has the keyboard focus (see setFocusPolicy), which it then shows.
 #ifndef QUORVANE_UI_BEVEL_PANEL_H_
 #define QUORVANE_UI_BEVEL_PANEL_H_
 
@@ -36,13 +37,15 @@ class Panel : public QWidget {
   void SetBorderSingle(bool single);
 
  signals:
-  // A left click was pressed and released over the panel.
+  // A left click was pressed and released over the panel, or Space or
+  // Enter was pressed while it had the focus.
   void clicked();
 
  protected:
   void paintEvent(QPaintEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   QString caption_;

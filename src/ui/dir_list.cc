@@ -1,5 +1,6 @@
 #include "ui/dir_list.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "common/file_msg.h"
 #include "ui/item_height_delegate.h"
 #include "ui/mount_roots.h"
+#include "ui/press_key.h"
 
 namespace quorvane {
 namespace {
@@ -80,6 +82,29 @@ DirectoryListBox::DirectoryListBox(int itemHeight, QWidget* parent) : QListWidge
 
 std::string DirectoryListBox::ItemPath(const QListWidgetItem* item) {
   return item == nullptr ? std::string() : item->data(kPathRole).toByteArray().toStdString();
+}
+
+bool DirectoryListBox::SelectFolder(const std::string& folder) {
+  const std::string plain = PlainDirPath(folder);
+  for (int i = 0; i < count(); ++i) {
+    if (ItemPath(item(i)) != plain) continue;
+    setCurrentItem(item(i));
+    scrollToItem(item(i));
+    return true;
+  }
+  return false;
+}
+
+void DirectoryListBox::keyPressEvent(QKeyEvent* e) {
+  QListWidgetItem* current = currentItem();
+  if (!IsPressKey(*e) || current == nullptr) {
+    QListWidget::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  if (e->isAutoRepeat()) return;
+  emit itemClicked(current);
+  if (IsEnterKey(*e)) emit itemDoubleClicked(current);
 }
 
 void DirectoryListBox::SetDrive(const std::string& drive) {

@@ -2,6 +2,10 @@
 // folder, then the open folder's subfolders. A double click on an item
 // opens that folder. The list remembers the folder last open on each
 // drive.
+//
+// From the keyboard, the arrow keys move among the items, Space clicks the
+// current item and Enter double-clicks it: the click, then the folder
+// opens.
 #ifndef QUORVANE_UI_DIR_LIST_H_
 #define QUORVANE_UI_DIR_LIST_H_
 
@@ -32,8 +36,16 @@ class DirectoryListBox : public QListWidget {
   // list to drive "/", which holds every folder.
   void SetDirectory(const std::string& dir);
 
+  // Makes the item of folder the current, selected one and scrolls it into
+  // view; returns whether the list shows folder. folder is made plain
+  // first, as by SetDirectory.
+  bool SelectFolder(const std::string& folder);
+
   // The folder an item stands for.
   static std::string ItemPath(const QListWidgetItem* item);
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void Fill();

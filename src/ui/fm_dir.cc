@@ -59,7 +59,14 @@ TFmDir::TFmDir(const std::vector<std::string>& drives, QWidget* parent) : QDialo
 void TFmDir::BoxDiscChange() { BoxDir->SetDrive(BoxDisc->Drive()); }
 
 void TFmDir::BoxDirDblClick() {
-  if (DirTarget != nullptr) DirTarget->SetText(BoxDir->Directory());
+  if (DirTarget == nullptr) return;
+  // The list opens on the parent of the folder the box names, where that
+  // folder is an item below the open one: a click on it keeps it rather
+  // than sending the parent. The clicked item is the current one.
+  const std::string& named = DirTarget->Text();
+  const std::string clicked = DirectoryListBox::ItemPath(BoxDir->currentItem());
+  if (!named.empty() && !clicked.empty() && clicked == PlainDirPath(named)) return;
+  DirTarget->SetText(BoxDir->Directory());
 }
 
 void TFmDir::closeEvent(QCloseEvent* e) {

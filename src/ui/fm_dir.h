@@ -1,7 +1,8 @@
 // The directory chooser: a small always-on-top dialog with a drive list
 // above a directory list. A click in the directory list writes the open
 // folder into the target box that the main window names before showing
-// it. It has no OK or Cancel: what the user last clicked stands.
+// it, except that a click on the folder the box already names keeps it.
+// It has no OK or Cancel: what the user last clicked stands.
 #ifndef QUORVANE_UI_FM_DIR_H_
 #define QUORVANE_UI_FM_DIR_H_
 
@@ -35,8 +36,9 @@ class TFmDir : public QDialog {
   // last open folder.
   void BoxDiscChange();
   // A click selected an item of the directory list: the target box takes
-  // the open folder (not the clicked item). The first click of a double
-  // click comes here before the folder opens.
+  // the open folder (not the clicked item), unless the clicked item is the
+  // folder the box names already, which it then keeps. The first click of
+  // a double click comes here before the folder opens.
   void BoxDirDblClick();
 
  protected:

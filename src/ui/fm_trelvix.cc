@@ -6,12 +6,15 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <initializer_list>
+#include <iterator>
 
 #include "setup/program_files.h"
 #include "ui/font_color.h"
 #include "ui/gui_call.h"
 #include "ui/handler_guard.h"
 #include "ui/item_height_delegate.h"
+#include "ui/press_key.h"
 #include "ui/ui_font.h"
 
 namespace quorvane {
@@ -46,6 +49,10 @@ TFmTrelvix::TFmTrelvix(const ProgramPath& program, WindowDeps deps, QWidget* par
   const QScreen* screen = QGuiApplication::primaryScreen();
   const int screenWidth = screen != nullptr ? screen->geometry().width() : kWidth;
   move((screenWidth - width()) / 2, 0);
+  // However far the user shrinks the window, every control stays whole on it.
+  QRect used;
+  for (const QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) used |= w->geometry();
+  setMinimumSize(used.right() + 1, used.bottom() + 1);
 
   sink_ = std::make_unique<ScopedMsgSink>([this](const std::string& text) {
     CallOnGui(this, [&] { deps_.showMsg(this, QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()))); });
@@ -135,14 +142,25 @@ void TFmTrelvix::BuildControls() {
   BxProcNm->SetCaptionAlignment(Qt::AlignLeft);
   SetBackColor(BxProcNm, InfoColor());
 
-  // The keyboard visits the run's controls, then the grid and the
-  // mismatch box; the buttons that act on the set-up take no focus.
-  QWidget::setTabOrder(BtnHelp, BxTime);
-  QWidget::setTabOrder(BxTime, CountInpRds);
-  QWidget::setTabOrder(CountInpRds, BtnGo);
-  QWidget::setTabOrder(BtnGo, BxShowRdsMis);
-  QWidget::setTabOrder(BxShowRdsMis, TbInpDat);
-  QWidget::setTabOrder(TbInpDat, BxMisValue);
+  // Long paths show their start and their file name; the tooltip holds
+  // the whole path.
+  for (StaticText* box : {BxInpGnm, BxInpRds, BxDiRes}) box->SetElided(true);
+
+  // Every control that takes a click is reached with Tab and pressed with
+  // Space or Enter. The keyboard visits the run's controls, the grid (one
+  // stop), "set", the three path boxes, the buttons below them and the
+  // mismatch box. Clicks on the path boxes, "set", "Cancel" and "accept
+  // input Files" leave the focus where it was.
+  for (QWidget* w : std::initializer_list<QWidget*>{BxSetMis, BxInpGnm, BxInpRds, BxDiRes}) {
+    w->setFocusPolicy(Qt::TabFocus);
+  }
+  ClickOnEnter(BtnHelp);
+  ClickOnEnter(BtnGo);
+  QWidget* const order[] = {BtnHelp,  BxTime,   CountInpRds, BtnGo,     BxShowRdsMis,  TbInpDat,  BxSetMis,
+                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue};
+  for (size_t i = 1; i < std::size(order); ++i) {
+    QWidget::setTabOrder(order[i - 1], order[i]);
+  }
 }
 
 void TFmTrelvix::WireHandlers() {
@@ -155,6 +173,9 @@ void TFmTrelvix::WireHandlers() {
   connect(BxInpGnm, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpGnm); }));
   connect(BxInpRds, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpRds); }));
   connect(BxDiRes, &StaticText::clicked, this, Guarded([this] { OpenDirClick(); }));
+  // A new mismatch text after "set" opens the set state again, so that the
+  // box never shows another limit than the one a run would use.
+  connect(BxMisValue, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
 }
 
 void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }

@@ -68,9 +68,11 @@ void TFmTrelvix::OpenDirClick() {
   SetBackColor(BxDiRes, kClWhite);
   const std::string& text = BxDiRes->Text();
   if (!text.empty() && DirExists(text)) {
-    // Every folder lies on the root drive; the list opens on the parent.
+    // Every folder lies on the root drive; the list opens on the parent,
+    // with the stored folder selected among its subfolders.
     FmDir->BoxDisc->SetDrive("/");
     FmDir->BoxDir->SetDirectory(DirPart(text));
+    FmDir->BoxDir->SelectFolder(text);
   }
   deps_.showDir(*FmDir);
   StaticText* target = FmDir->DirTarget;

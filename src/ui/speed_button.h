@@ -1,5 +1,6 @@
-// A button that is pressed with the mouse only: it never takes the
-// keyboard focus, so the focus stays where the user left it.
+// A button that a click does not give the keyboard focus, so the focus
+// stays where the user left it. Tab still reaches it, and then Space or
+// Enter presses it.
 #ifndef QUORVANE_UI_SPEED_BUTTON_H_
 #define QUORVANE_UI_SPEED_BUTTON_H_
 

@@ -1,8 +1,17 @@
 #include "ui/string_grid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace quorvane {
+namespace {
+
+bool IsTab(const QKeyEvent& e) { return e.key() == Qt::Key_Tab || e.key() == Qt::Key_Backtab; }
+
+// Tab moves on, Shift+Tab (Backtab) back; with or without Ctrl.
+bool IsForwardTab(const QKeyEvent& e) { return e.key() == Qt::Key_Tab && !(e.modifiers() & Qt::ShiftModifier); }
+
+}  // namespace
 
 StringGrid::StringGrid(int cols, int rows, int colWidth, int rowHeight, QWidget* parent)
     : QTableWidget(rows, cols, parent) {
@@ -14,6 +23,7 @@ StringGrid::StringGrid(int cols, int rows, int colWidth, int rowHeight, QWidget*
   verticalHeader()->setDefaultSectionSize(rowHeight);
   setShowGrid(true);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
+  setTabKeyNavigation(false);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed);
   for (int r = 0; r < rows; ++r) {
@@ -48,6 +58,37 @@ void StringGrid::EndEditing() {
       }
     }
   }
+}
+
+bool StringGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  if (!QTableWidget::edit(index, trigger, event)) return false;
+  // Watched ahead of the delegate, which would move Tab to the next cell.
+  if (QWidget* editor = indexWidget(index)) editor->installEventFilter(this);
+  return true;
+}
+
+bool StringGrid::eventFilter(QObject* watched, QEvent* e) {
+  // Cell editors live on the viewport.
+  auto* editor = qobject_cast<QWidget*>(watched);
+  const bool isEditor = editor != nullptr && editor != viewport() && editor->parentWidget() == viewport();
+  if (isEditor && e->type() == QEvent::KeyPress && IsTab(*static_cast<QKeyEvent*>(e))) {
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    focusNextPrevChild(IsForwardTab(*static_cast<QKeyEvent*>(e)));
+    return true;
+  }
+  return QTableWidget::eventFilter(watched, e);
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* e) {
+  // Plain Tab and Shift+Tab never get here: the toolkit moves the focus on
+  // them itself. Ctrl+Tab does too, as it leaves a multi-line control.
+  if (IsTab(*e) && (e->modifiers() & Qt::ControlModifier)) {
+    e->accept();
+    focusNextPrevChild(IsForwardTab(*e));
+    return;
+  }
+  QTableWidget::keyPressEvent(e);
 }
 
 }  // namespace quorvane

@@ -8,9 +8,16 @@
 #include "ui/fm_dir.h"
 
 namespace quorvane {
+namespace {
+
+// The title of message boxes. For an empty one the platform puts the
+// application's name in the title bar; a single blank shows as empty.
+const char* const kBlankTitle = " ";
+
+}  // namespace
 
 void ShowMsgBox(QWidget* owner, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, owner);
+  QMessageBox box(QMessageBox::NoIcon, kBlankTitle, text, QMessageBox::Ok, owner);
   box.setWindowModality(Qt::ApplicationModal);
   // Some styles put an icon on the button; the box shows none at all.
   if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setIcon(QIcon());

@@ -28,7 +28,8 @@ struct WindowDeps {
   Shell* shell = nullptr;
 };
 
-// A message box with an empty title, no icon and a single OK button.
+// A message box with an empty-looking title (a blank: an empty one gets the
+// application's name from the platform), no icon and a single OK button.
 void ShowMsgBox(QWidget* owner, const QString& text);
 
 // The toolkit's file-open dialog, owned by owner, without a filter and

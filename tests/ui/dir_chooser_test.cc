@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QtTest>
 
+#include "setup/path_settings.h"
 #include "ui/dir_part.h"
 #include "ui/fm_dir.h"
 #include "ui/mount_roots.h"
@@ -130,11 +131,69 @@ class DirChooserTest : public QObject {
     QCOMPARE(list->Directory(), R("/a/c"));
     QCOMPARE(target_->Text(), R("/a"));
     // One more click on another item sends the folder just opened.
-    Click(list->viewport(), Centre(list, R("/a")));
+    Click(list->viewport(), Centre(list, root_.path().toStdString()));
     QCOMPARE(target_->Text(), R("/a/c"));
     // A double click on a folder of the chain goes back up.
     DoubleClick(list->viewport(), Centre(list, R("/a")));
     QCOMPARE(list->Directory(), R("/a"));
+  }
+
+  void ClickOnTheFolderTheTargetNamesKeepsIt() {
+    // The list stands on the parent of the named folder, as the window
+    // opens it: the named folder is one of the subfolders.
+    DirectoryListBox* list = dlg_->BoxDir;
+    list->SetDirectory(R("/a"));
+    target_->SetText(R("/a/c"));
+    Click(list->viewport(), Centre(list, R("/a/c")));
+    QCOMPARE(target_->Text(), R("/a/c"));
+    target_->SetText(R("/a/c/"));  // kept as it is written
+    Click(list->viewport(), Centre(list, R("/a/c")));
+    QCOMPARE(target_->Text(), R("/a/c/"));
+    // Any other item sends the open folder, as before.
+    Click(list->viewport(), Centre(list, R("/a/B")));
+    QCOMPARE(target_->Text(), R("/a"));
+  }
+
+  void SpaceClicksTheCurrentItemAndEnterDoubleClicksIt() {
+    DirectoryListBox* list = dlg_->BoxDir;
+    list->SetDirectory(R("/a"));
+    list->setCurrentItem(ItemFor(list, R("/a/c")));
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(target_->Text(), R("/a"));
+    QCOMPARE(list->Directory(), R("/a"));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(target_->Text(), R("/a"));  // the click comes before the folder opens
+    QCOMPARE(list->Directory(), R("/a/c"));
+    QCOMPARE(DirectoryListBox::ItemPath(list->currentItem()), R("/a/c"));
+    // Up twice: from the open folder to the one above its parent.
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(target_->Text(), R("/a/c"));
+    QCOMPARE(list->Directory(), root_.path().toStdString());
+  }
+
+  void WindowOpensTheChooserWithTheStoredFolderSelected() {
+    WindowFixture f;
+    const std::string stored = f.Data("res/sub");
+    QDir().mkpath(QString::fromStdString(stored));
+    QDir().mkpath(QString::fromStdString(f.Data("res/other")));
+    f.fm->BxDiRes->SetText(stored);
+    std::vector<std::string> selected;
+    f.onChooser = [&](TFmDir& d) {
+      for (const QListWidgetItem* item : d.BoxDir->selectedItems()) {
+        selected.push_back(DirectoryListBox::ItemPath(item));
+      }
+      d.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&d));
+      QVERIFY(d.BoxDir->viewport()->rect().contains(Centre(d.BoxDir, stored)));
+      Click(d.BoxDir->viewport(), Centre(d.BoxDir, stored));
+      d.hide();
+    };
+    Click(f.fm->BxDiRes);
+    QCOMPARE(selected, std::vector<std::string>{stored});
+    QCOMPARE(f.fm->BxDiRes->Text(), stored);
+    QCOMPARE(ReadBytes(f.Exe(kDiResSetting)), stored);
   }
 
   void ClosingWithoutAClickLeavesTheTarget() {
