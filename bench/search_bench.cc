@@ -91,14 +91,14 @@ void BM_LoadGenome(benchmark::State& state) {
     state.PauseTiming();
     quorvane::Reference ref = GenomeReference();
     state.ResumeTiming();
-    quorvane::GenomeStore store(static_cast<int>(state.range(0)), false);
+    quorvane::GenomeStore store(static_cast<int>(state.range(0)), quorvane::HeldCodes::kNone);
     benchmark::DoNotOptimize(store.Load(std::move(ref)).ok());
   }
 }
 BENCHMARK(BM_LoadGenome)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_BuildFastIndex(benchmark::State& state) {
-  quorvane::GenomeStore store(1, false);
+  quorvane::GenomeStore store(1, quorvane::HeldCodes::kNone);
   if (!store.Load(GenomeReference()).ok()) std::abort();
   for (auto _ : state) {
     quorvane::FastIndex index;

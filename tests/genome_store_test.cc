@@ -44,21 +44,25 @@ TEST(GenomeStoreTest, CodesEveryStartCyclicallyWithinItsSequence) {
                               {"five", "ACGTA", false},
                               {"one", "G", true},
                               {"eight", "acgtTTGA", true},
-                              {"nine", test::RandomLetters(rng, 9), false}};
-  for (bool held : {false, true}) {
+                              {"nine", test::RandomLetters(rng, 9), false},
+                              {"other", "ACGNNTTGCAnGRT", true}};
+  for (HeldCodes held : {HeldCodes::kNone, HeldCodes::kDirect, HeldCodes::kBoth}) {
     GenomeStore st(1, held);
     ASSERT_TRUE(st.Load(MakeReference(seqs)).ok());
-    EXPECT_EQ(st.gnmLen(), 3000 + 5 + 1 + 8 + 9);
+    EXPECT_EQ(st.gnmLen(), 3000 + 5 + 1 + 8 + 9 + 14);
+    EXPECT_EQ(st.Cds(Strand::kDirect) != nullptr, held != HeldCodes::kNone);
+    EXPECT_EQ(st.Cds(Strand::kCompl) != nullptr, held == HeldCodes::kBoth);
     for (uint32_t i = 0; i < seqs.size(); ++i) {
       const std::string& d = seqs[i].letters;
+      // A letter other than A, C, G, T counts as A on either strand.
       const std::string c = test::ReverseComplement(d);
       const int64_t off = st.ref().seq(i).offset;
       for (size_t p = 0; p < d.size(); ++p) {
-        ASSERT_EQ(st.Cds(Strand::kDirect)[off + static_cast<int64_t>(p)], CyclicCode(d, p)) << i << " " << p;
-        ASSERT_EQ(st.ComplCode(i, static_cast<int32_t>(p)), CyclicCode(c, p)) << i << " " << p;
-        if (held) {
-          ASSERT_EQ(st.Cds(Strand::kCompl)[off + static_cast<int64_t>(p)], CyclicCode(c, p));
-        }
+        const auto at = static_cast<int32_t>(p);
+        ASSERT_EQ(st.SeedCode(i, Strand::kDirect, at), CyclicCode(d, p)) << i << " " << p;
+        ASSERT_EQ(st.SeedCode(i, Strand::kCompl, at), CyclicCode(c, p)) << i << " " << p;
+        if (held != HeldCodes::kNone) ASSERT_EQ(st.Cds(Strand::kDirect)[off + at], CyclicCode(d, p));
+        if (held == HeldCodes::kBoth) ASSERT_EQ(st.Cds(Strand::kCompl)[off + at], CyclicCode(c, p));
       }
       // Letters run on cyclically too, the complementary ones in upper case.
       const int n = static_cast<int>(d.size()) * 2 + 3;
@@ -112,7 +116,7 @@ TEST(GenomeStoreTest, WindowsOverOtherLettersOrPastTheEndAreCountedLetterByLette
 
 TEST(GenomeStoreTest, EmptyGenomeLoadsAndIndexesQuietly) {
   for (const std::vector<Seq>& seqs : {std::vector<Seq>{{"e", "", true}}, std::vector<Seq>{}}) {
-    GenomeStore st(1, true);
+    GenomeStore st(1, HeldCodes::kBoth);
     ASSERT_TRUE(st.Load(MakeReference(seqs)).ok());
     EXPECT_EQ(st.gnmLen(), 0);
     ChainIndex chains;
@@ -125,7 +129,7 @@ TEST(GenomeStoreTest, EmptyGenomeLoadsAndIndexesQuietly) {
 }
 
 TEST(ChainIndexTest, ChainsRunAscendingFromTheLowestPosition) {
-  GenomeStore st(1, true);
+  GenomeStore st(1, HeldCodes::kBoth);
   ASSERT_TRUE(st.Load(MakeReference({{"g", "ACGTACGTACGT", true}})).ok());
   ChainIndex chains;
   ASSERT_TRUE(chains.Build(st).ok());
@@ -159,17 +163,18 @@ TEST(ChainIndexTest, ChainsRunAscendingFromTheLowestPosition) {
   EXPECT_EQ(chains.Chns(Strand::kDirect)[103], -1);
 }
 
-TEST(FastIndexTest, BucketsHoldEveryStartWithTheCodeThatFollows) {
+TEST(FastIndexTest, BucketsHoldEveryStartWithTheCodesAroundIt) {
   std::mt19937 rng(11);
-  const std::vector<Seq> seqs{{"a", test::RandomLetters(rng, 5000), true},
+  const std::vector<Seq> seqs{{"a", test::RandomLetters(rng, 5000, "ACGTacgtN"), true},
                               {"b", test::RandomLetters(rng, 12), false},
-                              {"c", test::RandomLetters(rng, 700), true}};
-  GenomeStore st;
+                              {"c", test::RandomLetters(rng, 700), true},
+                              {"d", "ACG", true}};
+  GenomeStore st(1, HeldCodes::kNone);
   ASSERT_TRUE(st.Load(MakeReference(seqs)).ok());
   FastIndex fx;
   ASSERT_TRUE(fx.Build(st).ok());
-  EXPECT_EQ(fx.Off(kSeedCodes), 5712u);
-  std::vector<bool> seen(5712, false);
+  EXPECT_EQ(fx.Off(kSeedCodes), 5715u);
+  std::vector<bool> seen(5715, false);
   for (uint32_t code = 0; code < kSeedCodes; ++code) {
     for (uint32_t i = fx.Off(code); i < fx.Off(code + 1); ++i) {
       const int32_t g = fx.Pos()[i];
@@ -181,7 +186,9 @@ TEST(FastIndexTest, BucketsHoldEveryStartWithTheCodeThatFollows) {
       const std::string& l = seqs[s].letters;
       const size_t p = static_cast<size_t>(g - st.ref().seq(s).offset);
       ASSERT_EQ(CyclicCode(l, p), code);
-      ASSERT_EQ(fx.Nxt()[i], CyclicCode(l, p + 8)) << g;
+      // The 8 letters before the start, cyclically, and those after its 8.
+      ASSERT_EQ(fx.Ctx()[i] >> 16, CyclicCode(l, (p + 8 * l.size() - 8) % l.size())) << g;
+      ASSERT_EQ(fx.Ctx()[i] & 0xFFFF, CyclicCode(l, p + 8)) << g;
     }
   }
   EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
@@ -192,7 +199,7 @@ TEST(GenomeStoreTest, LoadingOnSeveralThreadsGivesTheSameStoreAndIndex) {
   std::vector<Seq> seqs{{"a", test::RandomLetters(rng, 400000, "ACGTacgt"), true},
                         {"b", test::RandomLetters(rng, 3, "ACGT"), true},
                         {"c", test::RandomLetters(rng, 250000, "ACGTN"), false}};
-  GenomeStore one(1, true), three(3, true);
+  GenomeStore one(1, HeldCodes::kBoth), three(3, HeldCodes::kBoth);
   ASSERT_TRUE(one.Load(MakeReference(seqs)).ok());
   ASSERT_TRUE(three.Load(MakeReference(seqs)).ok());
   const int64_t total = one.gnmLen();
@@ -205,7 +212,7 @@ TEST(GenomeStoreTest, LoadingOnSeveralThreadsGivesTheSameStoreAndIndex) {
   ASSERT_TRUE(b.Build(three, 3).ok());
   for (uint32_t c = 0; c <= kSeedCodes; ++c) ASSERT_EQ(a.Off(c), b.Off(c));
   ASSERT_TRUE(std::equal(a.Pos(), a.Pos() + total, b.Pos()));
-  ASSERT_TRUE(std::equal(a.Nxt(), a.Nxt() + total, b.Nxt()));
+  ASSERT_TRUE(std::equal(a.Ctx(), a.Ctx() + total, b.Ctx()));
 }
 
 }  // namespace

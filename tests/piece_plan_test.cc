@@ -17,16 +17,27 @@ TEST(PiecePlanTest, EveryPlanCoversItsRead) {
   }
 }
 
-TEST(PiecePlanTest, LongReadsUseExactPieces) {
+TEST(PiecePlanTest, LongReadsUseLongExactPieces) {
   const PiecePlan p = ChoosePlan(100, 3, 5000000);
   ASSERT_EQ(p.n, 4);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(p.piece[i].mis, 0);
-    EXPECT_EQ(p.piece[i].len, 16);
+    EXPECT_GE(p.piece[i].len, 12);
   }
   const PiecePlan exact = ChoosePlan(36, 0, 5000000);
   ASSERT_EQ(exact.n, 1);
-  EXPECT_EQ(exact.piece[0].len, 16);
+  EXPECT_GE(exact.piece[0].len, 8);
+}
+
+TEST(PiecePlanTest, ShortReadsAvoidVariantsWhereRunsOfBucketsDo) {
+  // 20 letters with two mismatches: three exact pieces of 6 to 8 letters,
+  // each one run of at most 16 buckets, rather than 25 variants of one.
+  const PiecePlan p = ChoosePlan(20, 2, 5000000);
+  ASSERT_EQ(p.n, 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(p.piece[i].mis, 0);
+    EXPECT_GE(p.piece[i].len, 6);
+  }
 }
 
 TEST(PiecePlanTest, UnsoundPlansAreRecognised) {
@@ -41,8 +52,12 @@ TEST(PiecePlanTest, UnsoundPlansAreRecognised) {
   EXPECT_FALSE(PlanCovers(p, 50, 2));  // two exact pieces cover one mismatch only
   p.piece[1] = {40, 16, 0};            // runs past the read's end
   EXPECT_FALSE(PlanCovers(p, 50, 1));
-  p.piece[1] = {20, 7, 0};  // too short to look up
+  p.piece[1] = {20, 0, 0};  // empty
   EXPECT_FALSE(PlanCovers(p, 50, 1));
+  p.piece[1] = {20, 17, 0};  // longer than a bucket and the code after it
+  EXPECT_FALSE(PlanCovers(p, 50, 1));
+  p.piece[1] = {20, 3, 1};
+  EXPECT_TRUE(PlanCovers(p, 50, 2));
 }
 
 }  // namespace

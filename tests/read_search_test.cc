@@ -136,6 +136,23 @@ TEST_P(EngineTest, MismatchSearchOrderFollowsTheSeedCode) {
   EXPECT_EQ(SearchPos(rd, 0), Recs({{501, 0}, {-1316, 0}}));
 }
 
+TEST_P(EngineTest, OtherLettersCountAsAInTheOrderOnEitherStrand) {
+  std::mt19937 rng(41);
+  std::string g = test::RandomLetters(rng, 2000, "GT");
+  const std::string rd = "CATGCAGTCCAGTACG";
+  std::string withN = rd, withC = rd;
+  withN[0] = 'N';  // first letter of the hit on its strand: sorts as A
+  withC[0] = 'C';
+  g.replace(300, 16, withC);
+  g.replace(700, 16, withN);
+  g.replace(1100, 16, test::ReverseComplement(withC));
+  g.replace(1500, 16, test::ReverseComplement(withN));
+  Load(g);
+  const std::vector<Hit> want = BruteForceHits(g, rd, 1);
+  ASSERT_EQ(test::PosMis(want, 2000), Recs({{701, 1}, {-1516, 1}, {301, 0}, {-1116, 0}}));
+  EXPECT_EQ(Search(rd, 1), want);
+}
+
 TEST_P(EngineTest, MismatchesAreCountedOverEveryBlock) {
   std::mt19937 rng(5);
   const std::string g = test::RandomLetters(rng, 2000);

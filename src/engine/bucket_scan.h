@@ -1,5 +1,5 @@
-// Scanning one bucket of the fast index for the entries whose following
-// letters lie within a few mismatches of a key, and counting mismatching
+// Scanning one run of the fast index for the entries whose surrounding
+// letters lie within a few mismatches of a read, and counting mismatching
 // letters of two seed codes. Each comes in two builds: one for every
 // x86-64 processor, and one for processors with AVX2 (and POPCNT), which
 // the fast search chooses at run time.
@@ -18,67 +18,126 @@ bool UseAvx2();
 // Whether the processor has AVX2 and POPCNT at all.
 bool ProcessorHasAvx2();
 
-// Letters in which two seed codes differ, counting only the letters whose
-// bits are set in keep (both bits of a letter, or neither). kPopcnt: the
-// caller is compiled for POPCNT; otherwise a sum of bit pairs, which the
-// baseline instruction set does without a library call.
+// Set bits of a 16-bit value. kPopcnt: the caller is compiled for POPCNT;
+// otherwise a sum of bit groups, which the baseline instruction set does
+// without a library call.
 template <bool kPopcnt>
-inline int MisCount(unsigned x, unsigned keep) {
-  unsigned v = (x | (x >> 1)) & 0x5555u & keep;
+inline int BitCount16(unsigned v) {
   if constexpr (kPopcnt) {
-    return __builtin_popcount(v);
+    return __builtin_popcount(v & 0xFFFFu);
   } else {
+    v = (v & 0x5555u) + ((v >> 1) & 0x5555u);
     v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
     v = (v + (v >> 4)) & 0x0F0Fu;
     return static_cast<int>((v + (v >> 8)) & 0x1Fu);
   }
 }
 
+// One bit (the lower of its two) for every letter in which the seed codes
+// x and key differ, among the letters whose bits are set in mask.
+inline unsigned MisBits(unsigned x, unsigned key, unsigned mask) {
+  x = (x ^ key) & mask;
+  return (x | (x >> 1)) & 0x5555u;
+}
+
+// Letters in which two seed codes differ, counting only the letters whose
+// bits are set in keep (both bits of a letter, or neither).
+template <bool kPopcnt>
+inline int MisCount(unsigned x, unsigned keep) {
+  return BitCount16<kPopcnt>(MisBits(x, 0, keep));
+}
+
+// What the entries of a run are compared with: the read's letters before
+// and after each entry's bucket, in the layout of the index's contexts,
+// with the bits of the letters that take part.
+struct ContextKey {
+  uint32_t key = 0;        // codes of the 8 letters before << 16 | of letters 9..16
+  uint32_t mask = 0;       // both bits of each letter that takes part
+  uint32_t pieceMask = 0;  // of letters 9..16, those of the piece
+  int8_t pieceAllow = 8;   // mismatches allowed among the piece's
+};
+
+// Folds the mismatch bits of a context (one per letter, at even
+// positions) into 16 bits: the following letters' at even positions, the
+// preceding ones' at odd ones.
+inline unsigned FoldMisBits(uint32_t m) { return (m & 0xFFFFu) | ((m >> 15) & 0xAAAAu); }
+
+// Whether an entry with context ctx differs from key in at most allow
+// letters in all, and in at most key.pieceAllow of the piece's letters.
+inline bool ContextFits(const ContextKey& key, uint32_t ctx, int allow) {
+  const uint32_t x = (ctx ^ key.key) & key.mask;
+  const uint32_t m = (x | (x >> 1)) & 0x55555555u;
+  if (BitCount16<false>(m & key.pieceMask) > key.pieceAllow) return false;
+  return BitCount16<false>(FoldMisBits(m)) <= allow;
+}
+
 // Calls emit(i) for every entry i in [beg, end), in ascending order, whose
-// code nxt[i] differs from key in at most allow of the letters selected by
-// mask.
+// context fits key within allow mismatches.
 template <typename Emit>
-inline void ScanBucketScalar(const uint16_t* nxt, uint32_t beg, uint32_t end, uint16_t key,
-                                                    uint16_t mask, int allow, Emit&& emit) {
+inline void ScanRunScalar(const uint32_t* ctx, uint32_t beg, uint32_t end, const ContextKey& key, int allow,
+                          Emit&& emit) {
   for (uint32_t i = beg; i < end; ++i) {
-    if (MisCount<false>(static_cast<unsigned>(nxt[i] ^ key), mask) <= allow) emit(i);
+    if (ContextFits(key, ctx[i], allow)) emit(i);
   }
 }
 
-// The same, sixteen entries at a time; nxt must be readable 16 entries
-// past end. Only for callers compiled for AVX2.
+// Lanes of eight 32-bit values with at most limit (0..3) bits set: all
+// ones, else zero; each step clears the lowest set bit.
+__attribute__((target("avx2"))) inline __m256i AtMost(__m256i v, int limit) {
+  const __m256i one = _mm256_set1_epi32(1);
+  for (int i = 0; i < limit; ++i) v = _mm256_and_si256(v, _mm256_sub_epi32(v, one));
+  return _mm256_cmpeq_epi32(v, _mm256_setzero_si256());
+}
+
+// One bit (at even positions) for each letter in which the eight contexts
+// at ctx differ from k among the letters of m.
+__attribute__((target("avx2"))) inline __m256i ContextMisBits(const uint32_t* ctx, __m256i k, __m256i m) {
+  const __m256i x = _mm256_and_si256(_mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx)), k), m);
+  return _mm256_and_si256(_mm256_or_si256(x, _mm256_srli_epi32(x, 1)), _mm256_set1_epi32(0x55555555));
+}
+
+// Which of the eight contexts at ctx fit: one bit each.
+__attribute__((target("avx2"))) inline uint32_t FittingContexts(const uint32_t* ctx, __m256i k, __m256i m,
+                                                                __m256i piece, int allow, int pieceAllow,
+                                                                bool withPiece) {
+  const __m256i b = ContextMisBits(ctx, k, m);
+  __m256i fits = AtMost(b, allow);
+  if (withPiece) fits = _mm256_and_si256(fits, AtMost(_mm256_and_si256(b, piece), pieceAllow));
+  return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(fits)));
+}
+
+// The same as ScanRunScalar, sixteen entries at a time; ctx must be
+// readable 16 entries past end. Only for callers compiled for AVX2.
 template <typename Emit>
-__attribute__((target("avx2"))) inline void ScanBucketAvx2(
-    const uint16_t* nxt, uint32_t beg, uint32_t end, uint16_t key, uint16_t mask, int allow, Emit&& emit) {
-  const __m256i k = _mm256_set1_epi16(static_cast<short>(key));
-  const __m256i m = _mm256_set1_epi16(static_cast<short>(mask));
+__attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uint32_t beg, uint32_t end,
+                                                        const ContextKey& key, int allow, Emit&& emit) {
+  const __m256i k = _mm256_set1_epi32(static_cast<int>(key.key));
+  const __m256i m = _mm256_set1_epi32(static_cast<int>(key.mask));
+  const __m256i piece = _mm256_set1_epi32(static_cast<int>(key.pieceMask));
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i lows = _mm256_set1_epi16(0x5555);
-  const __m256i nibble = _mm256_set1_epi8(0x0F);
-  const __m256i byteLow = _mm256_set1_epi16(0x00FF);
-  // Set bits of each nibble value, for a population count by shuffles.
-  const __m256i bitsIn = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2,
-                                          2, 3, 2, 3, 3, 4);
-  const __m256i limit = _mm256_set1_epi16(static_cast<short>(allow));
+  const bool withPiece = key.pieceMask != 0 && key.pieceAllow < allow;
+  // A piece that must match exactly is tested first: it rules out almost
+  // every entry at the cost of one comparison.
+  const bool exactPiece = withPiece && key.pieceAllow == 0;
   for (uint32_t i = beg; i < end; i += 16) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nxt + i));
-    const __m256i x = _mm256_and_si256(_mm256_xor_si256(v, k), m);
-    uint32_t bits;
-    if (allow == 0) {
-      bits = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(x, zero)));
-    } else {
-      const __m256i y = _mm256_and_si256(_mm256_or_si256(x, _mm256_srli_epi16(x, 1)), lows);
-      const __m256i c8 = _mm256_add_epi8(_mm256_shuffle_epi8(bitsIn, _mm256_and_si256(y, nibble)),
-                                         _mm256_shuffle_epi8(bitsIn, _mm256_and_si256(_mm256_srli_epi16(y, 4), nibble)));
-      const __m256i c16 = _mm256_and_si256(_mm256_add_epi16(c8, _mm256_srli_epi16(c8, 8)), byteLow);
-      bits = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpgt_epi16(c16, limit)));
+    if (exactPiece) {
+      const __m256i x0 =
+          _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i)), k);
+      const __m256i x1 =
+          _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i + 8)), k);
+      const __m256i p = _mm256_and_si256(piece, m);
+      if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(x0, p), zero),
+                                               _mm256_cmpeq_epi32(_mm256_and_si256(x1, p), zero))) == 0) {
+        continue;
+      }
     }
+    uint32_t bits = FittingContexts(ctx + i, k, m, piece, allow, key.pieceAllow, withPiece) |
+                    FittingContexts(ctx + i + 8, k, m, piece, allow, key.pieceAllow, withPiece) << 8;
     const uint32_t left = end - i;
-    if (left < 16) bits &= (1u << (2 * left)) - 1;
+    if (left < 16) bits &= (1u << left) - 1;
     while (bits != 0) {
-      const int b = __builtin_ctz(bits);
-      emit(i + static_cast<uint32_t>(b >> 1));
-      bits &= ~(3u << b);
+      emit(i + static_cast<uint32_t>(__builtin_ctz(bits)));
+      bits &= bits - 1;
     }
   }
 }

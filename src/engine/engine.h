@@ -27,7 +27,9 @@ class Engine {
  public:
   // threads: how many threads loading and indexing may use.
   explicit Engine(EngineKind kind = EngineKind::kFast, int threads = 1)
-      : kind_(kind), threads_(threads), store_(threads, kind == EngineKind::kReference) {}
+      : kind_(kind),
+        threads_(threads),
+        store_(threads, kind == EngineKind::kReference ? HeldCodes::kBoth : HeldCodes::kNone) {}
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 

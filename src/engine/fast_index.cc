@@ -2,32 +2,98 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "common/nucleotide.h"
 #include "engine/parallel_for.h"
 
 namespace quorvane {
+namespace {
+
+constexpr uint64_t kWindowMask = (uint64_t{1} << 48) - 1;
+
+// The seed code of every byte: its code, 0 for a letter other than A, C,
+// G, T.
+struct SeedCodeTable {
+  uint8_t of[256] = {};
+  SeedCodeTable() {
+    for (int b = 0; b < 256; ++b) of[b] = SeedCodeOfLetter(static_cast<char>(b));
+  }
+};
+const SeedCodeTable kSeed;
+
+inline unsigned Code(char b) { return kSeed.of[static_cast<unsigned char>(b)]; }
+
+// The 24 letters q-8 .. q+15 of a sequence of length len at sq as 48 bits,
+// first letter highest, taken cyclically.
+uint64_t CyclicWindow(const char* sq, int64_t len, int64_t q) {
+  uint64_t v = 0;
+  for (int64_t k = q - kSeedLen; k < q + 2 * kSeedLen; ++k) {
+    int64_t i = k % len;
+    if (i < 0) i += len;
+    v = v << 2 | Code(sq[i]);
+  }
+  return v;
+}
+
+// Calls f(q, window) for every start q in [a, b) of a sequence, window
+// holding its letters q-8 .. q+15: rolled where they lie inside the
+// sequence, taken cyclically near its ends. kCodeOnly: only the window's
+// letters q .. q+7 are right.
+template <bool kCodeOnly, typename F>
+void ForEachWindow(const char* sq, int64_t len, int64_t a, int64_t b, F&& f) {
+  const int64_t s0 = std::clamp<int64_t>(kSeedLen, a, b);
+  const int64_t s1 = std::clamp<int64_t>(len - 2 * kSeedLen, s0, b);
+  for (int64_t q = a; q < s0; ++q) f(q, CyclicWindow(sq, len, q));
+  if (s0 < s1) {
+    // The letter that enters the window as it moves to q + 1.
+    const int ahead = kCodeOnly ? kSeedLen : 2 * kSeedLen;
+    uint64_t v = CyclicWindow(sq, len, s0);
+    if (kCodeOnly) v >>= 2 * kSeedLen;
+    const char* in = sq + s0 + ahead;
+    for (int64_t q = s0; q < s1; ++q, ++in) {
+      f(q, kCodeOnly ? v << 2 * kSeedLen : v);
+      v = (v << 2 | Code(*in)) & (kCodeOnly ? kWindowMask >> 2 * kSeedLen : kWindowMask);
+    }
+  }
+  for (int64_t q = s1; q < b; ++q) f(q, CyclicWindow(sq, len, q));
+}
+
+// Calls f(g, window) for every global start g in [from, to) of ref.
+template <bool kCodeOnly, typename F>
+void ForEachGlobalWindow(const Reference& ref, int64_t from, int64_t to, F&& f) {
+  if (from >= to) return;
+  for (uint32_t s = ref.SeqAt(from); from < to; ++s) {
+    const RefSeq& q = ref.seq(s);
+    const int64_t end = std::min<int64_t>(to, q.offset + q.length);
+    if (from < end) {
+      ForEachWindow<kCodeOnly>(ref.letters() + q.offset, q.length, from - q.offset, end - q.offset,
+                               [&](int64_t p, uint64_t w) { f(q.offset + p, w); });
+    }
+    from = std::max(from, end);
+  }
+}
+
+}  // namespace
 
 Status FastIndex::Build(const GenomeStore& store, int threads) {
   Release();
+  const Reference& ref = store.ref();
   const int64_t n = store.gnmLen();
   const int ranges = ParallelRanges(threads, n);
   off_.Allocate(kSeedCodes + 1);
   pos_.Allocate(static_cast<size_t>(n) + 1);
-  nxt_.Allocate(static_cast<size_t>(n) + kScanPad);
+  ctx_.Allocate(static_cast<size_t>(n) + kScanPad);
   // Per range and code: first the count, then the next free entry.
   BigArray<uint32_t> cursor;
   cursor.Allocate(static_cast<size_t>(ranges) * kSeedCodes);
-  if (!off_ || !pos_ || !nxt_ || !cursor) {
+  if (!off_ || !pos_ || !ctx_ || !cursor) {
     Release();
     return Status::NoMemory("no mem Chns, ArrMisMatches");
   }
-  const uint16_t* cds = store.Cds(Strand::kDirect);
   std::memset(cursor.get(), 0, sizeof(uint32_t) * kSeedCodes * static_cast<size_t>(ranges));
   ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
     uint32_t* count = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
-    for (int64_t q = from; q < to; ++q) ++count[cds[q]];
+    ForEachGlobalWindow<true>(ref, from, to, [&](int64_t, uint64_t w) { ++count[(w >> 16) & 0xFFFF]; });
   });
   // Bucket c of range t starts after bucket c of the ranges before it, so
   // every bucket stays in ascending position.
@@ -42,36 +108,35 @@ Status FastIndex::Build(const GenomeStore& store, int threads) {
     }
   }
   off_[kSeedCodes] = sum;
-  // The code after each start runs on cyclically within its sequence.
-  const Reference& ref = store.ref();
   ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
     uint32_t* next = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
-    if (from >= to) return;
-    for (uint32_t s = ref.SeqAt(from); from < to; ++s) {
-      const RefSeq& q = ref.seq(s);
-      const int64_t end = std::min<int64_t>(to, q.offset + q.length);
-      const int64_t straight = std::min(end, q.offset + std::max<int64_t>(0, q.length - kSeedLen));
-      for (int64_t g = from; g < straight; ++g) {
-        const uint32_t i = next[cds[g]]++;
-        pos_[i] = static_cast<int32_t>(g);
-        nxt_[i] = cds[g + kSeedLen];
-      }
-      for (int64_t g = std::max(from, straight); g < end; ++g) {
-        const uint32_t i = next[cds[g]]++;
-        pos_[i] = static_cast<int32_t>(g);
-        nxt_[i] = cds[q.offset + (g - q.offset + kSeedLen) % q.length];
-      }
-      from = std::max(from, end);
-    }
+    // Each start is placed kAhead starts after its entry is fetched, so
+    // that the scattered writes find their lines in the cache.
+    constexpr int kAhead = 16;
+    uint64_t ring[kAhead];
+    auto place = [&](int64_t g, uint64_t w) {
+      const uint32_t i = next[(w >> 16) & 0xFFFF]++;
+      pos_[i] = static_cast<int32_t>(g);
+      ctx_[i] = static_cast<uint32_t>((w >> 16) & 0xFFFF0000u) | static_cast<uint32_t>(w & 0xFFFFu);
+    };
+    ForEachGlobalWindow<false>(ref, from, to, [&](int64_t g, uint64_t w) {
+      const uint32_t i = next[(w >> 16) & 0xFFFF];
+      __builtin_prefetch(pos_.get() + i, 1);
+      __builtin_prefetch(ctx_.get() + i, 1);
+      uint64_t& slot = ring[g % kAhead];
+      if (g - from >= kAhead) place(g - kAhead, slot);
+      slot = w;
+    });
+    for (int64_t g = std::max(from, to - kAhead); g < to; ++g) place(g, ring[g % kAhead]);
   });
-  std::memset(nxt_.get() + n, 0, sizeof(uint16_t) * kScanPad);
+  std::memset(ctx_.get() + n, 0, sizeof(uint32_t) * kScanPad);
   return Status::OK();
 }
 
 void FastIndex::Release() {
   off_.reset();
   pos_.reset();
-  nxt_.reset();
+  ctx_.reset();
 }
 
 }  // namespace quorvane

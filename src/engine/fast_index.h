@@ -1,6 +1,6 @@
 // The seed index of the fast search: the start positions of the direct
-// strand grouped by their seed code, each with the code of the 8 letters
-// that follow it.
+// strand grouped by their seed code, each with the codes of the 8 letters
+// before it and of the 8 letters after its first 8.
 #ifndef QUORVANE_ENGINE_FAST_INDEX_H_
 #define QUORVANE_ENGINE_FAST_INDEX_H_
 
@@ -14,19 +14,22 @@ namespace quorvane {
 
 // Immutable once built; any number of searches read it at once. Bucket c
 // holds the entries Off(c) .. Off(c + 1) - 1: every global start q whose
-// seed code CdsD[q] is c, in ascending q, and beside each the seed code of
-// the 8 letters after the first 8 (cyclically within q's sequence), so
-// that a 9- to 16-letter piece is found by one scan of one small,
-// contiguous bucket.
+// 8 letters q..q+7 have the seed code c, in ascending q. Beside each
+// stands its context: the seed codes of the letters q-8..q-1 (high half)
+// and q+8..q+15 (low half), taken cyclically within q's sequence, so that
+// one scan of one small, contiguous bucket compares 24 letters around
+// every start with a read. Seed codes count a letter other than A, C, G,
+// T as A.
 class FastIndex {
  public:
   FastIndex() = default;
   FastIndex(const FastIndex&) = delete;
   FastIndex& operator=(const FastIndex&) = delete;
 
-  // Groups the direct-strand starts of store by a counting sort (two linear
-  // passes, each shared by up to threads threads). Fails with kNoMemory
-  // ("no mem Chns, ArrMisMatches") and then holds nothing.
+  // Groups the direct-strand starts of store, coding its letters on the
+  // way, by a counting sort (two linear passes, each shared by up to
+  // threads threads). Fails with kNoMemory ("no mem Chns, ArrMisMatches")
+  // and then holds nothing.
   Status Build(const GenomeStore& store, int threads = 1);
 
   void Release();
@@ -36,16 +39,17 @@ class FastIndex {
   const uint32_t* OffData() const { return off_.get(); }
   // Start position of entry i.
   const int32_t* Pos() const { return pos_.get(); }
-  // Seed code of the 8 letters after the start of entry i. Readable up to
-  // kScanPad entries past the last entry, so scans may read whole vectors.
-  const uint16_t* Nxt() const { return nxt_.get(); }
+  // The context of entry i: the seed code of the 8 letters before it << 16
+  // | that of the 8 letters after its first 8. Readable up to kScanPad
+  // entries past the last entry, so that scans may read whole vectors.
+  const uint32_t* Ctx() const { return ctx_.get(); }
 
   static constexpr int kScanPad = 32;
 
  private:
   BigArray<uint32_t> off_;  // 65,537 bucket starts
   BigArray<int32_t> pos_;   // gnmLen starts, grouped by seed code
-  BigArray<uint16_t> nxt_;  // gnmLen + kScanPad following codes
+  BigArray<uint32_t> ctx_;  // gnmLen + kScanPad contexts
 };
 
 }  // namespace quorvane

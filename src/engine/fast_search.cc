@@ -1,50 +1,58 @@
 #include "engine/fast_search.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/nucleotide.h"
 #include "engine/bucket_scan.h"
 
 namespace quorvane {
+namespace {
+
+// Entries of a run fetched ahead of its scan, at most.
+constexpr uint32_t kPrefetchEntries = 1024;
+
+}  // namespace
 
 FastSearch::FastSearch(const GenomeStore& store, const FastIndex& index, bool avx2)
     : ReadSearch(store), index_(index), avx2_(avx2), plans_(static_cast<size_t>(kMaxRdLen + 1) * 4) {
+  std::memset(pat_, 0, sizeof pat_);
   probes_.reserve(1024);
   cand_.reserve(256);
   found_.reserve(256);
 }
 
 const PiecePlan& FastSearch::Plan() {
-  PiecePlan& p = plans_[static_cast<size_t>(rc_.rdLen) * 4 + static_cast<size_t>(misNu_)];
-  if (p.n == 0) p = ChoosePlan(rc_.rdLen, misNu_, store_.gnmLen());
+  PiecePlan& p = plans_[static_cast<size_t>(rdLen_) * 4 + static_cast<size_t>(misNu_)];
+  if (p.n == 0) p = ChoosePlan(rdLen_, misNu_, store_.gnmLen());
   return p;
 }
 
-void FastSearch::Find() {
-  const int32_t len = rc_.rdLen;
-  if (misNu_ < rc_.NNu) return;  // every uncoded letter is a mismatch
-  for (int32_t i = 0; i < len; ++i) {
-    const uint8_t c = CodeOf(rd_[i]);
-    const bool none = c == kNoCode;
-    fwd_[i] = none ? 0 : c;
-    fwdN_[i] = none;
-    rev_[len - 1 - i] = none ? 0 : static_cast<uint8_t>(3 - c);
-    revN_[len - 1 - i] = none;
-    revText_[len - 1 - i] = none ? 'N' : kComplLetters[c];
-  }
-  SetReadShape(len, rcRev_);
-  MakeRdCds(revText_, rcRev_);
-  for (int j = 0; j <= rc_.BlkNu; ++j) {
-    keep_[j] = static_cast<uint16_t>(~rc_.RdMsk[j]);
-    keepRev_[j] = static_cast<uint16_t>(~rcRev_.RdMsk[j]);
-  }
+bool FastSearch::CodeRead() {
+  // Every letter other than A, C, G, T is a mismatch.
+  if (CountUncoded(rd_, rdLen_) > misNu_) return false;
+  packed_[0].Pack(rd_, rdLen_, false);
+  packed_[1].Pack(rd_, rdLen_, true);
+  patternMade_[0] = patternMade_[1] = false;
+  return true;
+}
 
+const char* FastSearch::Pattern(int s) {
+  if (!patternMade_[s]) {
+    MakePattern(rd_, rdLen_, s == 1, pat_[s]);
+    patternMade_[s] = true;
+  }
+  return pat_[s];
+}
+
+void FastSearch::Find() {
+  if (!CodeRead()) return;
   probes_.clear();
   cand_.clear();
   const PiecePlan& plan = Plan();
   for (int i = 0; i < plan.n; ++i) {
-    AddProbes(plan.piece[i], fwd_, fwdN_, false);
-    AddProbes(plan.piece[i], rev_, revN_, true);
+    AddPieceProbes(plan.piece[i], misNu_, packed_[0], false, probes_);
+    AddPieceProbes(plan.piece[i], misNu_, packed_[1], true, probes_);
   }
   if (avx2_) {
     CollectAvx2();
@@ -78,130 +86,23 @@ __attribute__((flatten)) void FastSearch::CollectPortable() { Collect<false>(); 
 __attribute__((target("avx2,popcnt"), flatten)) void FastSearch::CollectAvx2() { Collect<true>(); }
 
 template <bool kAvx2>
-void FastSearch::VerifyCandidates() {
-  const int32_t len = rc_.rdLen;
-  const Reference& ref = store_.ref();
-  const uint16_t* cds = store_.Cds(Strand::kDirect);
-  for (uint64_t c : cand_) __builtin_prefetch(cds + (c & 0x7FFFFFFFu));
-  for (uint64_t c : cand_) {
-    const Strand s = static_cast<Strand>(c >> 63);
-    const uint32_t seq = static_cast<uint32_t>(c >> 31);
-    const int64_t g = static_cast<int64_t>(c & 0x7FFFFFFFu);
-    const RefSeq& q = ref.seq(seq);
-    const int32_t local = static_cast<int32_t>(g - q.offset);
-    // The read (direct) or its reverse complement (complementary) lies on
-    // the direct strand from local.
-    const int d = store_.NeedsLetterCount(seq, Strand::kDirect, local, len)
-                      ? store_.CountLetters(seq, Strand::kDirect, local, s == Strand::kDirect ? rd_ : revText_,
-                                            len, misNu_)
-                      : Verify<kAvx2>(s, g);
-    if (d > misNu_) continue;
-    int64_t p = local;
-    uint64_t code = cds[g];
-    if (s == Strand::kCompl) {
-      // The read itself starts where its reverse complement ends.
-      p = (int64_t{q.length} - local - len) % q.length;
-      if (p < 0) p += q.length;
-      code = store_.ComplCode(seq, static_cast<int32_t>(p));
-    }
-    found_.push_back(code << 34 | static_cast<uint64_t>(s) << 33 | static_cast<uint64_t>(q.offset + p) << 2 |
-                     static_cast<uint64_t>(d));
-  }
-}
-
-void FastSearch::AddProbes(const Piece& pc, const uint8_t* codes, const uint8_t* uncoded, bool reverse) {
-  const uint8_t* w = codes + pc.off;
-  const uint8_t* wn = uncoded + pc.off;
-  // The letters after the first 8, in the top bits of a seed code.
-  unsigned key = 0, mask = 0;
-  int uncodedTail = 0;
-  for (int j = kSeedLen; j < pc.len; ++j) {
-    const int shift = 2 * (2 * kSeedLen - 1 - j);
-    if (wn[j]) {
-      ++uncodedTail;
-    } else {
-      key |= static_cast<unsigned>(w[j]) << shift;
-      mask |= 3u << shift;
-    }
-  }
-  const int allow = pc.mis - uncodedTail;
-  if (allow < 0) return;
-  Probe probe{0, 0, 0, static_cast<uint16_t>(key), static_cast<uint16_t>(mask), pc.off, 0, reverse};
-
-  bool coded = true;
-  unsigned own = 0;
-  for (int j = 0; j < kSeedLen; ++j) {
-    coded = coded && !wn[j];
-    own = own << 2 | w[j];
-  }
-  if (allow == 0 || (pc.mis == 0 && coded)) {
-    if (!coded) return;
-    probe.code = own;
-    probe.allow = static_cast<int8_t>(allow);
-    probes_.push_back(probe);
-    return;
-  }
-  if (allow == 1 && coded) {
-    // The seed itself, then each of its letters changed once.
-    probe.code = own;
-    probe.allow = 1;
-    probes_.push_back(probe);
-    probe.allow = 0;
-    for (int j = 0; j < kSeedLen; ++j) {
-      const int shift = 2 * (kSeedLen - 1 - j);
-      const unsigned mine = (own >> shift) & 3;
-      for (unsigned c = 0; c < 4; ++c) {
-        if (c == mine) continue;
-        probe.code = (own & ~(3u << shift)) | c << shift;
-        probes_.push_back(probe);
-      }
-    }
-    return;
-  }
-  // Every seed code within the allowance of the piece's first 8 letters;
-  // an uncoded letter costs one mismatch whatever it is replaced by.
-  struct Frame {
-    int at;
-    unsigned code;
-    int d;
-  };
-  Frame stack[3 * kSeedLen + 1];  // depth-first: at most 3 siblings wait per level
-  int top = 0;
-  stack[top++] = {0, 0, 0};
-  while (top > 0) {
-    const Frame f = stack[--top];
-    if (f.at == kSeedLen) {
-      probe.code = f.code;
-      probe.allow = static_cast<int8_t>(allow - f.d);
-      probes_.push_back(probe);
-      continue;
-    }
-    const bool none = wn[f.at] != 0;
-    for (unsigned c = 0; c < 4; ++c) {
-      const int d = f.d + ((none || c != w[f.at]) ? 1 : 0);
-      if (d > allow) continue;
-      stack[top++] = {f.at + 1, f.code << 2 | c, d};
-    }
-  }
-}
-
-template <bool kAvx2>
 void FastSearch::RunProbes() {
   const Reference& ref = store_.ref();
+  const uint32_t* off = index_.OffData();
   const int32_t* pos = index_.Pos();
-  const uint16_t* nxt = index_.Nxt();
-  const int32_t len = rc_.rdLen;
+  const uint32_t* ctx = index_.Ctx();
+  const int32_t len = rdLen_;
   const bool oneSeq = ref.count() == 1;
-  // The buckets' bounds, then their first entries, are fetched for all
-  // probes before any is needed.
-  for (const Probe& p : probes_) __builtin_prefetch(index_.OffData() + p.code);
+  // The runs' bounds, then their entries, are fetched for all probes
+  // before any is needed.
+  for (const Probe& p : probes_) __builtin_prefetch(off + p.first);
   for (Probe& p : probes_) {
-    p.beg = index_.Off(p.code);
-    p.end = index_.Off(p.code + 1);
-    __builtin_prefetch(nxt + p.beg);
+    p.beg = off[p.first];
+    p.end = off[p.first + p.count];
+    for (uint32_t i = p.beg; i < std::min(p.end, p.beg + kPrefetchEntries); i += 16) __builtin_prefetch(ctx + i);
   }
   for (const Probe& pr : probes_) {
-    // The piece lies at global start g; the read (or its reverse
+    // The bucket lies at global start g; the read (or its reverse
     // complement) starts pr.off letters before, within g's sequence.
     auto emit = [&](uint32_t i) {
       const int64_t g = pos[i];
@@ -219,27 +120,71 @@ void FastSearch::RunProbes() {
       cand_.push_back(static_cast<uint64_t>(pr.reverse) << 63 | static_cast<uint64_t>(seq) << 31 |
                       static_cast<uint64_t>(q.offset + local));
     };
-    if constexpr (kAvx2) {
-      ScanBucketAvx2(nxt, pr.beg, pr.end, pr.key, pr.mask, pr.allow, emit);
-    } else {
-      ScanBucketScalar(nxt, pr.beg, pr.end, pr.key, pr.mask, pr.allow, emit);
+    auto scan = [&](uint32_t beg, uint32_t end, int allow) {
+      if constexpr (kAvx2) {
+        ScanRunAvx2(ctx, beg, end, pr.key, allow, emit);
+      } else {
+        ScanRunScalar(ctx, beg, end, pr.key, allow, emit);
+      }
+    };
+    if (pr.tailMask == 0) {
+      scan(pr.beg, pr.end, pr.allow);
+      continue;
+    }
+    // The bucket's letters after the piece's are compared bucket by bucket.
+    for (uint32_t c = pr.first; c < pr.first + pr.count; ++c) {
+      const int allow = pr.allow - MisCount<kAvx2>(c ^ pr.tailKey, pr.tailMask);
+      if (allow >= 0) scan(off[c], off[c + 1], allow);
     }
   }
 }
 
 template <bool kAvx2>
-int FastSearch::Verify(Strand s, int64_t g) const {
-  const ReadCodes& rc = s == Strand::kDirect ? rc_ : rcRev_;
-  const uint16_t* keep = s == Strand::kDirect ? keep_ : keepRev_;
-  const uint16_t* cds = store_.Cds(Strand::kDirect) + g;
-  int d = 0;
-  const int blocks = rc.BlkNu;
-  for (int j = 0; j < blocks; ++j) {
-    d += MisCount<kAvx2>(static_cast<unsigned>(cds[8 * j] ^ rc.RdCds[j]), keep[j]) + rc.RdNNu[j];
-    if (d > misNu_) return d;
+void FastSearch::VerifyCandidates() {
+  const int32_t len = rdLen_;
+  const Reference& ref = store_.ref();
+  const char* letters = ref.letters();
+  for (uint64_t c : cand_) __builtin_prefetch(letters + (c & 0x7FFFFFFFu));
+  for (uint64_t c : cand_) {
+    const int s = static_cast<int>(c >> 63);
+    const uint32_t seq = static_cast<uint32_t>(c >> 31);
+    const int64_t g = static_cast<int64_t>(c & 0x7FFFFFFFu);
+    const RefSeq& q = ref.seq(seq);
+    const int64_t local = g - q.offset;
+    // The read (direct) or its reverse complement (complementary) lies on
+    // the direct strand from local.
+    const char* pat = Pattern(s);
+    int d;
+    if (local + len > q.length) {
+      d = CyclicMismatches(q, local, pat);
+    } else if constexpr (kAvx2) {
+      d = PatternMismatchesAvx2(letters + g, pat, len, misNu_);
+    } else {
+      d = PatternMismatchesSse2(letters + g, pat, len, misNu_);
+    }
+    if (d > misNu_) continue;
+    int64_t p = local;
+    if (s == 1) {
+      // The read itself starts where its reverse complement ends.
+      p = (int64_t{q.length} - local - len) % q.length;
+      if (p < 0) p += q.length;
+    }
+    const uint64_t code = misNu_ == 0 ? 0 : store_.SeedCode(seq, static_cast<Strand>(s), static_cast<int32_t>(p));
+    found_.push_back(code << 34 | static_cast<uint64_t>(s) << 33 | static_cast<uint64_t>(q.offset + p) << 2 |
+                     static_cast<uint64_t>(d));
   }
-  const unsigned last = static_cast<unsigned>(cds[8 * blocks] >> rc.LstShf);
-  return d + MisCount<kAvx2>(last ^ rc.RdCds[blocks], keep[blocks]) + rc.RdNNu[blocks];
+}
+
+int FastSearch::CyclicMismatches(const RefSeq& q, int64_t local, const char* pat) const {
+  const char* sq = store_.ref().letters() + q.offset;
+  int d = 0;
+  int64_t i = local % q.length;
+  for (int32_t j = 0; j < rdLen_; ++j) {
+    d += (sq[i] | 0x20) != pat[j];
+    if (d > misNu_) return d;
+    if (++i == q.length) i = 0;
+  }
+  return d;
 }
 
 }  // namespace quorvane

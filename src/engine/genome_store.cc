@@ -1,5 +1,7 @@
 #include "engine/genome_store.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,6 +17,13 @@ constexpr int64_t kCodePad = 16;
 int64_t Mod(int64_t a, int64_t m) {
   const int64_t r = a % m;
   return r < 0 ? r + m : r;
+}
+
+// Code of a letter on the complementary strand: that of the letter it
+// pairs with, a letter other than A, C, G, T counting as A there too.
+uint8_t ComplCodeOfLetter(char b) {
+  const uint8_t c = CodeOf(b);
+  return c == kNoCode ? 0 : static_cast<uint8_t>(3 - c);
 }
 
 // Seed codes of the starts [a, b) of one sequence of length len whose
@@ -38,6 +47,34 @@ void CodeRange(const char* sq, int64_t len, int64_t a, int64_t b, uint16_t* cds)
   }
 }
 
+// The same for the complementary strand: start p covers the letters that
+// pair with direct letters len - 1 - p, len - 2 - p, ... (cyclically).
+void CodeComplRange(const char* sq, int64_t len, int64_t a, int64_t b, uint16_t* cds) {
+  const int64_t straight = std::max<int64_t>(0, len - (kSeedLen - 1));
+  const int64_t rollEnd = std::min(b, straight);
+  if (a < rollEnd) {
+    unsigned v = 0;
+    for (int k = 0; k < kSeedLen - 1; ++k) v = (v << 2) | ComplCodeOfLetter(sq[len - 1 - a - k]);
+    for (int64_t p = a; p < rollEnd; ++p) {
+      v = ((v << 2) | ComplCodeOfLetter(sq[len - kSeedLen - p])) & 0xFFFFu;
+      cds[p] = static_cast<uint16_t>(v);
+    }
+  }
+  for (int64_t p = std::max(a, straight); p < b; ++p) {
+    unsigned v = 0;
+    for (int k = 0; k < kSeedLen; ++k) v = (v << 2) | ComplCodeOfLetter(sq[Mod(len - 1 - p - k, len)]);
+    cds[p] = static_cast<uint16_t>(v);
+  }
+}
+
+// Whether the 16 letters at p are all A, C, G or T, in either case.
+bool AllNucleotides(const char* p) {
+  const __m128i v = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8(0x20));
+  const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('a')), _mm_cmpeq_epi8(v, _mm_set1_epi8('c'))),
+                                   _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('g')), _mm_cmpeq_epi8(v, _mm_set1_epi8('t'))));
+  return _mm_movemask_epi8(hit) == 0xFFFF;
+}
+
 }  // namespace
 
 Status GenomeStore::Load(Reference ref) {
@@ -49,47 +86,36 @@ Status GenomeStore::Load(Reference ref) {
     return st;
   }
   const size_t entries = static_cast<size_t>(ref_.total() + kCodePad);
-  CdsD_.Allocate(entries);
-  if (complCodes_) CdsC_.Allocate(entries);
-  if (!CdsD_ || (complCodes_ && !CdsC_)) {
+  if (held_ != HeldCodes::kNone) CdsD_.Allocate(entries);
+  if (held_ == HeldCodes::kBoth) CdsC_.Allocate(entries);
+  if ((held_ != HeldCodes::kNone && !CdsD_) || (held_ == HeldCodes::kBoth && !CdsC_)) {
     Release();
     return Status::NoMemory("no mem ChnBegX and Cds");
   }
-  std::memset(CdsD_.get() + ref_.total(), 0, sizeof(uint16_t) * kCodePad);
-  CodeDirect();
-  if (complCodes_) {
+  if (CdsD_) {
+    std::memset(CdsD_.get() + ref_.total(), 0, sizeof(uint16_t) * kCodePad);
+    CodeStrand(Strand::kDirect);
+  }
+  if (CdsC_) {
     std::memset(CdsC_.get() + ref_.total(), 0, sizeof(uint16_t) * kCodePad);
-    CodeCompl();
+    CodeStrand(Strand::kCompl);
   }
   FindUncoded();
+  loaded_ = true;
   return Status::OK();
 }
 
-void GenomeStore::CodeDirect() {
+void GenomeStore::CodeStrand(Strand s) {
   const char* letters = ref_.letters();
+  uint16_t* out = s == Strand::kDirect ? CdsD_.get() : CdsC_.get();
   ParallelFor(threads_, ref_.total(), [&](int, int64_t from, int64_t to) {
     if (from >= to) return;
-    for (uint32_t s = ref_.SeqAt(from); from < to; ++s) {
-      const RefSeq& q = ref_.seq(s);
+    for (uint32_t i = ref_.SeqAt(from); from < to; ++i) {
+      const RefSeq& q = ref_.seq(i);
       const int64_t end = std::min<int64_t>(to, q.offset + q.length);
       if (from < end) {
-        CodeRange(letters + q.offset, q.length, from - q.offset, end - q.offset, CdsD_.get() + q.offset);
-      }
-      from = std::max(from, end);
-    }
-  });
-}
-
-void GenomeStore::CodeCompl() {
-  ParallelFor(threads_, ref_.total(), [&](int, int64_t from, int64_t to) {
-    if (from >= to) return;
-    for (uint32_t s = ref_.SeqAt(from); from < to; ++s) {
-      const RefSeq& q = ref_.seq(s);
-      const int64_t end = std::min<int64_t>(to, q.offset + q.length);
-      const uint16_t* d = CdsD_.get() + q.offset;
-      for (int64_t g = from; g < end; ++g) {
-        const int64_t p = g - q.offset;
-        CdsC_[static_cast<size_t>(g)] = ReverseComplementCode(d[Mod(q.length - kSeedLen - p, q.length)]);
+        auto code = s == Strand::kDirect ? CodeRange : CodeComplRange;
+        code(letters + q.offset, q.length, from - q.offset, end - q.offset, out + q.offset);
       }
       from = std::max(from, end);
     }
@@ -103,6 +129,10 @@ void GenomeStore::FindUncoded() {
   ParallelFor(threads_, n, [&](int t, int64_t from, int64_t to) {
     auto& runs = parts[static_cast<size_t>(t)];
     for (int64_t g = from; g < to; ++g) {
+      if (g + 16 <= to && AllNucleotides(letters + g)) {
+        g += 15;
+        continue;
+      }
       if (CodeOf(letters[g]) != kNoCode) continue;
       if (!runs.empty() && runs.back().second == g) {
         ++runs.back().second;
@@ -125,15 +155,25 @@ void GenomeStore::FindUncoded() {
 
 void GenomeStore::Release() {
   ref_ = Reference();
+  loaded_ = false;
   CdsD_.reset();
   CdsC_.reset();
   uncoded_.clear();
 }
 
-uint16_t GenomeStore::ComplCode(uint32_t seq, int32_t p) const {
+uint16_t GenomeStore::SeedCode(uint32_t seq, Strand s, int32_t p) const {
   const RefSeq& q = ref_.seq(seq);
-  if (complCodes_) return CdsC_[static_cast<size_t>(q.offset + p)];
-  return ReverseComplementCode(CdsD_[static_cast<size_t>(q.offset + Mod(int64_t{q.length} - kSeedLen - p, q.length))]);
+  const uint16_t* held = Cds(s);
+  if (held != nullptr) return held[static_cast<size_t>(q.offset + p)];
+  const char* sq = ref_.letters() + q.offset;
+  const int64_t len = q.length;
+  unsigned v = 0;
+  if (s == Strand::kDirect) {
+    for (int64_t k = p; k < p + kSeedLen; ++k) v = (v << 2) | SeedCodeOfLetter(sq[k < len ? k : k % len]);
+  } else {
+    for (int64_t k = len - 1 - p; k > len - 1 - p - kSeedLen; --k) v = (v << 2) | ComplCodeOfLetter(sq[Mod(k, len)]);
+  }
+  return static_cast<uint16_t>(v);
 }
 
 void GenomeStore::StrandLetters(uint32_t seq, Strand s, int32_t p, int32_t n, char* out) const {

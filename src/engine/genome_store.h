@@ -1,6 +1,5 @@
-// The genome of one run in memory: its sequences' letters and the seed code
-// of every start on the direct strand (and, for the reference search, the
-// complementary strand).
+// The genome of one run in memory: its sequences' letters and, for the
+// reference search, the seed code of every start on both strands.
 #ifndef QUORVANE_ENGINE_GENOME_STORE_H_
 #define QUORVANE_ENGINE_GENOME_STORE_H_
 
@@ -15,6 +14,13 @@
 
 namespace quorvane {
 
+// Which seed codes a store holds for every start.
+enum class HeldCodes {
+  kNone,    // none: codes are derived from the letters when asked for
+  kDirect,  // the direct strand's
+  kBoth,    // both strands'
+};
+
 // Immutable once loaded: searches of many reads may read it at once.
 //
 // Positions are global: entry offset + p stands for start p of a sequence
@@ -27,10 +33,9 @@ namespace quorvane {
 // kept apart, and every window that covers one is counted letter by letter.
 class GenomeStore {
  public:
-  // threads: how many threads the coding passes may use. complCodes:
-  // whether the complementary strand's seed codes are held (Cds(kCompl));
-  // otherwise only ComplCode derives them.
-  explicit GenomeStore(int threads = 1, bool complCodes = false) : threads_(threads), complCodes_(complCodes) {}
+  // threads: how many threads the coding passes may use. held: which
+  // strands' seed codes Cds gives; SeedCode derives the others.
+  explicit GenomeStore(int threads = 1, HeldCodes held = HeldCodes::kDirect) : threads_(threads), held_(held) {}
   GenomeStore(const GenomeStore&) = delete;
   GenomeStore& operator=(const GenomeStore&) = delete;
 
@@ -41,17 +46,19 @@ class GenomeStore {
   // Releases everything; the store is empty afterwards.
   void Release();
 
-  bool loaded() const { return static_cast<bool>(CdsD_); }
+  bool loaded() const { return loaded_; }
   const Reference& ref() const { return ref_; }
   // Letters of all sequences together.
   int64_t gnmLen() const { return ref_.total(); }
 
   // Seed codes by global start; readable 16 entries past the last start.
-  // Cds(kCompl) is null unless complCodes was asked for.
+  // Null for a strand whose codes are not held.
   const uint16_t* Cds(Strand s) const { return s == Strand::kDirect ? CdsD_.get() : CdsC_.get(); }
 
-  // The seed code of the complementary strand of sequence seq at start p.
-  uint16_t ComplCode(uint32_t seq, int32_t p) const;
+  // The seed code of strand s of sequence seq at start p (0 <= p < its
+  // length): its 8 letters from p, cyclically, a letter other than A, C,
+  // G, T counting as A on either strand.
+  uint16_t SeedCode(uint32_t seq, Strand s, int32_t p) const;
 
   // Copies the n letters of strand s of sequence seq from start p into
   // out, continuing cyclically past the sequence's end: the direct strand
@@ -77,12 +84,13 @@ class GenomeStore {
  private:
   // Whether the window covers a letter other than A, C, G, T.
   bool CoversUncoded(const RefSeq& q, Strand s, int32_t p, int32_t n) const;
-  void CodeDirect();
-  void CodeCompl();
+  // Fills the held seed codes of strand s.
+  void CodeStrand(Strand s);
   void FindUncoded();
 
   int threads_;
-  bool complCodes_;
+  HeldCodes held_;
+  bool loaded_ = false;
   Reference ref_;
   BigArray<uint16_t> CdsD_;  // seed codes of the direct strand
   BigArray<uint16_t> CdsC_;  // seed codes of the complementary strand, when held

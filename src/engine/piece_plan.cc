@@ -1,100 +1,130 @@
 #include "engine/piece_plan.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace quorvane {
 namespace {
 
-constexpr int kMinWindow = 8;
-constexpr int kMaxWindow = 16;
+constexpr int kBucketLen = 8;
+// Pieces shorter than this make runs of more than 1,024 buckets.
+constexpr int kMinPieceLen = 3;
 
-// Seed codes within m letter changes of one 8-letter seed.
-constexpr double kVariants[4] = {1, 25, 277, 1789};
+// Work estimates, in nanoseconds: one run of buckets reached at random,
+// one bucket of a run visited, one entry compared, one chance candidate
+// verified against the genome.
+constexpr double kProbeCost = 40;
+constexpr double kBucketCost = 2;
+constexpr double kEntryCost = 0.3;
+// One entry passed over by the first test of a piece's letters past its
+// bucket, when they must match exactly.
+constexpr double kSkipCost = 0.1;
+constexpr double kVerifyCost = 15;
 
-// Work estimates, in nanoseconds: one bucket visited, one bucket entry
-// compared, one candidate verified against the genome.
-constexpr double kBucketCost = 12;
-constexpr double kEntryCost = 0.25;
-constexpr double kVerifyCost = 30;
-
-double Choose(int n, int k) {
-  double r = 1;
-  for (int i = 0; i < k; ++i) r = r * (n - i) / (i + 1);
-  return r;
-}
-
-// Strings of w letters within m changes of a given one.
-double Neighbours(int w, int m) {
-  double s = 0;
-  for (int d = 0; d <= m; ++d) s += Choose(w, d) * std::pow(3.0, d);
-  return s;
-}
-
-// Expected work of a plan on both strands.
-double Cost(const PiecePlan& p, double gnmLen) {
-  const double bucket = gnmLen / 65536.0;
-  double cost = 0;
-  for (int i = 0; i < p.n; ++i) {
-    const Piece& pc = p.piece[i];
-    const double chance = gnmLen * Neighbours(pc.len, pc.mis) / std::pow(4.0, pc.len);
-    cost += kVariants[pc.mis] * (kBucketCost + bucket * kEntryCost) + chance * kVerifyCost;
+// Strings of w letters (0..24) within exactly d changes of a given one,
+// and within at most m changes; powers of 4.
+struct Counts {
+  double exactly[25][4] = {};
+  double within[25][4] = {};
+  double pow4[25] = {};
+  Counts() {
+    for (int w = 0; w <= 24; ++w) {
+      double choose = 1, three = 1, sum = 0;
+      for (int d = 0; d < 4; ++d) {
+        exactly[w][d] = d <= w ? choose * three : 0;
+        sum += exactly[w][d];
+        within[w][d] = sum;
+        choose = choose * (w - d) / (d + 1);
+        three *= 3;
+      }
+      pow4[w] = w == 0 ? 1 : 4 * pow4[w - 1];
+    }
   }
-  return 2 * cost;
-}
+};
+const Counts kCounts;
 
-// The read split into n near-equal segments, each looked up by its first
-// (up to 16) letters, with allowances mis[0..n).
-PiecePlan Split(int32_t rdLen, int n, const int* mis) {
-  PiecePlan p;
-  p.n = n;
-  int off = 0;
-  for (int i = 0; i < n; ++i) {
-    const int seg = rdLen / n + (i < rdLen % n ? 1 : 0);
-    p.piece[i].off = static_cast<int16_t>(off);
-    p.piece[i].len = static_cast<int8_t>(std::min(seg, kMaxWindow));
-    p.piece[i].mis = static_cast<int8_t>(mis[i]);
-    off += seg;
+double Exactly(int w, int d) { return d < 0 ? 0 : kCounts.exactly[w][d]; }
+double Neighbours(int w, int m) { return m < 0 ? 0 : kCounts.within[w][m]; }
+
+// Expected work of one piece on one strand.
+double PieceCost(int32_t rdLen, int32_t misNu, double gnmLen, int off, int len, int mis) {
+  const int lb = std::min(len, kBucketLen);
+  const int inRead = std::min(kBucketLen, rdLen - off);
+  const int tailIn = inRead - lb, tailOut = kBucketLen - inRead;
+  double probes = 0, buckets = 0;
+  for (int d = 0; d <= mis; ++d) {
+    probes += Exactly(lb, d);
+    buckets += Exactly(lb, d) * Neighbours(tailIn, misNu - d) * kCounts.pow4[tailOut];
   }
-  return p;
+  const double visited = tailIn > 0 ? probes * kCounts.pow4[kBucketLen - lb] : probes;
+  const int window = std::min(rdLen, off + 2 * kBucketLen) - std::max(0, off - kBucketLen);
+  double chance = 0;
+  for (int d = 0; d <= mis; ++d) chance += Exactly(len, d) * Neighbours(window - len, misNu - d);
+  chance *= gnmLen / kCounts.pow4[window];
+  // Entries that pass the first test are compared in full.
+  const double entry = mis == 0 && len > lb ? kSkipCost + kEntryCost / kCounts.pow4[len - lb] : kEntryCost;
+  return probes * kProbeCost + visited * kBucketCost + buckets * (gnmLen / 65536.0) * entry + chance * kVerifyCost;
 }
 
 }  // namespace
 
+// Plans are laid over the read's first letters only: past them, a piece
+// gains nothing that a piece among them lacks.
 PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen) {
-  PiecePlan best;
-  double bestCost = 0;
-  const int most = std::min<int>(misNu + 1, rdLen / kMinWindow);
-  for (int n = 1; n <= most; ++n) {
-    // Every way to share the spare allowance misNu + 1 - n among n windows.
-    const int spare = misNu + 1 - n;
-    int mis[4] = {0, 0, 0, 0};
-    for (;;) {
-      int sum = 0;
-      for (int i = 0; i < n - 1; ++i) sum += mis[i];
-      if (sum <= spare && spare - sum <= 3) {
-        mis[n - 1] = spare - sum;
-        const PiecePlan p = Split(rdLen, n, mis);
-        const double c = Cost(p, static_cast<double>(gnmLen));
-        if (best.n == 0 || c < bestCost) {
-          best = p;
-          bestCost = c;
+  // Least work best[p][a] for pieces within the first p letters whose
+  // allowances add up to a (capped at misNu + 1), and how it was reached.
+  const int span = std::min(rdLen, kPlanSpan);
+  const int full = misNu + 1;
+  struct Step {
+    double cost = -1;  // negative: not reached
+    int from = -1;     // the state's letter count before the last step
+    int fromA = 0;
+    Piece piece;       // len 0: the step skipped a letter
+  };
+  Step best[kPlanSpan + 1][5];
+  best[0][0].cost = 0;
+  const double g = static_cast<double>(gnmLen);
+  const int misMax = std::min(3, misNu);
+  double cost[kMaxPieceLen + 1][4];  // of the pieces from the current letter, both strands
+  for (int p = 0; p < span; ++p) {
+    for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p); ++len) {
+      for (int mis = 0; mis <= misMax; ++mis) cost[len][mis] = 2 * PieceCost(rdLen, misNu, g, p, len, mis);
+    }
+    for (int a = 0; a < full; ++a) {
+      const Step& here = best[p][a];
+      if (here.cost < 0) continue;
+      auto offer = [&](int q, int b, double c, Piece pc) {
+        Step& s = best[q][b];
+        if (s.cost < 0 || c < s.cost) s = {c, p, a, pc};
+      };
+      offer(p + 1, a, here.cost, Piece{});
+      for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p); ++len) {
+        for (int mis = 0; mis <= misMax; ++mis) {
+          const Piece pc{static_cast<int16_t>(p), static_cast<int8_t>(len), static_cast<int8_t>(mis)};
+          offer(p + len, std::min(full, a + mis + 1), here.cost + cost[len][mis], pc);
         }
       }
-      // Next composition of the first n - 1 allowances.
-      int i = 0;
-      while (i < n - 1 && ++mis[i] > std::min(3, spare)) mis[i++] = 0;
-      if (i >= n - 1) break;
     }
   }
-  return best;
+  int end = -1;
+  for (int p = 0; p <= span; ++p) {
+    if (best[p][full].cost >= 0 && (end < 0 || best[p][full].cost < best[end][full].cost)) end = p;
+  }
+  PiecePlan plan;
+  for (int p = end, a = full; p > 0;) {
+    const Step& s = best[p][a];
+    if (s.piece.len > 0) plan.piece[plan.n++] = s.piece;
+    p = s.from;
+    a = s.fromA;
+  }
+  std::reverse(plan.piece, plan.piece + plan.n);
+  return plan;
 }
 
 bool PlanCovers(const PiecePlan& plan, int32_t rdLen, int32_t misNu) {
   int allowance = 0, end = 0;
   for (int i = 0; i < plan.n; ++i) {
     const Piece& pc = plan.piece[i];
-    if (pc.len < kMinWindow || pc.len > kMaxWindow || pc.off < end || pc.off + pc.len > rdLen) return false;
+    if (pc.len < 1 || pc.len > kMaxPieceLen || pc.off < end || pc.off + pc.len > rdLen) return false;
     if (pc.mis < 0 || pc.mis > 3) return false;
     end = pc.off + pc.len;
     allowance += pc.mis + 1;

@@ -6,8 +6,20 @@
 
 namespace quorvane {
 
-// A window of the read looked up in the index: len letters (8..16) from
-// read offset off, found wherever it lies with at most mis mismatches.
+// Letters of a piece at most: the 8 of a bucket's seed code and the 8 of
+// the code that follows it.
+inline constexpr int kMaxPieceLen = 16;
+// Pieces lie within the read's first kPlanSpan letters, so that the
+// letters their lookups compare lie within its first kPlanSpan + 16.
+inline constexpr int kPlanSpan = 64;
+
+// A window of the read, len letters (1..16) from read offset off, found
+// wherever it lies with at most mis mismatches. The bucket looked up is
+// the seed code of the 8 read letters from off: the piece's first
+// min(len, 8) letters are varied within the allowance, the bucket letters
+// after them run through all codes (one contiguous run of buckets), and
+// the piece's letters past the 8th are compared with the code that
+// follows each entry.
 struct Piece {
   int16_t off = 0;
   int8_t len = 0;
@@ -23,11 +35,13 @@ struct PiecePlan {
 };
 
 // The plan of least expected work for a read of rdLen letters (12..1024)
-// with at most misNu (0..3) mismatches over a genome of gnmLen letters:
-// few window lookups, few chance candidates to verify.
+// with at most misNu (0..3) mismatches over a genome of gnmLen letters,
+// from a model of bucket visits, entries compared and chance candidates
+// verified; every entry is compared over the read letters from 8 before
+// its bucket to 16 after its start.
 PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen);
 
-// Whether plan is sound for the read: windows of 8..16 letters inside the
+// Whether plan is sound for the read: windows of 1..16 letters inside the
 // read, disjoint, with enough allowance for misNu mismatches.
 bool PlanCovers(const PiecePlan& plan, int32_t rdLen, int32_t misNu);
 

@@ -18,8 +18,7 @@ ReadSearch::ReadSearch(const GenomeStore& store) : store_(store) {
 
 bool ReadSearch::SearchRead(const char* rd, int32_t rdLen, int32_t misNu) {
   rd_ = rd;
-  SetReadShape(rdLen, rc_);
-  MakeRdCds(rd, rc_);
+  rdLen_ = rdLen;
   ArrMisMatches_.clear();
   posUpNu_ = 0;
   misNu_ = misNu;

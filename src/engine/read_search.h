@@ -7,13 +7,12 @@
 
 #include "engine/genome_store.h"
 #include "engine/hit.h"
-#include "engine/read_codes.h"
 #include "engine/strand.h"
 
 namespace quorvane {
 
-// Holds everything that belongs to the read being searched: its codes and
-// shape values, its hit list and its counters. Each worker owns one; any
+// Holds everything that belongs to the read being searched: its letters,
+// its hit list and its counters. Each worker owns one; any
 // number of them may search at once over the same immutable index.
 class ReadSearch {
  public:
@@ -45,7 +44,7 @@ class ReadSearch {
   explicit ReadSearch(const GenomeStore& store);
 
   // Exact lookup (misNu 0) and mismatch search (misNu 1..3) of the read
-  // whose codes stand in rc_; both append through AddHit.
+  // rd_ of rdLen_ letters; both append through AddHit.
   virtual void FindExact() = 0;
   virtual void FindMis() = 0;
 
@@ -57,7 +56,7 @@ class ReadSearch {
 
   const GenomeStore& store_;
   const char* rd_ = nullptr;  // the letters of the read being searched
-  ReadCodes rc_;
+  int32_t rdLen_ = 0;
   int32_t misNu_ = 0;
 
  private:

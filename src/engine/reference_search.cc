@@ -13,7 +13,13 @@ bool ReferenceSearch::Place(int32_t g, uint32_t& seq, int32_t& p) const {
   return q.circular || p + int64_t{rc_.rdLen} <= q.length;
 }
 
+void ReferenceSearch::MakeCodes() {
+  SetReadShape(rdLen_, rc_);
+  MakeRdCds(rd_, rc_);
+}
+
 void ReferenceSearch::FindExact() {
+  MakeCodes();
   // A letter other than A, C, G, T matches nothing: no exact hit exists.
   if (rc_.NNu > 0) return;
   const uint16_t q = rc_.RdCds[0];
@@ -45,6 +51,7 @@ bool ReferenceSearch::CheckExact(Strand s, int32_t g) const {
 }
 
 void ReferenceSearch::FindMis() {
+  MakeCodes();
   const uint16_t q = rc_.RdCds[0];
   // The letters the read does not code count against every code c, so the
   // neighbourhood covers every code such a letter could stand for.

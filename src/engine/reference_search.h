@@ -5,6 +5,7 @@
 #define QUORVANE_ENGINE_REFERENCE_SEARCH_H_
 
 #include "engine/chain_index.h"
+#include "engine/read_codes.h"
 #include "engine/read_search.h"
 
 namespace quorvane {
@@ -37,7 +38,11 @@ class ReferenceSearch final : public ReadSearch {
   // its sequence.
   int CountMis(Strand s, int32_t g, int d) const;
 
+  // Cuts the read into blocks and codes them.
+  void MakeCodes();
+
   const ChainIndex& chains_;
+  ReadCodes rc_;  // the read's blocks and their seed codes
 };
 
 }  // namespace quorvane

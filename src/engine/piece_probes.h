@@ -1,0 +1,40 @@
+// The bucket runs the fast search scans for one piece of a read.
+#ifndef QUORVANE_ENGINE_PIECE_PROBES_H_
+#define QUORVANE_ENGINE_PIECE_PROBES_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/bucket_scan.h"
+#include "engine/packed_strand.h"
+#include "engine/piece_plan.h"
+
+namespace quorvane {
+
+// A run of consecutive buckets to scan: the seed codes whose first letters
+// are one variant of a piece's letters, the rest running through all
+// codes, and what their entries are compared with.
+struct Probe {
+  uint32_t first = 0;   // first bucket of the run
+  uint32_t count = 0;   // buckets in the run: 1, 4, 16, ...
+  uint32_t beg = 0;     // the run's first entry, once looked up
+  uint32_t end = 0;     // one past its last entry
+  ContextKey key;       // the read's letters around the bucket
+  uint16_t tailKey = 0;   // the bucket's letters after the piece's that lie in the read
+  uint16_t tailMask = 0;  // their bits among the bucket's code
+  int8_t allow = 0;     // mismatches left for those letters and the context
+  int16_t off = 0;      // the bucket's offset in the read (or its reverse complement)
+  bool reverse = false; // of the read's reverse complement
+};
+
+// Appends the probes of piece pc of a read searched with
+// at most misNu mismatches: one per variant of the piece's letters within
+// its bucket that lies within the piece's allowance. letters are the
+// read's or, with reverse, its reverse complement's; a letter other than
+// A, C, G, T mismatches whatever it is laid on.
+void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters, bool reverse,
+                    std::vector<Probe>& out);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_ENGINE_PIECE_PROBES_H_
