@@ -11,6 +11,8 @@ namespace {
 
 // Entries of a run fetched ahead of its scan, at most.
 constexpr uint32_t kPrefetchEntries = 1024;
+// Runs of at most this many entries have their positions fetched too.
+constexpr uint32_t kShortRun = 256;
 
 }  // namespace
 
@@ -28,11 +30,14 @@ const PiecePlan& FastSearch::Plan() {
   return p;
 }
 
-bool FastSearch::CodeRead() {
+bool FastSearch::CodeRead(const PiecePlan& plan) {
   // Every letter other than A, C, G, T is a mismatch.
   if (CountUncoded(rd_, rdLen_) > misNu_) return false;
-  packed_[0].Pack(rd_, rdLen_, false);
-  packed_[1].Pack(rd_, rdLen_, true);
+  // The lookups compare letters up to 16 past each piece's start.
+  int32_t reach = 0;
+  for (int i = 0; i < plan.n; ++i) reach = std::max<int32_t>(reach, plan.piece[i].off + 2 * kSeedLen);
+  packed_[0].Pack(rd_, rdLen_, reach, false);
+  packed_[1].Pack(rd_, rdLen_, reach, true);
   patternMade_[0] = patternMade_[1] = false;
   return true;
 }
@@ -46,10 +51,10 @@ const char* FastSearch::Pattern(int s) {
 }
 
 void FastSearch::Find() {
-  if (!CodeRead()) return;
+  const PiecePlan& plan = Plan();
+  if (!CodeRead(plan)) return;
   probes_.clear();
   cand_.clear();
-  const PiecePlan& plan = Plan();
   for (int i = 0; i < plan.n; ++i) {
     AddPieceProbes(plan.piece[i], misNu_, packed_[0], false, probes_);
     AddPieceProbes(plan.piece[i], misNu_, packed_[1], true, probes_);
@@ -100,6 +105,11 @@ void FastSearch::RunProbes() {
     p.beg = off[p.first];
     p.end = off[p.first + p.count];
     for (uint32_t i = p.beg; i < std::min(p.end, p.beg + kPrefetchEntries); i += 16) __builtin_prefetch(ctx + i);
+    // A short run is fetched whole: where it holds a hit, its position is
+    // read next.
+    if (p.end - p.beg <= kShortRun) {
+      for (uint32_t i = p.beg; i < p.end; i += 16) __builtin_prefetch(pos + i);
+    }
   }
   for (const Probe& pr : probes_) {
     // The bucket lies at global start g; the read (or its reverse

@@ -34,9 +34,9 @@ class FastSearch final : public ReadSearch {
   // and records the hits in order.
   void Find();
   // Packs the letters of the read and of its reverse complement that the
-  // lookups compare; false when the read holds more letters other than
-  // A, C, G, T than misNu allows.
-  bool CodeRead();
+  // lookups of plan compare; false when the read holds more letters other
+  // than A, C, G, T than misNu allows.
+  bool CodeRead(const PiecePlan& plan);
   // The pattern of the read (s 0) or of its reverse complement (s 1),
   // made at first need.
   const char* Pattern(int s);

@@ -33,8 +33,8 @@ uint64_t SlotBits(int j, int from, int to) {
 
 }  // namespace
 
-void PackedStrand::Pack(const char* rd, int32_t len, bool reverse) {
-  const int32_t n = std::min(len, kPlanSpan + 16);
+void PackedStrand::Pack(const char* rd, int32_t len, int32_t reach, bool reverse) {
+  const int32_t n = std::min({len, reach, kPlanSpan + 16});
   const uint8_t* table = reverse ? kPack.compl_ : kPack.direct;
   const int end = kFront + n;  // one past the last slot in use
   // The letter of slot s is at first[step * (s - kFront)].

@@ -14,9 +14,10 @@ namespace quorvane {
 // no letter.
 class PackedStrand {
  public:
-  // Packs the letters of the read rd of len letters, or with reverse those
+  // Packs the first reach letters (at most kPlanSpan + 16; the slots past
+  // them hold none) of the read rd of len letters, or with reverse those
   // of its reverse complement.
-  void Pack(const char* rd, int32_t len, bool reverse);
+  void Pack(const char* rd, int32_t len, int32_t reach, bool reverse);
 
   // Over the 8 letters from read offset k (-8 <= k < kPlanSpan + 8), in
   // the layout of a seed code: their codes (0 where there is none), both
