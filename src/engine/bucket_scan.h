@@ -90,17 +90,17 @@ __attribute__((target("avx2"))) inline __m256i AtMost(__m256i v, int limit) {
 }
 
 // One bit (at even positions) for each letter in which the eight contexts
-// at ctx differ from k among the letters of m.
-__attribute__((target("avx2"))) inline __m256i ContextMisBits(const uint32_t* ctx, __m256i k, __m256i m) {
-  const __m256i x = _mm256_and_si256(_mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx)), k), m);
-  return _mm256_and_si256(_mm256_or_si256(x, _mm256_srli_epi32(x, 1)), _mm256_set1_epi32(0x55555555));
+// at ctx differ from k among the letters whose lower bits are set in low.
+__attribute__((target("avx2"))) inline __m256i ContextMisBits(const uint32_t* ctx, __m256i k, __m256i low) {
+  const __m256i x = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx)), k);
+  return _mm256_and_si256(_mm256_or_si256(x, _mm256_srli_epi32(x, 1)), low);
 }
 
 // Which of the eight contexts at ctx fit: one bit each.
-__attribute__((target("avx2"))) inline uint32_t FittingContexts(const uint32_t* ctx, __m256i k, __m256i m,
+__attribute__((target("avx2"))) inline uint32_t FittingContexts(const uint32_t* ctx, __m256i k, __m256i low,
                                                                 __m256i piece, int allow, int pieceAllow,
                                                                 bool withPiece) {
-  const __m256i b = ContextMisBits(ctx, k, m);
+  const __m256i b = ContextMisBits(ctx, k, low);
   __m256i fits = AtMost(b, allow);
   if (withPiece) fits = _mm256_and_si256(fits, AtMost(_mm256_and_si256(b, piece), pieceAllow));
   return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(fits)));
@@ -112,8 +112,8 @@ template <typename Emit>
 __attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uint32_t beg, uint32_t end,
                                                         const ContextKey& key, int allow, Emit&& emit) {
   const __m256i k = _mm256_set1_epi32(static_cast<int>(key.key));
-  const __m256i m = _mm256_set1_epi32(static_cast<int>(key.mask));
-  const __m256i piece = _mm256_set1_epi32(static_cast<int>(key.pieceMask));
+  const __m256i low = _mm256_set1_epi32(static_cast<int>(key.mask & 0x55555555u));
+  const __m256i piece = _mm256_set1_epi32(static_cast<int>(key.pieceMask & key.mask));
   const __m256i zero = _mm256_setzero_si256();
   const bool withPiece = key.pieceMask != 0 && key.pieceAllow < allow;
   // A piece that must match exactly is tested first: it rules out almost
@@ -125,14 +125,13 @@ __attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uin
           _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i)), k);
       const __m256i x1 =
           _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i + 8)), k);
-      const __m256i p = _mm256_and_si256(piece, m);
-      if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(x0, p), zero),
-                                               _mm256_cmpeq_epi32(_mm256_and_si256(x1, p), zero))) == 0) {
+      if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(x0, piece), zero),
+                                               _mm256_cmpeq_epi32(_mm256_and_si256(x1, piece), zero))) == 0) {
         continue;
       }
     }
-    uint32_t bits = FittingContexts(ctx + i, k, m, piece, allow, key.pieceAllow, withPiece) |
-                    FittingContexts(ctx + i + 8, k, m, piece, allow, key.pieceAllow, withPiece) << 8;
+    uint32_t bits = FittingContexts(ctx + i, k, low, piece, allow, key.pieceAllow, withPiece) |
+                    FittingContexts(ctx + i + 8, k, low, piece, allow, key.pieceAllow, withPiece) << 8;
     const uint32_t left = end - i;
     if (left < 16) bits &= (1u << left) - 1;
     while (bits != 0) {
