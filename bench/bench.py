@@ -1,16 +1,18 @@
 """quorvane-map against bowtie and razers3 on simulated reads: whole-process
 time and peak memory, one thread each, and a check that all three report
-the same hits. Run through bench/run.sh, which installs and builds first."""
+the same hits; two threads against one; a large generated genome. Run
+through bench/run.sh, which installs and builds first."""
 
 import argparse
 import os
 import shutil
-import subprocess
 import sys
-import time
 
+import big
 import hits
 import inputs
+import runs
+from runs import log
 from table import Measure, render
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -19,26 +21,34 @@ OURS = os.path.join(ROOT, "build", "quorvane-map")
 DEFAULT_GENOME = os.path.normpath(os.path.join(ROOT, "..", "shared", "data", "ecoli.txt"))
 PEERS = ("bowtie", "razers3")
 EXAMPLES = 3
+DEFAULT_ROWS = "100/0,100/1,100/3,50/0,50/1,50/3,36/0,36/1,36/3,20/0,20/1,20/2,20/3"
 
 
 def parse_args():
     p = argparse.ArgumentParser(prog="bench/run.sh", description=__doc__)
     p.add_argument("--reads", type=int, default=100_000, help="reads per read length (default 100000)")
-    p.add_argument("--lengths", default="100,50,36", help="read lengths (default 100,50,36)")
-    p.add_argument("--mis", default="0,1,3", help="mismatch limits (default 0,1,3)")
-    p.add_argument("--rows", help="explicit LEN/MIS rows instead of lengths x mis, e.g. 100/3,50/3,36/3,100/0")
+    p.add_argument("--rows", default=DEFAULT_ROWS, help="LEN/MIS rows (default %s)" % DEFAULT_ROWS)
+    p.add_argument("--lengths", help="read lengths, with --mis: every length at every limit instead of --rows")
+    p.add_argument("--mis", default="0,1,3", help="mismatch limits for --lengths (default 0,1,3)")
     p.add_argument("--genome", help="genome file, or `random` for the generated one (default "
                    "../shared/data/ecoli.txt where it exists, else a random genome of 5,000,000 letters)")
     p.add_argument("--peers", default=",".join(PEERS), help="peers to run (default bowtie,razers3)")
     p.add_argument("--repeat", type=int, default=1, help="runs of each command; the fastest counts")
+    p.add_argument("--peer-limit", type=float, default=120,
+                   help="seconds after which a peer's run is stopped and reported as not finished (default 120)")
     p.add_argument("--engine", help="passed to quorvane-map --engine (default: its own)")
+    p.add_argument("--sample", type=int, default=2000,
+                   help="reads of each row also mapped by both engines, whose files must be equal (default 2000; 0: none)")
     p.add_argument("--no-threads", action="store_true", help="skip the two-threads line")
-    p.add_argument("--thread-reads", type=int, help="reads for the two-threads line (default: --reads)")
+    p.add_argument("--thread-reads", type=int, default=1_000_000, help="reads for the two-threads line (default 1000000)")
+    p.add_argument("--no-big", action="store_true", help="skip the large-genome row")
+    p.add_argument("--big-letters", type=int, default=100_000_000, help="letters of the large genome (default 100000000)")
+    p.add_argument("--big-reads", type=int, default=1_000_000, help="reads on the large genome (default 1000000)")
     a = p.parse_args()
-    if a.rows:
-        a.rows = [tuple(int(x) for x in r.split("/")) for r in a.rows.split(",")]
-    else:
+    if a.lengths:
         a.rows = [(int(n), int(k)) for n in a.lengths.split(",") for k in a.mis.split(",")]
+    else:
+        a.rows = [tuple(int(x) for x in r.split("/")) for r in a.rows.split(",") if r]
     for n, k in a.rows:
         if not 12 <= n <= 1024 or not 0 <= k <= 3:
             p.error("row %d/%d: length must be 12..1024 and mismatches 0..3" % (n, k))
@@ -46,57 +56,11 @@ def parse_args():
     for x in a.peers:
         if x not in PEERS:
             p.error("unknown peer %s" % x)
-    a.thread_reads = a.thread_reads or a.reads
-    if a.reads < 1 or a.repeat < 1 or a.thread_reads < 1:
-        p.error("--reads, --thread-reads and --repeat must be positive")
+    if a.reads < 1 or a.repeat < 1 or a.thread_reads < 1 or a.big_reads < 1 or a.sample < 0:
+        p.error("--reads, --thread-reads, --big-reads and --repeat must be positive")
+    if a.big_letters < 1_000_000:
+        p.error("--big-letters must be at least 1000000")
     return a
-
-
-def log(msg):
-    print(msg, file=sys.stderr, flush=True)
-
-
-def timed(cmd, out_path, repeat):
-    """Runs cmd `repeat` times under /usr/bin/time; returns (wall seconds, KiB,
-    CPU seconds) of the fastest run. Standard output and error go to out_path."""
-    best = None
-    tfile = out_path + ".time"
-    for _ in range(repeat):
-        with open(out_path, "w") as out:
-            rc = subprocess.run(["/usr/bin/time", "-f", "%e %M %U %S", "-o", tfile, "--"] + cmd,
-                                stdout=out, stderr=subprocess.STDOUT).returncode
-        if rc != 0:
-            raise SystemExit("failed (exit %d): %s\nsee %s" % (rc, " ".join(cmd), out_path))
-        with open(tfile) as f:
-            sec, kib, user, system = f.read().split()[-4:]
-        run = (float(sec), int(kib), float(user) + float(system))
-        if best is None or run[0] < best[0]:
-            best = run
-    return best
-
-
-def razers_identity(length, k):
-    """The percent identity that lets razers3 allow exactly k mismatches in a
-    read of `length` letters: it allows floor(length * (100 - P) / 100), so the
-    exact 100 * (length - k) / length must not be rounded up (91.6667 allows
-    only 2 mismatches in 36 letters); it is truncated to 4 decimals instead."""
-    if 100 * (length - k) % length == 0:
-        return str(100 * (length - k) // length)
-    return "%.4f" % (int(100 * (length - k) / length * 10000) / 10000)
-
-
-def bowtie_index(fasta, stem):
-    """Builds bowtie's index once per genome and keeps it in bench/out/index."""
-    base = os.path.join(OUT, "index", stem)
-    if os.path.exists(base + ".1.ebwt") and inputs.is_current(base, fasta):
-        return base
-    os.makedirs(os.path.dirname(base), exist_ok=True)
-    log("building the bowtie index of %s (once, not timed)" % stem)
-    t = time.time()
-    subprocess.run(["bowtie-build", "-q", fasta, base], check=True, stdout=subprocess.DEVNULL)
-    inputs.mark_made(base, fasta)
-    log("  %.1f s" % (time.time() - t))
-    return base
 
 
 class Bench:
@@ -111,7 +75,7 @@ class Bench:
         self.stem = os.path.basename(self.gpath).split(".")[0]
         self.fasta = os.path.join(OUT, "inputs", self.stem + ".fa")
         inputs.write_fasta(self.fasta, self.stem, self.genome, self.gpath)
-        self.index = bowtie_index(self.fasta, self.stem) if "bowtie" in args.peers else None
+        self.index = runs.bowtie_index(OUT, self.fasta, self.stem)[0] if "bowtie" in args.peers else None
         self.reads = {}
         self.failed = False
         self.checks = []
@@ -127,16 +91,17 @@ class Bench:
             self.reads[(length, count)] = (reads, base)
         return self.reads[(length, count)]
 
-    def commands(self, length, k, threads, run_dir, count=None):
+    def commands(self, length, k, threads, run_dir, count=None, engine=None, reads_file=None):
         _, base = self.reads_of(length, count)
-        ours = [OURS, "-g", self.gpath, "-r", base + ".txt", "-o", run_dir, "-m", str(k), "-t", str(threads), "-q"]
-        if self.args.engine:
-            ours += ["--engine", self.args.engine]
+        ours = [OURS, "-g", self.gpath, "-r", reads_file or base + ".txt", "-o", run_dir, "-m", str(k), "-t",
+                str(threads), "-q"]
+        if engine or self.args.engine:
+            ours += ["--engine", engine or self.args.engine]
         return {
             "quorvane-map": ours,
             "bowtie": ["bowtie", "-v", str(k), "-a", "-p", "1", "--quiet", "-f", "-x", self.index,
                        base + ".fa", run_dir + "/hits.bowtie"],
-            "razers3": ["razers3", "-i", razers_identity(length, k), "-rr", "100", "-ng", "-tc", "1",
+            "razers3": ["razers3", "-i", runs.razers_identity(length, k), "-rr", "100", "-ng", "-tc", "1",
                         "-m", "1000000", "-o", run_dir + "/hits.razers", self.fasta, base + ".fa"],
         }
 
@@ -153,7 +118,13 @@ class Bench:
             d = self.run_dir(name, length, k)
             cmd = self.commands(length, k, 1, d)[name]
             log("%d letters, misNu %d: %s" % (length, k, name))
-            sec, kib, cpu = timed(cmd, os.path.join(d, "console.txt"), self.args.repeat)
+            limit = None if name == "quorvane-map" else self.args.peer_limit
+            try:
+                sec, kib, cpu = runs.timed(cmd, os.path.join(d, "console.txt"), self.args.repeat, limit)
+            except runs.Stopped:
+                log("  stopped after %g s" % limit)
+                measures.append(Measure(length, k, name, None, 0, None, len(reads), len(self.genome), 0, cmd, limit))
+                continue
             if name == "quorvane-map":
                 hs = hits.read_ours(d, reads, k)
             elif name == "bowtie":
@@ -163,7 +134,28 @@ class Bench:
             sets[name] = hs
             measures.append(Measure(length, k, name, sec, kib, cpu, len(reads), len(self.genome), len(hs.hits), cmd))
         self.check(length, k, reads, sets)
+        if self.args.sample:
+            self.engines_agree(length, k)
         return measures
+
+    def engines_agree(self, length, k):
+        """Both engines map the first reads of the row; their files must be equal."""
+        reads, base = self.reads_of(length)
+        sample = base + "_first%d.txt" % self.args.sample
+        with open(sample, "w") as f:
+            f.write("\n".join(reads[:self.args.sample]) + "\n")
+        dirs = []
+        for engine in ("fast", "reference"):
+            d = self.run_dir("engine_" + engine, length, k)
+            cmd = self.commands(length, k, 1, d, engine=engine, reads_file=sample)["quorvane-map"]
+            runs.run_once(cmd, os.path.join(d, "console.txt"))
+            dirs.append(d)
+        same = same_result_files(*dirs)
+        self.failed |= not same
+        line = "- fast and reference engines on the first %s reads: result files %s" % (
+            format(min(self.args.sample, len(reads)), ","), "byte-identical" if same else "DIFFER")
+        self.checks[-1] += "\n" + line
+        log("  " + line)
 
     def check(self, length, k, reads, sets):
         """All three must report the same hits, the origin-crossing ones of ours
@@ -180,6 +172,9 @@ class Bench:
         head = "**%d letters, misNu %d**: %d hits of ours compared (%d more cross the origin and are set aside)" % (
             length, k, len(ours), crossing)
         for name in self.args.peers:
+            if name not in sets:
+                lines.append("- %s: did not finish within %g s; not compared" % (name, self.args.peer_limit))
+                continue
             peer = sets[name].hits
             same, only_ours, only_peer, differ = hits.compare(ours, peer)
             dup = " (%d duplicate lines ignored)" % sets[name].duplicates if sets[name].duplicates else ""
@@ -208,7 +203,7 @@ class Bench:
             d = self.run_dir("quorvane-map", length, k, n)
             log("%d letters, misNu %d: quorvane-map -t %d" % (length, k, n))
             cmd = self.commands(length, k, n, d, self.args.thread_reads)["quorvane-map"]
-            t[n] = timed(cmd, os.path.join(d, "console.txt"), self.args.repeat)
+            t[n] = runs.timed(cmd, os.path.join(d, "console.txt"), self.args.repeat)
             dirs[n] = d
         same = same_result_files(dirs[1], dirs[2])
         if not same:
@@ -239,7 +234,10 @@ def main():
     for length, k in args.rows:
         measures += b.row(length, k)
     threads = None if args.no_threads else b.threads_line()
-    text = render(measures, args, b, threads)
+    large = None if args.no_big else big.run(args, OUT, OURS)
+    if large and large.bad:
+        b.failed = True
+    text = render(measures, args, b, threads, large)
     with open(os.path.join(OUT, "results.md"), "w") as f:
         f.write(text)
     sys.stdout.write(text)

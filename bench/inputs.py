@@ -34,6 +34,40 @@ def load_genome(path, out_dir):
     return path, text.upper()
 
 
+def big_genome(path, letters, seed=GENOME_SEED + 1):
+    """Writes, once, a genome of `letters` letters that holds what real ones
+    do: families of repeated elements (300 to 6,000 letters, 20 to 300
+    copies each, 0 to 15 % of their letters changed, on either strand,
+    about a third of the genome in all) and short tandem repeats, over
+    random sequence. The same seed gives the same genome."""
+    if os.path.exists(path) and os.path.getsize(path) == letters:
+        return
+    rng = random.Random(seed)
+    g = bytearray(rng.randbytes(letters).translate(bytes(ord(LETTERS[b & 3]) for b in range(256))))
+    compl = bytes.maketrans(b"ACGT", b"TGCA")
+    repeated = 0
+    while repeated < letters // 3:
+        start, size = rng.randrange(letters - 6000), int(300 * 20 ** rng.random())
+        element = bytes(g[start:start + size])
+        for _ in range(rng.randrange(20, 301)):
+            copy = bytearray(element)
+            for i in rng.sample(range(len(copy)), int(len(copy) * rng.random() * 0.15)):
+                copy[i] = ord(rng.choice(LETTERS))
+            if rng.random() < 0.5:
+                copy = bytearray(bytes(copy).translate(compl)[::-1])
+            at = rng.randrange(letters - len(copy))
+            g[at:at + len(copy)] = copy
+            repeated += len(copy)
+    for _ in range(letters // 50000):
+        unit = "".join(rng.choices(LETTERS, k=rng.randrange(1, 7))).encode()
+        n = rng.randrange(20, 201)
+        at = rng.randrange(letters - n)
+        g[at:at + n] = (unit * n)[:n]
+    with open(path + ".tmp", "wb") as f:
+        f.write(g)
+    os.replace(path + ".tmp", path)
+
+
 def source_key(path):
     """What identifies a genome file's content cheaply: its path, size and time."""
     st = os.stat(path)

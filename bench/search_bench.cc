@@ -125,6 +125,7 @@ void BM_FastSearch(benchmark::State& state) {
 }
 BENCHMARK(BM_FastSearch)
     ->ArgsProduct({{36, 50, 100}, {0, 1, 3}})
+    ->ArgsProduct({{20}, {0, 1, 2, 3}})
     ->Unit(benchmark::kMicrosecond);
 // Searches on two threads over one shared index.
 BENCHMARK(BM_FastSearch)->Args({100, 3})->Threads(1)->Threads(2)->UseRealTime()->Unit(benchmark::kMicrosecond);
