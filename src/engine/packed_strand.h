@@ -26,6 +26,8 @@ class PackedStrand {
   unsigned Code(int k) const { return Window(code_, k + kFront); }
   unsigned Coded(int k) const { return Window(coded_, k + kFront); }
   unsigned Uncoded(int k) const { return Window(uncoded_, k + kFront); }
+  // Whether any packed letter is other than A, C, G, T.
+  bool HasUncoded() const { return hasUncoded_; }
 
  private:
   static constexpr int kFront = 8;
@@ -41,6 +43,7 @@ class PackedStrand {
   uint64_t code_[kWords];
   uint64_t coded_[kWords];
   uint64_t uncoded_[kWords];
+  bool hasUncoded_ = false;
 };
 
 }  // namespace quorvane

@@ -20,14 +20,20 @@ void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters,
   key.key = (letters.Code(off - kSeedLen) << 16 | letters.Code(off + kSeedLen)) & key.mask;
   if (pc.len > kSeedLen) key.pieceMask = (0xFFFFu << (2 * (2 * kSeedLen - pc.len))) & 0xFFFFu;
   const unsigned tail = (1u << tailBits) - 1;
+  const unsigned own = letters.Code(off);
   probe.tailMask = static_cast<uint16_t>(letters.Coded(off) & tail);
-  probe.tailKey = static_cast<uint16_t>(letters.Code(off) & probe.tailMask);
-  // Every letter other than A, C, G, T around the piece costs one mismatch.
-  const unsigned nxtNone = letters.Uncoded(off + kSeedLen);
-  const int uncodedRest =
-      (BitCount16<false>(letters.Uncoded(off - kSeedLen)) + BitCount16<false>(nxtNone) +
-       BitCount16<false>(letters.Uncoded(off) & tail)) / 2;
-  const int pieceAllow = pc.mis - BitCount16<false>(nxtNone & key.pieceMask) / 2;
+  probe.tailKey = static_cast<uint16_t>(own & probe.tailMask);
+  // Every letter other than A, C, G, T around the piece costs one mismatch;
+  // none marks those among the piece's letters in the bucket.
+  int uncodedRest = 0, pieceAllow = pc.mis;
+  unsigned none = 0;
+  if (letters.HasUncoded()) {
+    const unsigned nxtNone = letters.Uncoded(off + kSeedLen), bucketNone = letters.Uncoded(off);
+    uncodedRest = (BitCount16<false>(letters.Uncoded(off - kSeedLen)) + BitCount16<false>(nxtNone) +
+                   BitCount16<false>(bucketNone & tail)) / 2;
+    pieceAllow -= BitCount16<false>(nxtNone & key.pieceMask) / 2;
+    none = bucketNone >> tailBits;
+  }
   auto add = [&](unsigned variant, int d) {
     const int allow = misNu - d - uncodedRest;
     if (allow < 0 || pieceAllow - d < 0) return;
@@ -36,11 +42,9 @@ void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters,
     key.pieceAllow = static_cast<int8_t>(key.pieceMask != 0 ? pieceAllow - d : kSeedLen);
     out.push_back(probe);
   };
-  // The piece's letters in the bucket: codes and the marks of those without.
-  const unsigned own = letters.Code(off) >> tailBits;
-  const unsigned none = letters.Uncoded(off) >> tailBits;
+  const unsigned head = own >> tailBits;  // the piece's letters in the bucket
   if (pc.mis == 0) {
-    if (none == 0) add(own, 0);
+    if (none == 0) add(head, 0);
     return;
   }
   // Every variant of them within the piece's allowance, in ascending
@@ -61,7 +65,7 @@ void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters,
       continue;
     }
     const int shift = 2 * (lb - 1 - f.at);
-    const unsigned mine = (own >> shift) & 3, absent = (none >> shift) & 1;
+    const unsigned mine = (head >> shift) & 3, absent = (none >> shift) & 1;
     for (unsigned c = 4; c-- > 0;) {
       const int d = f.d + ((absent != 0 || c != mine) ? 1 : 0);
       if (d > pc.mis) continue;
