@@ -12,16 +12,17 @@ namespace quorvane {
 namespace {
 
 __attribute__((target("avx2,popcnt"))) std::vector<uint32_t> ScanAvx2(const std::vector<uint32_t>& ctx, uint32_t beg,
-                                                                     uint32_t end, const ContextKey& key, int allow) {
+                                                                     uint32_t end, const ContextKey& key, int allow,
+                                                                     int partAllow) {
   std::vector<uint32_t> out;
-  ScanRunAvx2(ctx.data(), beg, end, key, allow, [&](uint32_t i) { out.push_back(i); });
+  ScanRunAvx2(ctx.data(), beg, end, key, allow, partAllow, [&](uint32_t i) { out.push_back(i); });
   return out;
 }
 
 std::vector<uint32_t> ScanPortable(const std::vector<uint32_t>& ctx, uint32_t beg, uint32_t end,
-                                   const ContextKey& key, int allow) {
+                                   const ContextKey& key, int allow, int partAllow) {
   std::vector<uint32_t> out;
-  ScanRunScalar(ctx.data(), beg, end, key, allow, [&](uint32_t i) { out.push_back(i); });
+  ScanRunScalar(ctx.data(), beg, end, key, allow, partAllow, [&](uint32_t i) { out.push_back(i); });
   return out;
 }
 
@@ -37,10 +38,10 @@ int Differ(uint32_t a, uint32_t b, uint32_t mask) {
 
 // The entries a scan must find, letter by letter.
 std::vector<uint32_t> Expected(const std::vector<uint32_t>& ctx, uint32_t beg, uint32_t end, const ContextKey& key,
-                               int allow) {
+                               int allow, int partAllow) {
   std::vector<uint32_t> out;
   for (uint32_t i = beg; i < end; ++i) {
-    if (Differ(ctx[i], key.key, key.mask) <= allow && Differ(ctx[i], key.key, key.mask & key.pieceMask) <= key.pieceAllow) {
+    if (Differ(ctx[i], key.key, key.mask) <= allow && Differ(ctx[i], key.key, key.mask & key.partMask) <= partAllow) {
       out.push_back(i);
     }
   }
@@ -60,17 +61,17 @@ TEST(BucketScanTest, BothBuildsFindTheEntriesWithinTheAllowances) {
   int found = 0;
   for (int allow = 0; allow <= 3; ++allow) {
     for (uint32_t mask : {0xFFFFFFFFu, 0x0000FFFFu, 0xFF00F000u, 0x0FF00FF0u}) {
-      for (auto [pieceMask, pieceAllow] : {std::pair<uint32_t, int>{0, 8}, {0xF000, 0}, {0xFFF0, 1}, {0xFFFF, 0}}) {
+      for (auto [partMask, partAllow] : {std::pair<uint32_t, int>{0, 8}, {0xF000, 0}, {0xFFF0, 1}, {0xFFFF, 0},
+                                         {0x0FFFFFFF, 2}, {0xFFFF0000, 0}, {0xF0F0FFFF, 1}}) {
         ContextKey key;
         key.mask = mask;
         key.key = code & mask;
-        key.pieceMask = pieceMask;
-        key.pieceAllow = static_cast<int8_t>(pieceAllow);
+        key.partMask = partMask;
         for (auto [beg, end] : {std::pair<uint32_t, uint32_t>{0, 5000}, {7, 8}, {3, 40}, {100, 100}, {4990, 5000}}) {
-          const std::vector<uint32_t> want = Expected(ctx, beg, end, key, allow);
-          ASSERT_EQ(ScanPortable(ctx, beg, end, key, allow), want) << allow << " " << mask << " " << pieceMask;
+          const std::vector<uint32_t> want = Expected(ctx, beg, end, key, allow, partAllow);
+          ASSERT_EQ(ScanPortable(ctx, beg, end, key, allow, partAllow), want) << allow << " " << mask << " " << partMask;
           if (avx2) {
-            ASSERT_EQ(ScanAvx2(ctx, beg, end, key, allow), want) << allow << " " << mask << " " << pieceMask;
+            ASSERT_EQ(ScanAvx2(ctx, beg, end, key, allow, partAllow), want) << allow << " " << mask << " " << partMask;
           }
           found += static_cast<int>(want.size());
         }

@@ -49,35 +49,38 @@ inline int MisCount(unsigned x, unsigned keep) {
 
 // What the entries of a run are compared with: the read's letters before
 // and after each entry's bucket, in the layout of the index's contexts,
-// with the bits of the letters that take part.
+// with the bits of the letters that take part, and a part of them with
+// an allowance of its own (the piece's letters past its bucket, or the
+// letters that no piece looked up before holds).
 struct ContextKey {
-  uint32_t key = 0;        // codes of the 8 letters before << 16 | of letters 9..16
-  uint32_t mask = 0;       // both bits of each letter that takes part
-  uint32_t pieceMask = 0;  // of letters 9..16, those of the piece
-  int8_t pieceAllow = 8;   // mismatches allowed among the piece's
+  uint32_t key = 0;       // codes of the 8 letters before << 16 | of letters 9..16
+  uint32_t mask = 0;      // both bits of each letter that takes part
+  uint32_t partMask = 0;  // both bits of each letter of the part
 };
 
-// Folds the mismatch bits of a context (one per letter, at even
-// positions) into 16 bits: the following letters' at even positions, the
-// preceding ones' at odd ones.
-inline unsigned FoldMisBits(uint32_t m) { return (m & 0xFFFFu) | ((m >> 15) & 0xAAAAu); }
+// Set bits of a 32-bit value without POPCNT.
+inline int BitCount32Portable(uint32_t v) {
+  v = v - ((v >> 1) & 0x55555555u);
+  v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
+  v = (v + (v >> 4)) & 0x0F0F0F0Fu;
+  return static_cast<int>((v * 0x01010101u) >> 24);
+}
 
 // Whether an entry with context ctx differs from key in at most allow
-// letters in all, and in at most key.pieceAllow of the piece's letters.
-inline bool ContextFits(const ContextKey& key, uint32_t ctx, int allow) {
+// letters in all, and in at most partAllow of the part's letters.
+inline bool ContextFits(const ContextKey& key, uint32_t ctx, int allow, int partAllow) {
   const uint32_t x = (ctx ^ key.key) & key.mask;
-  const uint32_t m = (x | (x >> 1)) & 0x55555555u;
-  if (BitCount16<false>(m & key.pieceMask) > key.pieceAllow) return false;
-  return BitCount16<false>(FoldMisBits(m)) <= allow;
+  const uint32_t m = (x | (x >> 1)) & 0x55555555u;  // one bit per differing letter
+  return BitCount32Portable(m & key.partMask) <= partAllow && BitCount32Portable(m) <= allow;
 }
 
 // Calls emit(i) for every entry i in [beg, end), in ascending order, whose
-// context fits key within allow mismatches.
+// context fits key within allow and partAllow mismatches.
 template <typename Emit>
 inline void ScanRunScalar(const uint32_t* ctx, uint32_t beg, uint32_t end, const ContextKey& key, int allow,
-                          Emit&& emit) {
+                          int partAllow, Emit&& emit) {
   for (uint32_t i = beg; i < end; ++i) {
-    if (ContextFits(key, ctx[i], allow)) emit(i);
+    if (ContextFits(key, ctx[i], allow, partAllow)) emit(i);
   }
 }
 
@@ -98,11 +101,11 @@ __attribute__((target("avx2"))) inline __m256i ContextMisBits(const uint32_t* ct
 
 // Which of the eight contexts at ctx fit: one bit each.
 __attribute__((target("avx2"))) inline uint32_t FittingContexts(const uint32_t* ctx, __m256i k, __m256i low,
-                                                                __m256i piece, int allow, int pieceAllow,
-                                                                bool withPiece) {
+                                                                __m256i part, int allow, int partAllow,
+                                                                bool withPart) {
   const __m256i b = ContextMisBits(ctx, k, low);
   __m256i fits = AtMost(b, allow);
-  if (withPiece) fits = _mm256_and_si256(fits, AtMost(_mm256_and_si256(b, piece), pieceAllow));
+  if (withPart) fits = _mm256_and_si256(fits, AtMost(_mm256_and_si256(b, part), partAllow));
   return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(fits)));
 }
 
@@ -110,28 +113,26 @@ __attribute__((target("avx2"))) inline uint32_t FittingContexts(const uint32_t* 
 // readable 16 entries past end. Only for callers compiled for AVX2.
 template <typename Emit>
 __attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uint32_t beg, uint32_t end,
-                                                        const ContextKey& key, int allow, Emit&& emit) {
+                                                        const ContextKey& key, int allow, int partAllow, Emit&& emit) {
   const __m256i k = _mm256_set1_epi32(static_cast<int>(key.key));
   const __m256i low = _mm256_set1_epi32(static_cast<int>(key.mask & 0x55555555u));
-  const __m256i piece = _mm256_set1_epi32(static_cast<int>(key.pieceMask & key.mask));
+  const __m256i part = _mm256_set1_epi32(static_cast<int>(key.partMask & key.mask));
   const __m256i zero = _mm256_setzero_si256();
-  const bool withPiece = key.pieceMask != 0 && key.pieceAllow < allow;
-  // A piece that must match exactly is tested first: it rules out almost
-  // every entry at the cost of one comparison.
-  const bool exactPiece = withPiece && key.pieceAllow == 0;
+  const bool withPart = (key.partMask & key.mask) != 0 && partAllow < allow;
+  // A part that must match exactly is tested first: it rules out most
+  // entries at the cost of one comparison.
+  const bool exactPart = withPart && partAllow == 0;
   for (uint32_t i = beg; i < end; i += 16) {
-    if (exactPiece) {
-      const __m256i x0 =
-          _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i)), k);
-      const __m256i x1 =
-          _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i + 8)), k);
-      if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(x0, piece), zero),
-                                               _mm256_cmpeq_epi32(_mm256_and_si256(x1, piece), zero))) == 0) {
+    if (exactPart) {
+      const __m256i x0 = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i)), k);
+      const __m256i x1 = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i + 8)), k);
+      if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(x0, part), zero),
+                                               _mm256_cmpeq_epi32(_mm256_and_si256(x1, part), zero))) == 0) {
         continue;
       }
     }
-    uint32_t bits = FittingContexts(ctx + i, k, low, piece, allow, key.pieceAllow, withPiece) |
-                    FittingContexts(ctx + i + 8, k, low, piece, allow, key.pieceAllow, withPiece) << 8;
+    uint32_t bits = FittingContexts(ctx + i, k, low, part, allow, partAllow, withPart) |
+                    FittingContexts(ctx + i + 8, k, low, part, allow, partAllow, withPart) << 8;
     const uint32_t left = end - i;
     if (left < 16) bits &= (1u << left) - 1;
     while (bits != 0) {

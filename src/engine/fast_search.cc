@@ -56,8 +56,8 @@ void FastSearch::Find() {
   probes_.clear();
   cand_.clear();
   for (int i = 0; i < plan.n; ++i) {
-    AddPieceProbes(plan.piece[i], misNu_, packed_[0], false, probes_);
-    AddPieceProbes(plan.piece[i], misNu_, packed_[1], true, probes_);
+    AddPieceProbes(plan, i, misNu_, packed_[0], false, probes_);
+    AddPieceProbes(plan, i, misNu_, packed_[1], true, probes_);
   }
   if (avx2_) {
     CollectAvx2();
@@ -130,21 +130,22 @@ void FastSearch::RunProbes() {
       cand_.push_back(static_cast<uint64_t>(pr.reverse) << 63 | static_cast<uint64_t>(seq) << 31 |
                       static_cast<uint64_t>(q.offset + local));
     };
-    auto scan = [&](uint32_t beg, uint32_t end, int allow) {
+    auto scan = [&](uint32_t beg, uint32_t end, int allow, int partAllow) {
       if constexpr (kAvx2) {
-        ScanRunAvx2(ctx, beg, end, pr.key, allow, emit);
+        ScanRunAvx2(ctx, beg, end, pr.key, allow, partAllow, emit);
       } else {
-        ScanRunScalar(ctx, beg, end, pr.key, allow, emit);
+        ScanRunScalar(ctx, beg, end, pr.key, allow, partAllow, emit);
       }
     };
     if (pr.tailMask == 0) {
-      scan(pr.beg, pr.end, pr.allow);
+      scan(pr.beg, pr.end, pr.allow, pr.partAllow);
       continue;
     }
-    // The bucket's letters after the piece's are compared bucket by bucket.
+    // The bucket's letters after the piece's (all of them in the part) are
+    // compared bucket by bucket.
     for (uint32_t c = pr.first; c < pr.first + pr.count; ++c) {
-      const int allow = pr.allow - MisCount<kAvx2>(c ^ pr.tailKey, pr.tailMask);
-      if (allow >= 0) scan(off[c], off[c + 1], allow);
+      const int d = MisCount<kAvx2>(c ^ pr.tailKey, pr.tailMask);
+      if (d <= pr.partAllow) scan(off[c], off[c + 1], pr.allow - d, pr.partAllow - d);
     }
   }
 }

@@ -45,21 +45,30 @@ const Counts kCounts;
 double Exactly(int w, int d) { return d < 0 ? 0 : kCounts.exactly[w][d]; }
 double Neighbours(int w, int m) { return m < 0 ? 0 : kCounts.within[w][m]; }
 
-// Expected work of one piece on one strand.
-double PieceCost(int32_t rdLen, int32_t misNu, double gnmLen, int off, int len, int mis) {
+// Expected work of one piece on one strand, looked up after pieces whose
+// allowances (mis + 1) add up to used: at most rem = misNu - used
+// mismatches are left for the letters after the piece's start.
+double PieceCost(int32_t rdLen, int32_t misNu, double gnmLen, int off, int len, int mis, int used) {
+  const int rem = misNu - used;
+  const int most = std::min(mis, rem);  // mismatches among the piece's bucket letters
   const int lb = std::min(len, kBucketLen);
   const int inRead = std::min(kBucketLen, rdLen - off);
   const int tailIn = inRead - lb, tailOut = kBucketLen - inRead;
   double probes = 0, buckets = 0;
-  for (int d = 0; d <= mis; ++d) {
+  for (int d = 0; d <= most; ++d) {
     probes += Exactly(lb, d);
-    buckets += Exactly(lb, d) * Neighbours(tailIn, misNu - d) * kCounts.pow4[tailOut];
+    buckets += Exactly(lb, d) * Neighbours(tailIn, rem - d) * kCounts.pow4[tailOut];
   }
   const double visited = tailIn > 0 ? probes * kCounts.pow4[kBucketLen - lb] : probes;
-  const int window = std::min(rdLen, off + 2 * kBucketLen) - std::max(0, off - kBucketLen);
+  // Chance fits among the window's letters: those before the piece within
+  // misNu, those after it within rem.
+  const int before = off - std::max(0, off - kBucketLen);
+  const int after = std::min(rdLen, off + 2 * kBucketLen) - off - len;
   double chance = 0;
-  for (int d = 0; d <= mis; ++d) chance += Exactly(len, d) * Neighbours(window - len, misNu - d);
-  chance *= gnmLen / kCounts.pow4[window];
+  for (int d = 0; d <= most; ++d) {
+    for (int e = 0; e <= rem - d; ++e) chance += Exactly(len, d) * Exactly(after, e) * Neighbours(before, misNu - d - e);
+  }
+  chance *= gnmLen / kCounts.pow4[before + len + after];
   // Entries that pass the first test are compared in full.
   const double entry = mis == 0 && len > lb ? kSkipCost + kEntryCost / kCounts.pow4[len - lb] : kEntryCost;
   return probes * kProbeCost + visited * kBucketCost + buckets * (gnmLen / 65536.0) * entry + chance * kVerifyCost;
@@ -84,10 +93,14 @@ PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen) {
   best[0][0].cost = 0;
   const double g = static_cast<double>(gnmLen);
   const int misMax = std::min(3, misNu);
-  double cost[kMaxPieceLen + 1][4];  // of the pieces from the current letter, both strands
+  double cost[kMaxPieceLen + 1][4][4];  // of the pieces from the current letter, both strands
   for (int p = 0; p < span; ++p) {
     for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p); ++len) {
-      for (int mis = 0; mis <= misMax; ++mis) cost[len][mis] = 2 * PieceCost(rdLen, misNu, g, p, len, mis);
+      for (int mis = 0; mis <= misMax; ++mis) {
+        for (int a = 0; a < full; ++a) {
+          if (best[p][a].cost >= 0) cost[len][mis][a] = 2 * PieceCost(rdLen, misNu, g, p, len, mis, a);
+        }
+      }
     }
     for (int a = 0; a < full; ++a) {
       const Step& here = best[p][a];
@@ -100,7 +113,7 @@ PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen) {
       for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p); ++len) {
         for (int mis = 0; mis <= misMax; ++mis) {
           const Piece pc{static_cast<int16_t>(p), static_cast<int8_t>(len), static_cast<int8_t>(mis)};
-          offer(p + len, std::min(full, a + mis + 1), here.cost + cost[len][mis], pc);
+          offer(p + len, std::min(full, a + mis + 1), here.cost + cost[len][mis][a], pc);
         }
       }
     }

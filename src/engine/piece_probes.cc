@@ -5,12 +5,31 @@
 #include "common/nucleotide.h"
 
 namespace quorvane {
+namespace {
 
-void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters, bool reverse,
+// Both bits of each of the 8 letters from read offset from that lies in
+// one of the pieces before piece i (all of them lie before its offset).
+unsigned EarlierLetters(const PiecePlan& plan, int i, int from) {
+  unsigned bits = 0;
+  for (int j = 0; j < i; ++j) {
+    const int a = std::max<int>(plan.piece[j].off, from);
+    const int b = std::min<int>(plan.piece[j].off + plan.piece[j].len, from + kSeedLen);
+    for (int x = a; x < b; ++x) bits |= 3u << (2 * (kSeedLen - 1 - (x - from)));
+  }
+  return bits;
+}
+
+}  // namespace
+
+void AddPieceProbes(const PiecePlan& plan, int i, int32_t misNu, const PackedStrand& letters, bool reverse,
                     std::vector<Probe>& out) {
+  const Piece& pc = plan.piece[i];
+  int rem = misNu;  // mismatches left outside the earlier pieces
+  for (int j = 0; j < i; ++j) rem -= plan.piece[j].mis + 1;
   const int off = pc.off;
   const int lb = std::min<int>(pc.len, kSeedLen);  // the piece's letters in the bucket
   const int tailBits = 2 * (kSeedLen - lb);        // the bucket's letters after them
+  const bool longPiece = pc.len > kSeedLen;        // it reaches into the code after its bucket
   Probe probe;
   probe.off = static_cast<int16_t>(off);
   probe.reverse = reverse;
@@ -18,38 +37,43 @@ void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters,
   ContextKey& key = probe.key;
   key.mask = letters.Coded(off - kSeedLen) << 16 | letters.Coded(off + kSeedLen);
   key.key = (letters.Code(off - kSeedLen) << 16 | letters.Code(off + kSeedLen)) & key.mask;
-  if (pc.len > kSeedLen) key.pieceMask = (0xFFFFu << (2 * (2 * kSeedLen - pc.len))) & 0xFFFFu;
+  // The part: a long piece's letters past its bucket; otherwise the
+  // context's letters that no earlier piece holds.
+  const unsigned outside = ~EarlierLetters(plan, i, off - kSeedLen) & 0xFFFFu;
+  key.partMask = longPiece ? (0xFFFFu << (2 * (2 * kSeedLen - pc.len))) & 0xFFFFu : outside << 16 | 0xFFFFu;
   const unsigned tail = (1u << tailBits) - 1;
   const unsigned own = letters.Code(off);
   probe.tailMask = static_cast<uint16_t>(letters.Coded(off) & tail);
   probe.tailKey = static_cast<uint16_t>(own & probe.tailMask);
   // Every letter other than A, C, G, T around the piece costs one mismatch;
   // none marks those among the piece's letters in the bucket.
-  int uncodedRest = 0, pieceAllow = pc.mis;
+  int uncodedAll = 0, uncodedPart = 0;
   unsigned none = 0;
   if (letters.HasUncoded()) {
-    const unsigned nxtNone = letters.Uncoded(off + kSeedLen), bucketNone = letters.Uncoded(off);
-    uncodedRest = (BitCount16<false>(letters.Uncoded(off - kSeedLen)) + BitCount16<false>(nxtNone) +
-                   BitCount16<false>(bucketNone & tail)) / 2;
-    pieceAllow -= BitCount16<false>(nxtNone & key.pieceMask) / 2;
-    none = bucketNone >> tailBits;
+    const unsigned prv = letters.Uncoded(off - kSeedLen), nxt = letters.Uncoded(off + kSeedLen);
+    const unsigned bucket = letters.Uncoded(off);
+    uncodedAll = (BitCount16<false>(prv) + BitCount16<false>(nxt) + BitCount16<false>(bucket & tail)) / 2;
+    uncodedPart = longPiece ? BitCount16<false>(nxt & key.partMask) / 2
+                            : (BitCount16<false>(prv & outside) + BitCount16<false>(nxt) +
+                               BitCount16<false>(bucket & tail)) / 2;
+    none = bucket >> tailBits;
   }
+  const int partAllow = (longPiece ? pc.mis : rem) - uncodedPart;
+  const int most = std::min<int>(pc.mis, rem);  // mismatches among the piece's bucket letters
   auto add = [&](unsigned variant, int d) {
-    const int allow = misNu - d - uncodedRest;
-    if (allow < 0 || pieceAllow - d < 0) return;
+    probe.allow = static_cast<int8_t>(misNu - d - uncodedAll);
+    probe.partAllow = static_cast<int8_t>(partAllow - d);
+    if (probe.allow < 0 || probe.partAllow < 0) return;
     probe.first = variant << tailBits;
-    probe.allow = static_cast<int8_t>(allow);
-    key.pieceAllow = static_cast<int8_t>(key.pieceMask != 0 ? pieceAllow - d : kSeedLen);
     out.push_back(probe);
   };
   const unsigned head = own >> tailBits;  // the piece's letters in the bucket
-  if (pc.mis == 0) {
+  if (most == 0) {
     if (none == 0) add(head, 0);
     return;
   }
-  // Every variant of them within the piece's allowance, in ascending
-  // code; a letter without code costs one mismatch whatever it is
-  // replaced by.
+  // Every variant of them within the allowance, in ascending code; a
+  // letter without code costs one mismatch whatever it is replaced by.
   struct Frame {
     int at;
     unsigned code;
@@ -68,7 +92,7 @@ void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters,
     const unsigned mine = (head >> shift) & 3, absent = (none >> shift) & 1;
     for (unsigned c = 4; c-- > 0;) {
       const int d = f.d + ((absent != 0 || c != mine) ? 1 : 0);
-      if (d > pc.mis) continue;
+      if (d > most) continue;
       stack[top++] = {f.at + 1, f.code << 2 | c, d};
     }
   }

@@ -22,17 +22,22 @@ struct Probe {
   ContextKey key;       // the read's letters around the bucket
   uint16_t tailKey = 0;   // the bucket's letters after the piece's that lie in the read
   uint16_t tailMask = 0;  // their bits among the bucket's code
-  int8_t allow = 0;     // mismatches left for those letters and the context
-  int16_t off = 0;      // the bucket's offset in the read (or its reverse complement)
-  bool reverse = false; // of the read's reverse complement
+  int8_t allow = 0;       // mismatches left for those letters and the context
+  int8_t partAllow = 0;   // of them, for those letters and the context's part
+  int16_t off = 0;        // the bucket's offset in the read (or its reverse complement)
+  bool reverse = false;   // of the read's reverse complement
 };
 
-// Appends the probes of piece pc of a read searched with
-// at most misNu mismatches: one per variant of the piece's letters within
-// its bucket that lies within the piece's allowance. letters are the
-// read's or, with reverse, its reverse complement's; a letter other than
-// A, C, G, T mismatches whatever it is laid on.
-void AddPieceProbes(const Piece& pc, int32_t misNu, const PackedStrand& letters, bool reverse,
+// Appends the probes of piece i of plan for a read searched with at most
+// misNu mismatches: one per variant of the piece's letters within its
+// bucket. The pieces are looked up in plan order, and a hit is left to
+// the first piece within whose allowance it lies; so piece i sees only
+// hits whose earlier pieces each hold more mismatches than their
+// allowance, with at most misNu - sum(mis + 1) of them left for the
+// letters outside those pieces. letters are the read's or, with reverse,
+// its reverse complement's; a letter other than A, C, G, T mismatches
+// whatever it is laid on.
+void AddPieceProbes(const PiecePlan& plan, int i, int32_t misNu, const PackedStrand& letters, bool reverse,
                     std::vector<Probe>& out);
 
 }  // namespace quorvane
