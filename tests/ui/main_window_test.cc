@@ -288,12 +288,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(fm.TbInpDat->Cell(1, 2), QString("0"));
     QCOMPARE(f.msgs, std::vector<std::string>{"separator of reads '\\n' not found"});
 
-    // The first line must end within the first 1024 bytes.
+    // The first line must end within the first 1026 bytes: a read of 1024
+    // letters with CR LF at most.
     const struct {
       std::string content;
       bool passes;
-    } firstLines[] = {{std::string(1023, 'A') + "\n", true},
-                      {std::string(1024, 'A') + "\n", false},
+    } firstLines[] = {{std::string(1024, 'A') + "\r\n", true},
+                      {std::string(1026, 'A') + "\n", false},
                       {std::string(500, 'A'), false},
                       {"ACGTACGTACGT\r\nACGTACGTACGT\r\n", true}};
     for (const auto& c : firstLines) {
