@@ -3,11 +3,13 @@
 #include <chrono>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "common/number_text.h"
 #include "io/genome_file.h"
 #include "io/input_file.h"
+#include "io/sam_sink.h"
 #include "io/text_sink.h"
 #include "run/finish_run.h"
 #include "run/pipeline.h"
@@ -33,15 +35,28 @@ class MapRun {
         obs_(obs),
         env_(o.env != nullptr ? *o.env : *Env::Default()),
         shell_(o.shell != nullptr ? *o.shell : noShell_),
-        engine_(o.engine, o.threads),
-        text_(env_, ResultPaths(o.DiRes, o.PthRds, o.PthGnm, o.misNu), o.misNu, o.showRdsMis, engine_.store()),
-        sinks_{&text_} {}
+        engine_(o.engine, o.threads) {
+    if (!o.DiRes.empty()) {
+      text_.emplace(env_, ResultPaths(o.DiRes, o.PthRds, o.PthGnm, o.misNu), o.misNu, o.showRdsMis, engine_.store());
+      sinks_.push_back(&*text_);
+    }
+    if (!o.samPath.empty()) {
+      SamSettings s;
+      s.path = o.samPath;
+      s.unaligned = o.samUnaligned;
+      s.misNu = o.misNu;
+      s.threads = o.threads;
+      s.program = SamProgram{o.ProcNm, QUORVANE_VERSION, o.commandLine};
+      sam_.emplace(env_, std::move(s));
+      sinks_.push_back(&*sam_);
+    }
+  }
 
   RunSummary Run() {
     if (!OpenFiles()) return sum_;
     const Status genome = LoadGenome();
     if (genome.code() == Status::Code::kCantOpen) {
-      Guarded([&] { return text_.Finish(""); });
+      FinishSinks("");
       return sum_;
     }
     // A genome that cannot be loaded or indexed ends the run like one
@@ -54,10 +69,22 @@ class MapRun {
 
  private:
   // Gives the message of a failure; the first one is the run's status.
+  // A stop asked for, or a reader that went away, ends the run quietly.
   void Fail(const Status& st) {
-    if (st.code() != Status::Code::kInterrupted) obs_.OnMessage(st);
+    const bool quiet = st.code() == Status::Code::kInterrupted || st.code() == Status::Code::kPipeClosed;
+    if (!quiet) obs_.OnMessage(st);
     if (sum_.status.ok()) sum_.status = st;
-    sum_.outcome = st.code() == Status::Code::kInterrupted ? RunOutcome::kInterrupted : RunOutcome::kFailed;
+    sum_.outcome = quiet ? RunOutcome::kInterrupted : RunOutcome::kFailed;
+  }
+
+  // Closes every sink, each checking its files; the first failure counts.
+  Status FinishSinks(const std::string& report) {
+    Status first;
+    for (ResultSink* sink : sinks_) {
+      const Status st = Guarded([&] { return sink->Finish(report); });
+      if (first.ok()) first = st;
+    }
+    return first;
   }
 
   // The reads file, then the result files.
@@ -68,11 +95,13 @@ class MapRun {
       return false;
     }
     if (!env_.GetFileSize(o_.PthRds, bytesTotal_).ok()) bytesTotal_ = -1;
-    st = Guarded([&] { return text_.Open(); });
-    if (!st.ok()) {
-      Fail(st);
-      Guarded([&] { return text_.Finish(""); });
-      return false;
+    for (ResultSink* sink : sinks_) {
+      st = Guarded([&] { return sink->Open(); });
+      if (!st.ok()) {
+        Fail(st);
+        FinishSinks("");
+        return false;
+      }
     }
     return true;
   }
@@ -117,22 +146,32 @@ class MapRun {
 
   // Releases the engine, closes the files and finishes them. A run whose
   // results are incomplete (a failed write, no memory, an interruption)
-  // claims no "done" and finishes nothing.
+  // claims no "done" and finishes nothing; its SAM file is removed. The
+  // SAM file takes its name only once everything else succeeded.
   void EndSteps(bool loopRan, bool ok) {
     engine_.ReleaseEngine();
-    Status st = Guarded([&] { return text_.Finish(ok ? sum_.report : std::string()); });
+    Status st = FinishSinks(ok ? sum_.report : std::string());
     if (!st.ok()) {
       Fail(st);
       ok = false;
     }
     obs_.OnEndSteps(ok);
-    if (!ok) return;
-    st = Guarded([&] { return FinishRun(loopRan ? sum_.counters.readsIn() : 0, text_.paths(), env_, shell_); });
-    if (!st.ok()) {
-      Fail(st);
-      return;
+    if (ok && text_) {
+      st = Guarded([&] { return FinishRun(loopRan ? sum_.counters.readsIn() : 0, text_->paths(), env_, shell_); });
+      if (!st.ok()) {
+        Fail(st);
+        ok = false;
+      }
     }
-    if (loopRan) sum_.outcome = RunOutcome::kDone;
+    if (sam_) {
+      st = ok && loopRan ? sam_->Commit() : Status::OK();
+      if (!st.ok()) {
+        Fail(st);
+        ok = false;
+      }
+      if (!ok || !loopRan) sam_->Discard();
+    }
+    if (ok && loopRan) sum_.outcome = RunOutcome::kDone;
   }
 
   const MapOptions& o_;
@@ -144,7 +183,8 @@ class MapRun {
   std::unique_ptr<ReadSource> source_;
   int64_t bytesTotal_ = -1;  // size of the reads file, -1 for a stream
   Engine engine_;
-  TextSink text_;
+  std::optional<TextSink> text_;  // the five files, when a results folder is given
+  std::optional<SamSink> sam_;    // the SAM or BAM file, when asked for
   std::vector<ResultSink*> sinks_;
 };
 
