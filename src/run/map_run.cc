@@ -61,8 +61,9 @@ class MapRun {
     }
     // A genome that cannot be loaded or indexed ends the run like one
     // without found reads, every counter 0 and no report.
+    // A sink that cannot write its head fails the run as any failed write.
     const bool loopRuns = genome.ok();
-    const bool ok = !loopRuns || ReadLoop();
+    const bool ok = !loopRuns || (BeginSinks() && ReadLoop());
     EndSteps(loopRuns, ok);
     return sum_;
   }
@@ -106,17 +107,26 @@ class MapRun {
     return true;
   }
 
-  // The genome, its index, and the sinks' heads that depend on it.
+  // The genome and its index.
   Status LoadGenome() {
     Reference ref;
     Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, GenomeOptions{o_.gnmLen, o_.linear}, ref); });
     if (st.ok()) st = engine_.LoadGenome(std::move(ref));
     if (st.ok()) st = engine_.BuildSeedIndex();
-    for (ResultSink* sink : sinks_) {
-      if (st.ok()) st = Guarded([&] { return sink->Begin(engine_.reference()); });
-    }
     if (!st.ok()) Fail(st);
     return st;
+  }
+
+  // The sinks' heads, which depend on the genome.
+  bool BeginSinks() {
+    for (ResultSink* sink : sinks_) {
+      const Status st = Guarded([&] { return sink->Begin(engine_.reference()); });
+      if (!st.ok()) {
+        Fail(st);
+        return false;
+      }
+    }
+    return true;
   }
 
   // Every read, then the report and the time.
