@@ -60,6 +60,7 @@ TEST_F(SamOutputTest, FastqReadsOnACircularAndALinearSequence) {
   const std::string fastq =
       "@tie first\nGATTACAGCCTA\n+\nABCDEFGHIJKL\n"      // exact on both sequences
       "@lead\nCCTAGGCATTCA\n+\nIIIIIIIIIIII\n"           // exact on chrA, over the N of pl
+      "@nn\nCCTAGGNATTCA\n+\nIIIIIIIIIIII\n"             // an N on the N of pl: a mismatch too
       "@across\nAGCAACTGATTA\n+\n!!!!!!!!!!!!\n"         // chrA's last 7 letters, then its first 5
       "@acrossC\nTGTAATCAGTTG\n+\nabcdefghijkl\n"        // the reverse complement of 12 letters across
       "@mis\nTACCGATCGTTAGCTACT\n+\n0123456789:;<=>?@A\n"  // one mismatch, nothing else near
@@ -73,6 +74,8 @@ TEST_F(SamOutputTest, FastqReadsOnACircularAndALinearSequence) {
                        // The primary hit comes second in the position file's order.
                        "lead\t256\tpl\t19\t0\t12M\t*\t0\t0\tCCTAGGCATTCA\tIIIIIIIIIIII\tNM:i:1\tMD:Z:6N5\tNH:i:2\tHI:i:1\n"
                        "lead\t0\tchrA\t9\t20\t12M\t*\t0\t0\tCCTAGGCATTCA\tIIIIIIIIIIII\tNM:i:0\tMD:Z:12\tNH:i:2\tHI:i:2\n"
+                       "nn\t0\tpl\t19\t0\t12M\t*\t0\t0\tCCTAGGNATTCA\tIIIIIIIIIIII\tNM:i:1\tMD:Z:6N5\tNH:i:2\tHI:i:1\n"
+                       "nn\t256\tchrA\t9\t0\t12M\t*\t0\t0\tCCTAGGNATTCA\tIIIIIIIIIIII\tNM:i:1\tMD:Z:6C5\tNH:i:2\tHI:i:2\n"
                        "across\t0\tchrA\t34\t40\t12M\t*\t0\t0\tAGCAACTGATTA\t!!!!!!!!!!!!\tNM:i:0\tMD:Z:12\tNH:i:1\tHI:i:1\n"
                        "acrossC\t16\tchrA\t36\t40\t12M\t*\t0\t0\tCAACTGATTACA\tlkjihgfedcba\tNM:i:0\tMD:Z:12\tNH:i:1\t"
                        "HI:i:1\n"

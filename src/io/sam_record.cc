@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "common/nucleotide.h"
 
@@ -45,7 +46,39 @@ char Upper(char c) {
   return c >= 'A' && c <= 'Z' ? c : 'N';
 }
 
-bool SetInt(bam1_t* b, const char tag[2], int64_t v) { return bam_aux_update_int(b, tag, v) == 0; }
+void PutNumber(std::string& s, int64_t v) {
+  char buf[24];
+  int n = 0;
+  do {
+    buf[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v > 0);
+  while (n > 0) s += buf[--n];
+}
+
+// An integer tag in BAM's encoding, in the smallest unsigned type that
+// holds it (SAM shows every one as i).
+void PutIntTag(std::string& aux, const char* tag, uint32_t v) {
+  aux.append(tag, 2);
+  const int bytes = v <= 0xff ? 1 : v <= 0xffff ? 2 : 4;
+  aux += bytes == 1 ? 'C' : bytes == 2 ? 'S' : 'I';
+  for (int i = 0; i < bytes; ++i) aux += static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+// Whether the 8 letters at a and b are the same letters, either case.
+bool SameLetters8(const char* a, const char* b) {
+  constexpr uint64_t kLower = 0x2020202020202020ULL;
+  uint64_t x = 0, y = 0;
+  std::memcpy(&x, a, 8);
+  std::memcpy(&y, b, 8);
+  return (x | kLower) == (y | kLower);
+}
+
+// Appends the tags to a record that bam_set1 made room for.
+void AppendTags(bam1_t* b, const std::string& aux) {
+  std::memcpy(b->data + b->l_data, aux.data(), aux.size());
+  b->l_data += static_cast<int>(aux.size());
+}
 
 }  // namespace
 
@@ -67,10 +100,21 @@ uint8_t PrimaryMapq(const Hit* hits, size_t n, size_t primary, int32_t misNu) {
 }
 
 void SamRecordMaker::SetRead(const ReadView& r) {
-  qname_ = r.name.empty() ? std::to_string(r.number) : std::string(r.name);
+  qname_.clear();
+  if (r.name.empty()) {
+    PutNumber(qname_, r.number);
+  } else {
+    qname_.assign(r.name);
+  }
   hasSeq_ = !r.seq.empty() && static_cast<int64_t>(r.seq.size()) == r.length;
   seq_.resize(hasSeq_ ? r.seq.size() : 0);
-  for (size_t i = 0; i < seq_.size(); ++i) seq_[i] = kSeqLetter[static_cast<unsigned char>(r.seq[i])];
+  uint8_t codes = 0;  // kNoCode marks a letter other than A, C, G, T
+  for (size_t i = 0; i < seq_.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(r.seq[i]);
+    seq_[i] = kSeqLetter[c];
+    codes |= CodeOf(static_cast<char>(c));
+  }
+  acgtOnly_ = codes != kNoCode;
   hasQual_ = hasSeq_ && r.qual.size() == r.seq.size();
   qual_.clear();
   if (hasQual_) {
@@ -100,27 +144,40 @@ const std::string* SamRecordMaker::Quals(Strand s) {
   return s == Strand::kDirect ? &qual_ : &revQual_;
 }
 
-int32_t SamRecordMaker::Compare(uint32_t seq, int64_t left, const std::string& letters) {
+int32_t SamRecordMaker::Compare(uint32_t seq, int64_t left, const std::string& letters, int32_t known) {
   const RefSeq& q = ref_.seq(seq);
   const char* g = ref_.letters() + q.offset;
   md_.clear();
-  int32_t mis = 0, run = 0;
-  int64_t at = left;
-  for (char c : letters) {
+  int64_t mis = 0, run = 0, at = left;
+  const size_t n = letters.size();
+  for (size_t j = 0; j < n;) {
+    // Eight letters of a read of A, C, G and T only that equal the genome's
+    // in either case all match.
+    if (acgtOnly_ && j + 8 <= n && at + 8 <= q.length && SameLetters8(letters.data() + j, g + at)) {
+      run += 8;
+      j += 8;
+      at += 8;
+      if (at == q.length) at = 0;
+      continue;
+    }
     const char gc = g[at];
+    const uint8_t code = CodeOf(letters[j]);
+    ++j;
     if (++at == q.length) at = 0;
-    const uint8_t code = CodeOf(c);
     if (code != kNoCode && code == CodeOf(gc)) {
       ++run;
       continue;
     }
-    md_ += std::to_string(run);
+    PutNumber(md_, run);
     md_ += Upper(gc);
     run = 0;
-    ++mis;
+    if (++mis == known) {
+      run = static_cast<int64_t>(n - j);  // the search counted no more
+      break;
+    }
   }
-  md_ += std::to_string(run);
-  return mis;
+  PutNumber(md_, run);
+  return static_cast<int32_t>(mis);
 }
 
 bool SamRecordMaker::HitRecord(const Hit* hits, size_t n, size_t i, size_t primary, bam1_t* b) {
@@ -134,28 +191,42 @@ bool SamRecordMaker::HitRecord(const Hit* hits, size_t n, size_t i, size_t prima
   if (left < 0) left += L;
   const std::string& letters = Letters(h.strand);
   const std::string* quals = Quals(h.strand);
-  const int32_t mis = Compare(h.seq, left, letters);
+  // A hit without mismatches needs no letter compared.
+  int32_t mis = 0;
+  if (h.mis == 0) {
+    md_.clear();
+    PutNumber(md_, len);
+  } else {
+    mis = Compare(h.seq, left, letters, h.mis);
+  }
+  aux_.clear();
+  PutIntTag(aux_, "NM", static_cast<uint32_t>(mis));
+  aux_.append("MDZ", 3);
+  aux_.append(md_.c_str(), md_.size() + 1);
+  PutIntTag(aux_, "NH", static_cast<uint32_t>(n));
+  PutIntTag(aux_, "HI", static_cast<uint32_t>(i + 1));
   uint16_t flag = h.strand == Strand::kCompl ? BAM_FREVERSE : 0;
   if (i != primary) flag |= BAM_FSECONDARY;
   const uint8_t mapq = i == primary ? PrimaryMapq(hits, n, primary, misNu_) : 0;
   const uint32_t cigar = static_cast<uint32_t>(len) << BAM_CIGAR_SHIFT | BAM_CMATCH;
   if (bam_set1(b, qname_.size(), qname_.data(), flag, static_cast<int32_t>(h.seq), left, mapq, 1, &cigar, -1, -1, 0,
-               letters.size(), letters.data(), quals != nullptr ? quals->data() : nullptr, md_.size() + 32) < 0) {
+               letters.size(), letters.data(), quals != nullptr ? quals->data() : nullptr, aux_.size()) < 0) {
     return false;
   }
-  return SetInt(b, "NM", mis) &&
-         bam_aux_append(b, "MD", 'Z', static_cast<int>(md_.size() + 1),
-                        reinterpret_cast<const uint8_t*>(md_.c_str())) == 0 &&
-         SetInt(b, "NH", static_cast<int64_t>(n)) && SetInt(b, "HI", static_cast<int64_t>(i + 1));
+  AppendTags(b, aux_);
+  return true;
 }
 
 bool SamRecordMaker::UnmappedRecord(bool searched, bam1_t* b) {
   const std::string* quals = Quals(Strand::kDirect);
+  aux_.clear();
+  if (!searched) aux_.append("YFZLN", 6);  // with its NUL
   if (bam_set1(b, qname_.size(), qname_.data(), BAM_FUNMAP, -1, -1, 0, 0, nullptr, -1, -1, 0, seq_.size(),
-               seq_.data(), quals != nullptr ? quals->data() : nullptr, 8) < 0) {
+               seq_.data(), quals != nullptr ? quals->data() : nullptr, aux_.size()) < 0) {
     return false;
   }
-  return searched || bam_aux_append(b, "YF", 'Z', 3, reinterpret_cast<const uint8_t*>("LN")) == 0;
+  AppendTags(b, aux_);
+  return true;
 }
 
 }  // namespace quorvane

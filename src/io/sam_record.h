@@ -57,8 +57,9 @@ class SamRecordMaker {
   const std::string& Letters(Strand s);
   const std::string* Quals(Strand s);
   // Sets MD and returns the mismatches of letters against the direct
-  // strand of sequence seq from left, cyclically.
-  int32_t Compare(uint32_t seq, int64_t left, const std::string& letters);
+  // strand of sequence seq from left, cyclically, looking no further than
+  // the known-th mismatch (the search's count).
+  int32_t Compare(uint32_t seq, int64_t left, const std::string& letters, int32_t known);
 
   const Reference& ref_;
   int32_t misNu_;
@@ -66,7 +67,9 @@ class SamRecordMaker {
   std::string seq_, rcSeq_;    // letters as given, their reverse complement
   std::string qual_, revQual_;  // Phred values, and reversed
   bool hasSeq_ = false, hasQual_ = false, rcDone_ = false;
-  std::string md_;
+  bool acgtOnly_ = false;  // the read holds no letter but A, C, G and T
+  std::string md_;   // the MD tag of the current record
+  std::string aux_;  // its tags in BAM's encoding
 };
 
 }  // namespace quorvane

@@ -55,7 +55,9 @@ Status SamSink::Open() {
   hts_set_log_level(HTS_LOG_OFF);
   Status st = target_.Prepare(env_, s_.path);
   if (!st.ok()) return st;
-  const char* mode = format == SamFormat::kBam ? "wb" : "w";
+  // BGZF level 1: with BAM's packed letters it gives files a few percent
+  // larger than the default level, at a fraction of its time.
+  const char* mode = format == SamFormat::kBam ? "wb1" : "w";
   if (target_.toStdout()) {
     // A copy of the descriptor, so that closing the file leaves standard
     // output open for the program's last check.
