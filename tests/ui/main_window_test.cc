@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QtTest>
 #include <sys/stat.h>
@@ -432,6 +433,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(filters.first(), QString("All files (*)"));
     QVERIFY(filters.join(' ').contains("*.fq.gz"));
     QVERIFY(filters.join(' ').contains("*.fa.gz"));
+  }
+
+  void EachSizeCellIsWrittenWhenItsCheckMeasuresIt() {
+    WindowFixture f;
+    TFmTrelvix& fm = *f.fm;
+    WriteInputs(f);
+    Click(fm.BtnAcceptData);
+    QCOMPARE(fm.TbInpDat->Cell(1, 1), QString("40"));
+    // A new genome, and reads without a line end: the message of the reads
+    // check shows beside the new genome's size, not the old one.
+    WriteBytes(f.Data("g2.fa"), ">a\n" + std::string(50, 'C') + "\n>b\nACGT\n");
+    WriteBytes(f.Data("r2.txt"), std::string(2000, 'A'));
+    fm.BxInpGnm->SetText(f.Data("g2.fa"));
+    fm.BxInpRds->SetText(f.Data("r2.txt"));
+    QString genomeCell, readsCell;
+    f.onMsg = [&](const std::string&) {
+      genomeCell = fm.TbInpDat->Cell(1, 1);
+      readsCell = fm.TbInpDat->Cell(1, 2);
+    };
+    Click(fm.BtnAcceptData);
+    QCOMPARE(f.msgs.back(), std::string("separator of reads '\\n' not found"));
+    QCOMPARE(genomeCell, QString("54 (2 seq)"));
+    QCOMPARE(readsCell.remove(QRegularExpression("[^0-9]")), QString("2000"));
   }
 };
 
