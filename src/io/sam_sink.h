@@ -33,6 +33,8 @@ struct SamSettings {
   SamProgram program;       // the @PG line
 };
 
+// The first failure of a write or a close ends the run (see WriteFailed);
+// the file of a failed run is removed, never put in place.
 class SamSink final : public ResultSink {
  public:
   SamSink(Env& env, SamSettings settings);
@@ -41,7 +43,8 @@ class SamSink final : public ResultSink {
 
   // Opens the output (see OutputTarget: standard output, a device in
   // place, or a temporary file beside path). Fails with kCantOpen, "can't
-  // open " + path, or kBadInput for a CRAM path (not written).
+  // open " + path, or kBadInput for a CRAM path (not written). A BAM file
+  // is compressed by `threads` threads of htslib's.
   Status Open() override;
   // Writes the header (see SamHeaderText).
   Status Begin(const Reference& ref) override;
@@ -60,12 +63,14 @@ class SamSink final : public ResultSink {
   // Removes the file of a run that failed; a stream is left as it is.
   void Discard() { target_.Discard(); }
 
-  // A failed write fails with kPipeClosed (no message) when the reader of
-  // the pipe went away, with kIoError "can't write " + path (or "can't
-  // write standard output") otherwise; once per sink.
  private:
+  // Writes the record in rec_.
   Status Write();
+  // The status of a failed write or close: kPipeClosed (no message) when
+  // the reader of the pipe went away, kIoError "can't write " + path (or
+  // "can't write standard output") otherwise; OK after the first failure.
   Status WriteFailed();
+  // Releases htslib's file, header and record, without a check.
   void Close();
 
   Env& env_;
