@@ -2,11 +2,15 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "app/terminal_observer.h"
+#include "io/sam_header.h"
+#include "io/sam_sink.h"
 #include "run/map_run.h"
 #include "run/shell.h"
 #include "setup/input_checks.h"
@@ -18,31 +22,60 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+// Ends the program as a write to a pipe whose reader went away ends it by
+// default (`| head`): quietly, by SIGPIPE, which the shell shows as 141.
+[[noreturn]] void EndOnClosedPipe() {
+  std::fflush(stderr);
+  std::signal(SIGPIPE, SIG_DFL);
+  std::raise(SIGPIPE);
+  _exit(128 + SIGPIPE);
+}
+
+// Writes text to out and flushes it; a closed pipe ends the program.
+bool WriteOut(FILE* out, const std::string& text) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0) return true;
+  if (errno == EPIPE) EndOnClosedPipe();
+  return false;
+}
+
 int Main(int argc, char** argv) {
   using namespace quorvane;
-  std::string genome, reads, results, misText = "0", engineName = "fast";
-  bool showMis = false, open = false, quiet = false;
+  std::string genome, reads, results, sam, misText = "0", engineName = "fast";
+  bool showMis = false, open = false, quiet = false, linear = false, noUnal = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
 
   CLI::App app{
-      "Finds, for every read of a reads file, each place in a circular genome where the read lies\n"
-      "on either strand with at most MISNU mismatching letters, and writes the result files\n"
-      "(found and not-found reads, one line per hit, a run log) into RESULTS_DIR.",
+      "Finds, for every read of a reads file, each place in a genome where the read lies on either\n"
+      "strand with at most MISNU mismatching letters, and writes the result files (found and\n"
+      "not-found reads, one line per hit, a run log) into RESULTS_DIR, the hits as SAM or BAM into\n"
+      "FILE, or both. Genomes may be plain or FASTA (one or more sequences, circular unless --linear\n"
+      "or their header says otherwise), reads plain (one per line), FASTA or FASTQ; either may be\n"
+      "gzip- or BGZF-compressed.",
       "quorvane-map"};
   app.set_version_flag("--version", std::string("quorvane-map ") + QUORVANE_VERSION);
-  app.add_option("-g,--genome", genome, "Genome file: one run of the letters A, C, G, T, no header, no line break")
+  app.add_option("-g,--genome", genome,
+                 "Genome file: FASTA, or one plain run of the letters A, C, G, T with no header and no line break")
       ->required()
       ->type_name("GENOME");
-  app.add_option("-r,--reads", reads, "Reads file: one read of 12 to 1024 letters per line")
+  app.add_option("-r,--reads", reads,
+                 "Reads file: FASTQ, FASTA or one read per line, reads of 12 to 1024 letters; - for standard input")
       ->required()
       ->type_name("READS");
   app.add_option("-o,--results", results, "Existing folder that receives the result files")
-      ->required()
       ->type_name("RESULTS_DIR");
+  CLI::Option* samOpt =
+      app.add_option("--sam", sam,
+                     "SAM file of the hits; BAM when FILE ends in .bam; - for SAM on standard output (the run "
+                     "report then goes to standard error)")
+          ->type_name("FILE");
+  app.add_flag("--no-unal", noUnal, "Leave the reads without hits, and those not searched, out of the SAM file")
+      ->needs(samOpt);
   app.add_option("-m,--mismatches", misText, "Mismatching letters allowed per hit, 0 to 3")
       ->type_name("MISNU")
       ->capture_default_str();
+  app.add_flag("--linear", linear, "The genome's sequences are linear unless their FASTA header says otherwise");
   app.add_flag("--show-mismatches", showMis, "Add a column with each hit's read, its mismatches in lower case");
   app.add_flag("--open", open, "Open the run log and the position file with their default applications");
   app.add_flag("-q,--quiet", quiet, "Print nothing but messages");
@@ -67,18 +100,36 @@ int Main(int argc, char** argv) {
   TerminalObserver obs(quiet);
   MapOptions opt;
   Status st = ParseMisNu(misText, opt.misNu);
+  if (st.ok() && results.empty() && sam.empty()) st = Status::BadInput("give -o RESULTS_DIR, --sam FILE or both");
+  if (st.ok() && SamFormatOf(sam) == SamFormat::kCram) {
+    st = Status::BadInput("CRAM is not written: give a .bam file, and convert it with samtools view -C -T GENOME.fa");
+  }
   if (!st.ok()) {
     obs.OnMessage(st);
     return kExitUsage;
   }
 
   AcceptedInputs in;
-  if (!CheckInputs(InputPaths{genome, reads, results}, in, obs)) return kExitFailed;
+  CheckOptions check;
+  check.countGenome = false;  // the run reads the genome once; nothing shows its letters here
+  check.resultsDir = !results.empty();
+  if (!CheckInputs(InputPaths{genome, reads, results}, in, obs, check)) return kExitFailed;
+  if (!sam.empty()) {
+    st = CheckOutputFile(sam, in);
+    if (!st.ok()) {
+      obs.OnMessage(st);
+      return kExitFailed;
+    }
+  }
 
   opt.PthGnm = in.PthGnm;
   opt.gnmLen = in.gnmLen;
+  opt.linear = linear;
   opt.PthRds = in.PthRds;
   opt.DiRes = in.DiRes;
+  opt.samPath = sam;
+  opt.samUnaligned = !noUnal;
+  opt.commandLine = CommandLineText(argc, argv);
   opt.showRdsMis = showMis;
   opt.ProcNm = OwnProgramPath(argv[0]).ProcNm;
   opt.engine = engineName == "reference" ? EngineKind::kReference : EngineKind::kFast;
@@ -88,12 +139,13 @@ int Main(int argc, char** argv) {
 
   const RunSummary r = RunMapping(opt, obs);
   obs.EndProgress();
-  if (!quiet && !r.report.empty()) {
-    const std::string text = r.report + "\nseconds = " + r.seconds + "\n";
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-      obs.OnMessage(Status::IoError("can't write standard output"));
-      return kExitFailed;
-    }
+  if (r.status.code() == Status::Code::kPipeClosed) EndOnClosedPipe();
+  // Standard output may carry the SAM records: then the report goes beside
+  // the messages.
+  FILE* reportTo = sam == kStdoutPath ? stderr : stdout;
+  if (!quiet && !r.report.empty() && !WriteOut(reportTo, r.report + "\nseconds = " + r.seconds + "\n")) {
+    obs.OnMessage(Status::IoError(reportTo == stdout ? "can't write standard output" : "can't write standard error"));
+    return kExitFailed;
   }
   return r.outcome == RunOutcome::kDone ? kExitOk : kExitFailed;
 }
@@ -101,11 +153,18 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe shows as a failed write, so that the run can end in
+  // order (its SAM file removed, its result files closed) before the
+  // program ends as SIGPIPE would have ended it.
+  std::signal(SIGPIPE, SIG_IGN);
   try {
     const int rc = Main(argc, argv);
     // The report may still sit in the stream's buffer: a failed close is a
     // failed run.
-    if (std::fclose(stdout) != 0 && rc == kExitOk) {
+    errno = 0;
+    const bool closed = std::fclose(stdout) == 0;
+    if (!closed && errno == EPIPE) EndOnClosedPipe();
+    if (!closed && rc == kExitOk) {
       std::fprintf(stderr, "can't write standard output\n");
       return kExitFailed;
     }

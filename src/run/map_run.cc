@@ -3,34 +3,19 @@
 #include <chrono>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "common/number_text.h"
 #include "io/genome_file.h"
-#include "io/line_source.h"
+#include "io/input_file.h"
+#include "io/sam_sink.h"
 #include "io/text_sink.h"
 #include "run/finish_run.h"
 #include "run/pipeline.h"
 
 namespace quorvane {
 namespace {
-
-// The run's own record of what it has told the observer.
-class Steps {
- public:
-  Steps(RunObserver& obs, RunSummary& sum) : obs_(obs), sum_(sum) {}
-
-  // Gives the message of a failure; the first one is the run's status.
-  void Fail(const Status& st) {
-    if (st.code() != Status::Code::kInterrupted) obs_.OnMessage(st);
-    if (sum_.status.ok()) sum_.status = st;
-    sum_.outcome = st.code() == Status::Code::kInterrupted ? RunOutcome::kInterrupted : RunOutcome::kFailed;
-  }
-
- private:
-  RunObserver& obs_;
-  RunSummary& sum_;
-};
 
 // Runs a step that may allocate; memory that runs out fails the step.
 template <typename F>
@@ -42,91 +27,179 @@ Status Guarded(F&& step) {
   }
 }
 
-}  // namespace
-
-RunSummary RunMapping(const MapOptions& o, RunObserver& obs) {
-  Env& env = o.env != nullptr ? *o.env : *Env::Default();
-  NullShell noShell;
-  Shell& shell = o.shell != nullptr ? *o.shell : noShell;
-  RunSummary sum;
-  Steps steps(obs, sum);
-
-  std::unique_ptr<SequentialFile> readsFile;
-  if (!env.NewSequentialFile(o.PthRds, readsFile).ok()) {
-    steps.Fail(Status::CantOpen("i can't open\n" + o.PthRds));
-    return sum;
-  }
-  int64_t bytesTotal = -1;
-  if (!env.GetFileSize(o.PthRds, bytesTotal).ok()) bytesTotal = -1;
-  LineSource source(std::move(readsFile), o.PthRds);
-
-  Engine engine(o.engine, o.threads);
-  TextSink text(env, ResultPaths(o.DiRes, o.PthRds, o.PthGnm, o.misNu), o.misNu, o.showRdsMis, engine.store());
-  const std::vector<ResultSink*> sinks{&text};
-  Status st = Guarded([&] { return text.Open(); });
-  if (!st.ok()) {
-    steps.Fail(st);
-    Guarded([&] { return text.Finish(""); });
-    return sum;
-  }
-
-  Reference ref;
-  st = Guarded([&] { return ReadPlainGenome(env, o.PthGnm, o.gnmLen, ref); });
-  if (st.code() == Status::Code::kCantOpen) {
-    steps.Fail(st);
-    Guarded([&] { return text.Finish(""); });
-    return sum;
-  }
-  if (st.ok()) st = engine.LoadGenome(std::move(ref));
-  if (st.ok()) st = engine.BuildSeedIndex();
-
-  // A genome that cannot be loaded or indexed ends the run like one
-  // without found reads, every counter 0 and no report.
-  const bool loopRuns = st.ok();
-  bool ok = true;
-  if (!loopRuns) {
-    steps.Fail(st);
-  } else {
-    const auto start = std::chrono::steady_clock::now();
-    Pipeline pipeline(engine, o.misNu, o.threads);
-    st = Guarded([&] { return pipeline.Run(source, sinks, obs, bytesTotal, sum.counters); });
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!st.ok()) {
-      steps.Fail(st);
-      ok = false;
-    } else {
-      const RunCounters& c = sum.counters;
-      RunProgress p;
-      p.text = "inpRdsNu";
-      p.readsRead = c.linesRead;
-      p.accepted = c.accepted;
-      p.bytesRead = source.bytesRead();
-      p.bytesTotal = bytesTotal;
-      p.seconds = seconds;
-      obs.OnProgress(p);
-      sum.report = RunReport(c, o.ProcNm, o.misNu);
-      sum.seconds = SecondsText(seconds);
-      obs.OnTime(sum.seconds);
+// One run, step by step; every step that fails has given its message.
+class MapRun {
+ public:
+  MapRun(const MapOptions& o, RunObserver& obs)
+      : o_(o),
+        obs_(obs),
+        env_(o.env != nullptr ? *o.env : *Env::Default()),
+        shell_(o.shell != nullptr ? *o.shell : noShell_),
+        engine_(o.engine, o.threads) {
+    if (!o.DiRes.empty()) {
+      text_.emplace(env_, ResultPaths(o.DiRes, o.PthRds, o.PthGnm, o.misNu), o.misNu, o.showRdsMis, engine_.store());
+      sinks_.push_back(&*text_);
+    }
+    if (!o.samPath.empty()) {
+      SamSettings s;
+      s.path = o.samPath;
+      s.unaligned = o.samUnaligned;
+      s.misNu = o.misNu;
+      s.threads = o.threads;
+      s.program = SamProgram{o.ProcNm, QUORVANE_VERSION, o.commandLine};
+      sam_.emplace(env_, std::move(s));
+      sinks_.push_back(&*sam_);
     }
   }
 
-  // End steps. A run whose results are incomplete (a failed write, no
-  // memory, an interruption) claims no "done" and finishes nothing.
-  engine.ReleaseEngine();
-  st = Guarded([&] { return text.Finish(ok ? sum.report : std::string()); });
-  if (!st.ok()) {
-    steps.Fail(st);
-    ok = false;
+  RunSummary Run() {
+    if (!OpenFiles()) return sum_;
+    const Status genome = LoadGenome();
+    if (genome.code() == Status::Code::kCantOpen) {
+      FinishSinks("");
+      return sum_;
+    }
+    // A genome that cannot be loaded or indexed ends the run like one
+    // without found reads, every counter 0 and no report.
+    // A sink that cannot write its head fails the run as any failed write.
+    const bool loopRuns = genome.ok();
+    const bool ok = !loopRuns || (BeginSinks() && ReadLoop());
+    EndSteps(loopRuns, ok);
+    return sum_;
   }
-  obs.OnEndSteps(ok);
-  if (!ok) return sum;
-  st = Guarded([&] { return FinishRun(loopRuns ? sum.counters.readsIn() : 0, text.paths(), env, shell); });
-  if (!st.ok()) {
-    steps.Fail(st);
-    return sum;
+
+ private:
+  // Gives the message of a failure; the first one is the run's status.
+  // A stop asked for, or a reader that went away, ends the run quietly.
+  void Fail(const Status& st) {
+    const bool quiet = st.code() == Status::Code::kInterrupted || st.code() == Status::Code::kPipeClosed;
+    if (!quiet) obs_.OnMessage(st);
+    if (sum_.status.ok()) sum_.status = st;
+    sum_.outcome = quiet ? RunOutcome::kInterrupted : RunOutcome::kFailed;
   }
-  if (loopRuns) sum.outcome = RunOutcome::kDone;
-  return sum;
-}
+
+  // Closes every sink, each checking its files; the first failure counts.
+  Status FinishSinks(const std::string& report) {
+    Status first;
+    for (ResultSink* sink : sinks_) {
+      const Status st = Guarded([&] { return sink->Finish(report); });
+      if (first.ok()) first = st;
+    }
+    return first;
+  }
+
+  // The reads file, then the result files.
+  bool OpenFiles() {
+    Status st = OpenReadSource(env_, o_.PthRds, source_);
+    if (!st.ok()) {
+      Fail(st);
+      return false;
+    }
+    if (!env_.GetFileSize(o_.PthRds, bytesTotal_).ok()) bytesTotal_ = -1;
+    for (ResultSink* sink : sinks_) {
+      st = Guarded([&] { return sink->Open(); });
+      if (!st.ok()) {
+        Fail(st);
+        FinishSinks("");
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // The genome and its index.
+  Status LoadGenome() {
+    Reference ref;
+    Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, GenomeOptions{o_.gnmLen, o_.linear}, ref); });
+    if (st.ok()) st = engine_.LoadGenome(std::move(ref));
+    if (st.ok()) st = engine_.BuildSeedIndex();
+    if (!st.ok()) Fail(st);
+    return st;
+  }
+
+  // The sinks' heads, which depend on the genome.
+  bool BeginSinks() {
+    for (ResultSink* sink : sinks_) {
+      const Status st = Guarded([&] { return sink->Begin(engine_.reference()); });
+      if (!st.ok()) {
+        Fail(st);
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Every read, then the report and the time.
+  bool ReadLoop() {
+    const auto start = std::chrono::steady_clock::now();
+    Pipeline pipeline(engine_, o_.misNu, o_.threads);
+    const Status st = Guarded([&] { return pipeline.Run(*source_, sinks_, obs_, bytesTotal_, sum_.counters); });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!st.ok()) {
+      Fail(st);
+      return false;
+    }
+    const RunCounters& c = sum_.counters;
+    RunProgress p;
+    p.text = "inpRdsNu";
+    p.readsRead = c.linesRead;
+    p.accepted = c.accepted;
+    p.bytesRead = source_->bytesRead();
+    p.bytesTotal = bytesTotal_;
+    p.seconds = seconds;
+    obs_.OnProgress(p);
+    sum_.report = RunReport(c, o_.ProcNm, o_.misNu);
+    sum_.seconds = SecondsText(seconds);
+    obs_.OnTime(sum_.seconds);
+    return true;
+  }
+
+  // Releases the engine, closes the files and finishes them. A run whose
+  // results are incomplete (a failed write, no memory, an interruption)
+  // claims no "done" and finishes nothing; its SAM file is removed. The
+  // SAM file takes its name only once everything else succeeded.
+  void EndSteps(bool loopRan, bool ok) {
+    engine_.ReleaseEngine();
+    Status st = FinishSinks(ok ? sum_.report : std::string());
+    if (!st.ok()) {
+      Fail(st);
+      ok = false;
+    }
+    obs_.OnEndSteps(ok);
+    if (ok && text_) {
+      st = Guarded([&] { return FinishRun(loopRan ? sum_.counters.readsIn() : 0, text_->paths(), env_, shell_); });
+      if (!st.ok()) {
+        Fail(st);
+        ok = false;
+      }
+    }
+    if (sam_) {
+      st = ok && loopRan ? sam_->Commit() : Status::OK();
+      if (!st.ok()) {
+        Fail(st);
+        ok = false;
+      }
+      if (!ok || !loopRan) sam_->Discard();
+    }
+    if (ok && loopRan) sum_.outcome = RunOutcome::kDone;
+  }
+
+  const MapOptions& o_;
+  RunObserver& obs_;
+  Env& env_;
+  NullShell noShell_;
+  Shell& shell_;
+  RunSummary sum_;
+  std::unique_ptr<ReadSource> source_;
+  int64_t bytesTotal_ = -1;  // size of the reads file, -1 for a stream
+  Engine engine_;
+  std::optional<TextSink> text_;  // the five files, when a results folder is given
+  std::optional<SamSink> sam_;    // the SAM or BAM file, when asked for
+  std::vector<ResultSink*> sinks_;
+};
+
+}  // namespace
+
+RunSummary RunMapping(const MapOptions& options, RunObserver& obs) { return MapRun(options, obs).Run(); }
 
 }  // namespace quorvane

@@ -23,8 +23,23 @@ struct InputPaths {
 // of the steps after it as they were.
 struct AcceptedInputs {
   std::string PthGnm, PthRds, DiRes;
-  int64_t gnmLen = 0;   // genome file size; -1 after a genome too big to map
-  int64_t rdsSize = 0;  // reads file size, for display
+  // The genome's letters: a plain file's size, a FASTA file's letters
+  // (when measured); -1 for a genome too big to map, or not measured (a
+  // stream, which the run reads to its end).
+  int64_t gnmLen = 0;
+  int64_t gnmSeqs = 1;  // its sequences, when measured
+  int64_t rdsSize = 0;  // reads file size, for display; -1 for a stream
+};
+
+struct CheckOptions {
+  // Read a FASTA or compressed genome through to count its letters and
+  // sequences (the window shows them); otherwise only its format is
+  // looked at and gnmLen is its size.
+  bool countGenome = true;
+  // The run writes into a results folder, which must exist; without one
+  // (a run that writes only a SAM file) diRes is neither looked at nor
+  // taken over.
+  bool resultsDir = true;
 };
 
 // Hears the checks as they go: each measurement when it is made, each
@@ -33,7 +48,9 @@ class CheckListener {
  public:
   virtual ~CheckListener() = default;
   virtual void OnMessage(const Status& s) = 0;
-  // The genome's size, grouped by threes; "" when it could not be measured.
+  // The genome's letters, grouped by threes, with the number of sequences
+  // where there are several ("4,987,422 (2 seq)"); "" when it could not be
+  // measured.
   virtual void OnGenomeSize(const std::string&) {}
   // The reads file's size, likewise.
   virtual void OnReadsSize(const std::string&) {}
@@ -41,10 +58,19 @@ class CheckListener {
 
 // Takes the paths over one after another into in, checks that the genome
 // and reads files and the results folder exist, measures both files and
-// checks that the first reads line ends within 1024 bytes. Stops at the
-// first failure but for a file that exists and cannot be opened to be
-// measured. Returns true when no step gave a message.
-bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener);
+// checks that the first line of the reads ends within its first 1026
+// bytes (a read of 1024 letters with CR LF). Files are read as their
+// content calls for (compressed or not); a pipe, a FIFO or standard input
+// ("-" for the reads) is neither read nor waited on: the run reads it.
+// Stops at the first failure but for a file that exists and cannot be
+// opened to be measured. Returns true when no step gave a message.
+bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener,
+                 const CheckOptions& opt = CheckOptions());
+
+// Checks that an output file of the run (the SAM file) is none of its
+// inputs, under whatever name or link: fails with kBadInput, "the output
+// file is the genome or the reads file\n" + path.
+Status CheckOutputFile(const std::string& path, const AcceptedInputs& in);
 
 // Validates the text of the mismatch box: exactly one digit 0..3. Fails
 // with "uknown misNu value" or "misNu is big"; on success stores the
