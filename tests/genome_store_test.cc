@@ -61,8 +61,12 @@ TEST(GenomeStoreTest, CodesEveryStartCyclicallyWithinItsSequence) {
         const auto at = static_cast<int32_t>(p);
         ASSERT_EQ(st.SeedCode(i, Strand::kDirect, at), CyclicCode(d, p)) << i << " " << p;
         ASSERT_EQ(st.SeedCode(i, Strand::kCompl, at), CyclicCode(c, p)) << i << " " << p;
-        if (held != HeldCodes::kNone) ASSERT_EQ(st.Cds(Strand::kDirect)[off + at], CyclicCode(d, p));
-        if (held == HeldCodes::kBoth) ASSERT_EQ(st.Cds(Strand::kCompl)[off + at], CyclicCode(c, p));
+        if (held != HeldCodes::kNone) {
+          ASSERT_EQ(st.Cds(Strand::kDirect)[off + at], CyclicCode(d, p));
+        }
+        if (held == HeldCodes::kBoth) {
+          ASSERT_EQ(st.Cds(Strand::kCompl)[off + at], CyclicCode(c, p));
+        }
       }
       // Letters run on cyclically too, the complementary ones in upper case.
       const int n = static_cast<int>(d.size()) * 2 + 3;
