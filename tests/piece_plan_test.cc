@@ -30,13 +30,13 @@ TEST(PiecePlanTest, LongReadsUseLongExactPieces) {
 }
 
 TEST(PiecePlanTest, ShortReadsAvoidVariantsWhereRunsOfBucketsDo) {
-  // 20 letters with two mismatches: three exact pieces of 6 to 8 letters,
-  // each one run of at most 16 buckets, rather than 25 variants of one.
+  // 20 letters with two mismatches: three exact pieces of 5 to 8 letters,
+  // each one run of at most 64 buckets, rather than 25 variants of one.
   const PiecePlan p = ChoosePlan(20, 2, 5000000);
   ASSERT_EQ(p.n, 3);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(p.piece[i].mis, 0);
-    EXPECT_GE(p.piece[i].len, 6);
+    EXPECT_GE(p.piece[i].len, 5);
   }
 }
 

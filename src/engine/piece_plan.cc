@@ -13,12 +13,12 @@ constexpr int kMinPieceLen = 3;
 // one bucket of a run visited, one entry compared, one chance candidate
 // verified against the genome.
 constexpr double kProbeCost = 40;
-constexpr double kBucketCost = 2;
+constexpr double kBucketCost = 0.5;
 constexpr double kEntryCost = 0.3;
 // One entry passed over by the first test of a piece's letters past its
 // bucket, when they must match exactly.
 constexpr double kSkipCost = 0.1;
-constexpr double kVerifyCost = 15;
+constexpr double kVerifyCost = 80;
 
 // Strings of w letters (0..24) within exactly d changes of a given one,
 // and within at most m changes; powers of 4.
