@@ -110,24 +110,11 @@ Status FastIndex::Build(const GenomeStore& store, int threads) {
   off_[kSeedCodes] = sum;
   ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
     uint32_t* next = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
-    // Each start is placed kAhead starts after its entry is fetched, so
-    // that the scattered writes find their lines in the cache.
-    constexpr int kAhead = 16;
-    uint64_t ring[kAhead];
-    auto place = [&](int64_t g, uint64_t w) {
+    ForEachGlobalWindow<false>(ref, from, to, [&](int64_t g, uint64_t w) {
       const uint32_t i = next[(w >> 16) & 0xFFFF]++;
       pos_[i] = static_cast<int32_t>(g);
       ctx_[i] = static_cast<uint32_t>((w >> 16) & 0xFFFF0000u) | static_cast<uint32_t>(w & 0xFFFFu);
-    };
-    ForEachGlobalWindow<false>(ref, from, to, [&](int64_t g, uint64_t w) {
-      const uint32_t i = next[(w >> 16) & 0xFFFF];
-      __builtin_prefetch(pos_.get() + i, 1);
-      __builtin_prefetch(ctx_.get() + i, 1);
-      uint64_t& slot = ring[g % kAhead];
-      if (g - from >= kAhead) place(g - kAhead, slot);
-      slot = w;
     });
-    for (int64_t g = std::max(from, to - kAhead); g < to; ++g) place(g, ring[g % kAhead]);
   });
   std::memset(ctx_.get() + n, 0, sizeof(uint32_t) * kScanPad);
   return Status::OK();
