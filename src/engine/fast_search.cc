@@ -24,18 +24,15 @@ FastSearch::FastSearch(const GenomeStore& store, const FastIndex& index, bool av
   found_.reserve(256);
 }
 
-const PiecePlan& FastSearch::Plan() {
-  PiecePlan& p = plans_[static_cast<size_t>(rdLen_) * 4 + static_cast<size_t>(misNu_)];
-  if (p.n == 0) p = ChoosePlan(rdLen_, misNu_, store_.gnmLen());
+const PlanLookups& FastSearch::Plan() {
+  PlanLookups& p = plans_[static_cast<size_t>(rdLen_) * 4 + static_cast<size_t>(misNu_)];
+  if (p.n == 0) p = MakeLookups(ChoosePlan(rdLen_, misNu_, store_.gnmLen()), rdLen_, misNu_);
   return p;
 }
 
-bool FastSearch::CodeRead(const PiecePlan& plan) {
+bool FastSearch::CodeRead(int32_t reach) {
   // Every letter other than A, C, G, T is a mismatch.
   if (CountUncoded(rd_, rdLen_) > misNu_) return false;
-  // The lookups compare letters up to 16 past each piece's start.
-  int32_t reach = 0;
-  for (int i = 0; i < plan.n; ++i) reach = std::max<int32_t>(reach, plan.piece[i].off + 2 * kSeedLen);
   packed_[0].Pack(rd_, rdLen_, reach, false);
   packed_[1].Pack(rd_, rdLen_, reach, true);
   patternMade_[0] = patternMade_[1] = false;
@@ -51,13 +48,13 @@ const char* FastSearch::Pattern(int s) {
 }
 
 void FastSearch::Find() {
-  const PiecePlan& plan = Plan();
-  if (!CodeRead(plan)) return;
+  const PlanLookups& plan = Plan();
+  if (!CodeRead(plan.reach)) return;
   probes_.clear();
   cand_.clear();
   for (int i = 0; i < plan.n; ++i) {
-    AddPieceProbes(plan, i, misNu_, packed_[0], false, probes_);
-    AddPieceProbes(plan, i, misNu_, packed_[1], true, probes_);
+    AddPieceProbes(plan.piece[i], misNu_, packed_[0], false, probes_);
+    AddPieceProbes(plan.piece[i], misNu_, packed_[1], true, probes_);
   }
   if (avx2_) {
     CollectAvx2();

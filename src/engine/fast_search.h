@@ -34,9 +34,9 @@ class FastSearch final : public ReadSearch {
   // and records the hits in order.
   void Find();
   // Packs the letters of the read and of its reverse complement that the
-  // lookups of plan compare; false when the read holds more letters other
-  // than A, C, G, T than misNu allows.
-  bool CodeRead(const PiecePlan& plan);
+  // lookups compare (reach of them from each start); false when the read
+  // holds more letters other than A, C, G, T than misNu allows.
+  bool CodeRead(int32_t reach);
   // The pattern of the read (s 0) or of its reverse complement (s 1),
   // made at first need.
   const char* Pattern(int s);
@@ -57,8 +57,9 @@ class FastSearch final : public ReadSearch {
   // from local, continuing at its start past its end; or the first
   // partial count past misNu_.
   int CyclicMismatches(const RefSeq& q, int64_t local, const char* pat) const;
-  // The plan for the current read's length and misNu, chosen once.
-  const PiecePlan& Plan();
+  // The lookups of the plan for the current read's length and misNu,
+  // chosen once.
+  const PlanLookups& Plan();
 
   const FastIndex& index_;
   bool avx2_;  // the AVX2 build of the loops runs
@@ -75,7 +76,7 @@ class FastSearch final : public ReadSearch {
   // code << 34 | strand << 33 | global start on the hit's strand << 2 | mis,
   // so that sorting gives the order of the hit list
   std::vector<uint64_t> found_;
-  std::vector<PiecePlan> plans_;  // by (rdLen, misNu); n == 0 until chosen
+  std::vector<PlanLookups> plans_;  // by (rdLen, misNu); n == 0 until chosen
 };
 
 }  // namespace quorvane

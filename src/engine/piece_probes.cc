@@ -21,11 +21,24 @@ unsigned EarlierLetters(const PiecePlan& plan, int i, int from) {
 
 }  // namespace
 
-void AddPieceProbes(const PiecePlan& plan, int i, int32_t misNu, const PackedStrand& letters, bool reverse,
+PlanLookups MakeLookups(const PiecePlan& plan, int32_t rdLen, int32_t misNu) {
+  PlanLookups out;
+  out.n = plan.n;
+  int rem = misNu;
+  for (int i = 0; i < plan.n; ++i) {
+    const Piece& pc = plan.piece[i];
+    out.piece[i] = {pc, rem, static_cast<uint16_t>(~EarlierLetters(plan, i, pc.off - kSeedLen) & 0xFFFFu)};
+    rem -= pc.mis + 1;
+    // The lookups compare letters up to 16 past each piece's start.
+    out.reach = std::max<int32_t>(out.reach, std::min<int32_t>(rdLen, pc.off + 2 * kSeedLen));
+  }
+  return out;
+}
+
+void AddPieceProbes(const PieceLookup& look, int32_t misNu, const PackedStrand& letters, bool reverse,
                     std::vector<Probe>& out) {
-  const Piece& pc = plan.piece[i];
-  int rem = misNu;  // mismatches left outside the earlier pieces
-  for (int j = 0; j < i; ++j) rem -= plan.piece[j].mis + 1;
+  const Piece& pc = look.piece;
+  const int rem = look.rem;  // mismatches left outside the earlier pieces
   const int off = pc.off;
   const int lb = std::min<int>(pc.len, kSeedLen);  // the piece's letters in the bucket
   const int tailBits = 2 * (kSeedLen - lb);        // the bucket's letters after them
@@ -39,7 +52,7 @@ void AddPieceProbes(const PiecePlan& plan, int i, int32_t misNu, const PackedStr
   key.key = (letters.Code(off - kSeedLen) << 16 | letters.Code(off + kSeedLen)) & key.mask;
   // The part: a long piece's letters past its bucket; otherwise the
   // context's letters that no earlier piece holds.
-  const unsigned outside = ~EarlierLetters(plan, i, off - kSeedLen) & 0xFFFFu;
+  const unsigned outside = look.outside;
   key.partMask = longPiece ? (0xFFFFu << (2 * (2 * kSeedLen - pc.len))) & 0xFFFFu : outside << 16 | 0xFFFFu;
   const unsigned tail = (1u << tailBits) - 1;
   const unsigned own = letters.Code(off);

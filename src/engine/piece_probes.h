@@ -28,16 +28,34 @@ struct Probe {
   bool reverse = false;   // of the read's reverse complement
 };
 
-// Appends the probes of piece i of plan for a read searched with at most
-// misNu mismatches: one per variant of the piece's letters within its
-// bucket. The pieces are looked up in plan order, and a hit is left to
-// the first piece within whose allowance it lies; so piece i sees only
-// hits whose earlier pieces each hold more mismatches than their
-// allowance, with at most misNu - sum(mis + 1) of them left for the
-// letters outside those pieces. letters are the read's or, with reverse,
-// its reverse complement's; a letter other than A, C, G, T mismatches
-// whatever it is laid on.
-void AddPieceProbes(const PiecePlan& plan, int i, int32_t misNu, const PackedStrand& letters, bool reverse,
+// A piece of a plan as its lookups need it, derived once per plan. The
+// pieces are looked up in plan order, and a hit is left to the first
+// piece within whose allowance it lies; so a piece sees only hits whose
+// earlier pieces each hold more mismatches than their allowance, with at
+// most rem mismatches left for the letters outside those pieces.
+struct PieceLookup {
+  Piece piece;
+  int rem = 0;
+  uint16_t outside = 0;  // of the 8 letters before the piece, both bits of those no earlier piece holds
+};
+
+// The lookups of a plan's pieces, in order, and how many letters from the
+// read's start they compare.
+struct PlanLookups {
+  int n = 0;
+  PieceLookup piece[4];
+  int32_t reach = 0;
+};
+
+// The lookups of plan (whose pieces lie in ascending order) for reads of
+// rdLen letters searched with at most misNu mismatches.
+PlanLookups MakeLookups(const PiecePlan& plan, int32_t rdLen, int32_t misNu);
+
+// Appends the probes of one piece for a read searched with at most misNu
+// mismatches: one per variant of the piece's letters within its bucket.
+// letters are the read's or, with reverse, its reverse complement's; a
+// letter other than A, C, G, T mismatches whatever it is laid on.
+void AddPieceProbes(const PieceLookup& look, int32_t misNu, const PackedStrand& letters, bool reverse,
                     std::vector<Probe>& out);
 
 }  // namespace quorvane
