@@ -14,11 +14,13 @@ namespace quorvane {
 // Reads the plain genome file at path (one run of the letters A, C, G, T
 // in either case, nothing else) into ref as one circular sequence named
 // after the file's stem. gnmLen is the size the input check measured;
-// exactly that many bytes are read. Fails with kCantOpen ("can't open " +
-// path), kNoMemory ("no mem sqD and sqC"), or kBadInput: "genome is too
-// big\n" + path, "genome file is shorter than gnmLen= " + gnmLen + "\n" +
-// path, or "bad symbol=' ' in genome" with the first byte that is no
-// letter between the quotes.
+// exactly that many bytes are read, and a file of another length is
+// refused. Fails with kCantOpen ("can't open " + path; also for anything
+// but a regular file), kNoMemory ("no mem sqD and sqC"), or kBadInput:
+// "genome is too big\n" + path, "genome file is shorter than gnmLen= " +
+// gnmLen + "\n" + path, "genome file is longer than gnmLen= " + gnmLen +
+// "\n" + path, or "bad symbol=' ' in genome" with the first byte that is
+// no letter between the quotes.
 Status ReadPlainGenome(Env& env, const std::string& path, int64_t gnmLen, Reference& ref);
 
 }  // namespace quorvane

@@ -8,6 +8,7 @@
 #include "common/number_text.h"
 #include "io/genome_file.h"
 #include "io/line_source.h"
+#include "io/result_stage.h"
 #include "io/text_sink.h"
 #include "run/finish_run.h"
 #include "run/pipeline.h"
@@ -61,7 +62,11 @@ RunSummary RunMapping(const MapOptions& o, RunObserver& obs) {
   LineSource source(std::move(readsFile), o.PthRds);
 
   Engine engine(o.engine, o.threads);
-  TextSink text(env, ResultPaths(o.DiRes, o.PthRds, o.PthGnm, o.misNu), o.misNu, o.showRdsMis, engine.store());
+  const ResultPaths paths(o.DiRes, o.PthRds, o.PthGnm, o.misNu);
+  ResultStage stage(env, paths.stem);
+  stage.Protect(o.PthRds);
+  stage.Protect(o.PthGnm);
+  TextSink text(stage, paths, o.misNu, o.showRdsMis, engine.store());
   const std::vector<ResultSink*> sinks{&text};
   Status st = Guarded([&] { return text.Open(); });
   if (!st.ok()) {
@@ -80,10 +85,10 @@ RunSummary RunMapping(const MapOptions& o, RunObserver& obs) {
   if (st.ok()) st = engine.LoadGenome(std::move(ref));
   if (st.ok()) st = engine.BuildSeedIndex();
 
-  // A genome that cannot be loaded or indexed ends the run like one
-  // without found reads, every counter 0 and no report.
+  // A genome that cannot be loaded or indexed fails the run, every
+  // counter 0 and no report.
   const bool loopRuns = st.ok();
-  bool ok = true;
+  bool ok = loopRuns;
   if (!loopRuns) {
     steps.Fail(st);
   } else {
@@ -110,22 +115,24 @@ RunSummary RunMapping(const MapOptions& o, RunObserver& obs) {
     }
   }
 
-  // End steps. A run whose results are incomplete (a failed write, no
-  // memory, an interruption) claims no "done" and finishes nothing.
+  // End steps. Only complete results are put in place; a run that failed
+  // or was stopped claims no "done", finishes nothing and leaves the
+  // results folder as it found it.
   engine.ReleaseEngine();
   st = Guarded([&] { return text.Finish(ok ? sum.report : std::string()); });
+  if (st.ok() && ok) st = stage.Commit();
   if (!st.ok()) {
     steps.Fail(st);
     ok = false;
   }
   obs.OnEndSteps(ok);
   if (!ok) return sum;
-  st = Guarded([&] { return FinishRun(loopRuns ? sum.counters.readsIn() : 0, text.paths(), env, shell); });
+  st = Guarded([&] { return FinishRun(sum.counters.readsIn(), text.paths(), env, shell); });
   if (!st.ok()) {
     steps.Fail(st);
     return sum;
   }
-  if (loopRuns) sum.outcome = RunOutcome::kDone;
+  sum.outcome = RunOutcome::kDone;
   return sum;
 }
 

@@ -42,14 +42,20 @@ bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& lis
   listener.OnReadsSize(FileSizeText(in.PthRds, in.rdsSize, st));
   if (!st.ok()) fail(st);
 
+  // Only a regular file is looked at here: the bytes of a pipe can be
+  // read once, and they are the run's.
   std::string head;
-  if (!ReadFileHead(*Env::Default(), in.PthRds, 1024, head).ok()) {
-    fail(Status::CantOpen("can't open " + in.PthRds));
-    return false;
-  }
-  if (head.find('\n') == std::string::npos) {
-    fail(Status::BadInput("separator of reads '\\n' not found"));
-    return false;
+  int64_t size = 0;
+  Env& env = *Env::Default();
+  if (env.GetFileSize(in.PthRds, size).ok()) {
+    if (!ReadFileHead(env, in.PthRds, 1024, head).ok()) {
+      fail(Status::CantOpen("can't open " + in.PthRds));
+      return false;
+    }
+    if (head.find('\n') == std::string::npos) {
+      fail(Status::BadInput("separator of reads '\\n' not found"));
+      return false;
+    }
   }
 
   in.DiRes = paths.diRes;

@@ -41,9 +41,10 @@ class CheckListener {
 
 // Takes the paths over one after another into in, checks that the genome
 // and reads files and the results folder exist, measures both files and
-// checks that the first reads line ends within 1024 bytes. Stops at the
-// first failure but for a file that exists and cannot be opened to be
-// measured. Returns true when no step gave a message.
+// checks that the first reads line ends within 1024 bytes (in a regular
+// file: a pipe's bytes are left to the run, which alone reads them once).
+// Stops at the first failure but for a file that exists and cannot be
+// opened to be measured. Returns true when no step gave a message.
 bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener);
 
 // Validates the text of the mismatch box: exactly one digit 0..3. Fails
