@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "app/stop_signals.h"
 #include "app/terminal_observer.h"
 #include "run/map_run.h"
 #include "run/shell.h"
@@ -17,6 +18,9 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// A run stopped by a signal exits with 128 + the signal: 130 for SIGINT,
+// 143 for SIGTERM.
+constexpr int kExitSignal = 128;
 
 int Main(int argc, char** argv) {
   using namespace quorvane;
@@ -64,6 +68,7 @@ int Main(int argc, char** argv) {
     return kExitUsage;
   }
 
+  CatchStopSignals();
   TerminalObserver obs(quiet);
   MapOptions opt;
   Status st = ParseMisNu(misText, opt.misNu);
@@ -88,6 +93,7 @@ int Main(int argc, char** argv) {
 
   const RunSummary r = RunMapping(opt, obs);
   obs.EndProgress();
+  if (r.outcome == RunOutcome::kInterrupted) return kExitSignal + StopSignal();
   if (!quiet && !r.report.empty()) {
     const std::string text = r.report + "\nseconds = " + r.seconds + "\n";
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
