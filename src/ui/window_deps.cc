@@ -24,6 +24,15 @@ void ShowMsgBox(QWidget* owner, const QString& text) {
   box.exec();
 }
 
+bool AskYesNo(QWidget* owner, const QString& question) {
+  QMessageBox box(QMessageBox::NoIcon, kBlankTitle, question, QMessageBox::Yes | QMessageBox::No, owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  for (QAbstractButton* b : box.buttons()) b->setIcon(QIcon());
+  return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder) {
   QFileDialog dialog(owner);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -38,6 +47,7 @@ WindowDeps DesktopDeps(Shell& shell) {
   deps.showMsg = ShowMsgBox;
   deps.openFile = AskOpenFile;
   deps.showDir = [](TFmDir& chooser) { chooser.exec(); };
+  deps.ask = AskYesNo;
   deps.shell = &shell;
   return deps;
 }

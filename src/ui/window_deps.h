@@ -24,6 +24,8 @@ struct WindowDeps {
   std::function<std::optional<std::string>(QWidget* owner, const std::string& folder)> openFile;
   // Shows the chooser modally; returns once the user has closed it.
   std::function<void(TFmDir& chooser)> showDir;
+  // Asks question modally with the answers yes and no; true for yes.
+  std::function<bool(QWidget* owner, const QString& question)> ask;
   // Opens the help text and the results with their applications.
   Shell* shell = nullptr;
 };
@@ -32,12 +34,16 @@ struct WindowDeps {
 // application's name from the platform), no icon and a single OK button.
 void ShowMsgBox(QWidget* owner, const QString& text);
 
+// A message box like ShowMsgBox with the buttons Yes and No; true for Yes.
+// Closing it without an answer counts as No.
+bool AskYesNo(QWidget* owner, const QString& question);
+
 // The toolkit's file-open dialog, owned by owner, without a filter and
 // with its default title.
 std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder);
 
 // The real desktop: ShowMsgBox, AskOpenFile, the chooser's own modal
-// showing, and shell.
+// showing, AskYesNo and shell.
 WindowDeps DesktopDeps(Shell& shell);
 
 }  // namespace quorvane
