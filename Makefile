@@ -41,7 +41,7 @@ test: build
 
 run: build
 	@mkdir -p results
-	./$(BUILD)/quorvane-map -g examples/lambda.txt -r examples/lambda_reads.txt -o results -m 2
+	./$(BUILD)/quorvane-map -g examples/lambda.fa.gz -r examples/lambda_reads.fq.gz -o results -m 2
 
 bench: build
 	@bench/run.sh $(BENCH_ARGS)

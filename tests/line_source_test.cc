@@ -14,7 +14,7 @@ std::vector<std::string> Lines(const std::string& content, int64_t* consumed = n
   test::WriteFile(dir.File("r"), content);
   std::unique_ptr<SequentialFile> f;
   EXPECT_TRUE(Env::Default()->NewSequentialFile(dir.File("r"), f).ok());
-  LineSource source(std::move(f), dir.File("r"));
+  LineSource source(std::make_unique<LineCursor>(std::move(f), dir.File("r")));
   std::vector<std::string> out;
   ReadRecord r;
   bool more = true;
@@ -77,7 +77,7 @@ TEST(LineSourceTest, AFailedReadEndsTheSourceWithItsMessage) {
   env.FailReadAfter("/r", 1 << 20);
   std::unique_ptr<SequentialFile> f;
   ASSERT_TRUE(env.NewSequentialFile(dir.File("r"), f).ok());
-  LineSource source(std::move(f), dir.File("r"));
+  LineSource source(std::make_unique<LineCursor>(std::move(f), dir.File("r")));
   ReadRecord r;
   bool more = true;
   int lines = 0;

@@ -102,7 +102,7 @@ TEST_F(CheckInputsTest, EachMissingInputStopsAtItsStep) {
   EXPECT_EQ(in_.DiRes, dir_.File("nowhere"));
 }
 
-TEST_F(CheckInputsTest, TheFirstReadsLineMustEndWithinItsFirst1024Bytes) {
+TEST_F(CheckInputsTest, TheFirstReadsLineMustEndWithinItsFirst1026Bytes) {
   struct Case {
     std::string reads;
     bool ok;
@@ -110,7 +110,10 @@ TEST_F(CheckInputsTest, TheFirstReadsLineMustEndWithinItsFirst1024Bytes) {
   const Case cases[] = {
       {"", false},
       {std::string(1023, 'A') + "\n", true},
-      {std::string(1024, 'A') + "\n", false},
+      // The longest read a run searches, with either line end, passes.
+      {std::string(1024, 'A') + "\n", true},
+      {std::string(1024, 'A') + "\r\nACGT\n", true},
+      {std::string(1026, 'A') + "\n", false},
       {std::string(500, 'A'), false},
       {"ACGTACGTACGTAA\r\nACGT\r\n", true},
   };
@@ -124,7 +127,7 @@ TEST_F(CheckInputsTest, TheFirstReadsLineMustEndWithinItsFirst1024Bytes) {
       EXPECT_EQ(msgs_.msgs, std::vector<std::string>{"separator of reads '\\n' not found"});
     }
   }
-  EXPECT_EQ(msgs_.rdsCell, std::to_string(cases[4].reads.size()));
+  EXPECT_EQ(msgs_.rdsCell, std::to_string(cases[6].reads.size()));
 }
 
 TEST_F(CheckInputsTest, EachSizeIsToldWhenItIsMeasured) {
@@ -163,6 +166,45 @@ TEST_F(CheckInputsTest, UnreadableFilesAreReportedAndTheChecksGoOn) {
   EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
   EXPECT_EQ(msgs_.msgs, std::vector<std::string>{"i can't open\n" + dir_.File("g.txt")});
   EXPECT_EQ(in_.DiRes, dir_.path());
+}
+
+TEST_F(CheckInputsTest, StreamsAreNeitherReadNorWaitedOn) {
+  // FIFOs without a writer: opening one to read would wait for ever.
+  ASSERT_EQ(mkfifo(dir_.File("g.fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir_.File("r.fifo").c_str(), 0600), 0);
+  boxes_.gnm = dir_.File("g.fifo");
+  boxes_.rds = dir_.File("r.fifo");
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(in_.gnmLen, -1);
+  EXPECT_EQ(in_.rdsSize, -1);
+  EXPECT_EQ(msgs_.gnmCell, "");
+  EXPECT_EQ(msgs_.rdsCell, "");
+  boxes_.rds = "-";  // standard input
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_TRUE(msgs_.msgs.empty());
+}
+
+TEST_F(CheckInputsTest, FastaGenomesShowTheirLettersAndSequences) {
+  WriteFile(dir_.File("g.fa"), ">a\nACGTACGTAC\n>b\nACGTA\n");
+  boxes_.gnm = dir_.File("g.fa");
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(msgs_.gnmCell, "15 (2 seq)");
+  EXPECT_EQ(in_.gnmLen, 15);
+  test::WriteGzip(dir_.File("g.fa.gz"), ">a\n" + std::string(1234, 'A') + "\n");
+  boxes_.gnm = dir_.File("g.fa.gz");
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_EQ(msgs_.gnmCell, GroupedNumberText(1234));
+  // A compressed reads file is checked by its content.
+  test::WriteGzip(dir_.File("r.gz"), "@r\nACGT\n+\nIIII\n");
+  boxes_.rds = dir_.File("r.gz");
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_));
+  EXPECT_TRUE(msgs_.msgs.empty());
+  // Without counting, a FASTA genome is measured by its size only.
+  CheckOptions quick;
+  quick.countGenome = false;
+  boxes_.gnm = dir_.File("g.fa");
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_, quick));
+  EXPECT_EQ(in_.gnmLen, 23);
 }
 
 TEST(ParseMisNuTest, OneDigitFromZeroToThree) {

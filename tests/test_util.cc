@@ -3,6 +3,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <htslib/bgzf.h>
+#include <zlib.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +31,34 @@ void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void WriteGzip(const std::string& path, const std::string& content, int members) {
+  std::string all;
+  const size_t part = content.size() / static_cast<size_t>(members) + 1;
+  for (size_t at = 0; at < content.size() || (at == 0 && all.empty()); at += part) {
+    const std::string piece = content.substr(at, part);
+    z_stream z{};
+    if (deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("zlib");
+    std::string out(deflateBound(&z, piece.size()) + 64, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+    z.avail_in = static_cast<uInt>(piece.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("zlib");
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    all += out;
+    if (content.empty()) break;
+  }
+  WriteFile(path, all);
+}
+
+void WriteBgzf(const std::string& path, const std::string& content) {
+  BGZF* f = bgzf_open(path.c_str(), "w");
+  if (f == nullptr || bgzf_write(f, content.data(), content.size()) < 0 || bgzf_close(f) != 0) {
+    throw std::runtime_error("cannot write " + path);
+  }
 }
 
 std::string ReadFile(const std::string& path) {

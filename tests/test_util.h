@@ -41,6 +41,11 @@ class MsgRecorder {
 };
 
 void WriteFile(const std::string& path, const std::string& content);
+// Writes content gzip-compressed, in `members` gzip members one after
+// another (as multi-member files and BGZF are).
+void WriteGzip(const std::string& path, const std::string& content, int members = 1);
+// Writes content as BGZF, the blocked gzip of htslib and samtools.
+void WriteBgzf(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
 

@@ -25,20 +25,24 @@ constexpr int kExitSignal = 128;
 int Main(int argc, char** argv) {
   using namespace quorvane;
   std::string genome, reads, results, misText = "0", engineName = "fast";
-  bool showMis = false, open = false, quiet = false;
+  bool showMis = false, open = false, quiet = false, linear = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
 
   CLI::App app{
-      "Finds, for every read of a reads file, each place in a circular genome where the read lies\n"
-      "on either strand with at most MISNU mismatching letters, and writes the result files\n"
-      "(found and not-found reads, one line per hit, a run log) into RESULTS_DIR.",
+      "Finds, for every read of a reads file, each place in a genome where the read lies on either\n"
+      "strand with at most MISNU mismatching letters, and writes the result files (found and\n"
+      "not-found reads, one line per hit, a run log) into RESULTS_DIR. Genomes may be plain or\n"
+      "FASTA (one or more sequences, circular unless --linear or their header says otherwise),\n"
+      "reads plain (one per line), FASTA or FASTQ; either may be gzip- or BGZF-compressed.",
       "quorvane-map"};
   app.set_version_flag("--version", std::string("quorvane-map ") + QUORVANE_VERSION);
-  app.add_option("-g,--genome", genome, "Genome file: one run of the letters A, C, G, T, no header, no line break")
+  app.add_option("-g,--genome", genome,
+                 "Genome file: FASTA, or one plain run of the letters A, C, G, T with no header and no line break")
       ->required()
       ->type_name("GENOME");
-  app.add_option("-r,--reads", reads, "Reads file: one read of 12 to 1024 letters per line")
+  app.add_option("-r,--reads", reads,
+                 "Reads file: FASTQ, FASTA or one read per line, reads of 12 to 1024 letters; - for standard input")
       ->required()
       ->type_name("READS");
   app.add_option("-o,--results", results, "Existing folder that receives the result files")
@@ -47,6 +51,7 @@ int Main(int argc, char** argv) {
   app.add_option("-m,--mismatches", misText, "Mismatching letters allowed per hit, 0 to 3")
       ->type_name("MISNU")
       ->capture_default_str();
+  app.add_flag("--linear", linear, "The genome's sequences are linear unless their FASTA header says otherwise");
   app.add_flag("--show-mismatches", showMis, "Add a column with each hit's read, its mismatches in lower case");
   app.add_flag("--open", open, "Open the run log and the position file with their default applications");
   app.add_flag("-q,--quiet", quiet, "Print nothing but messages");
@@ -78,10 +83,13 @@ int Main(int argc, char** argv) {
   }
 
   AcceptedInputs in;
-  if (!CheckInputs(InputPaths{genome, reads, results}, in, obs)) return kExitFailed;
+  CheckOptions check;
+  check.countGenome = false;  // the run reads the genome once; nothing shows its letters here
+  if (!CheckInputs(InputPaths{genome, reads, results}, in, obs, check)) return kExitFailed;
 
   opt.PthGnm = in.PthGnm;
   opt.gnmLen = in.gnmLen;
+  opt.linear = linear;
   opt.PthRds = in.PthRds;
   opt.DiRes = in.DiRes;
   opt.showRdsMis = showMis;

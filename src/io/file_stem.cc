@@ -10,7 +10,8 @@ std::string FileStem(const std::string& path) {
 
 std::string ResultPrefix(const std::string& PthRds, const std::string& PthGnm, int32_t misNu) {
   std::string prefix(1, '/');
-  prefix.append(FileStem(PthRds)).append("_").append(FileStem(PthGnm)).append("_m");
+  // Reads from standard input name their results "stdin".
+  prefix.append(PthRds == "-" ? std::string("stdin") : FileStem(PthRds)).append("_").append(FileStem(PthGnm)).append("_m");
   prefix.append(std::to_string(misNu));
   return prefix;
 }

@@ -11,8 +11,9 @@ namespace quorvane {
 // first "."; a name that begins with "." gives "".
 std::string FileStem(const std::string& path);
 
-// The prefix of every result file: "/" + stem of PthRds + "_" + stem of
-// PthGnm + "_m" + misNu. A result path is DiRes + prefix + fixed name.
+// The prefix of every result file: "/" + stem of PthRds ("stdin" for
+// standard input, "-") + "_" + stem of PthGnm + "_m" + misNu. A result
+// path is DiRes + prefix + fixed name.
 std::string ResultPrefix(const std::string& PthRds, const std::string& PthGnm, int32_t misNu);
 
 }  // namespace quorvane

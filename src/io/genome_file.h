@@ -1,4 +1,4 @@
-// Reading genome files into a reference.
+// Reading genome files into a reference, whatever their format.
 #ifndef QUORVANE_IO_GENOME_FILE_H_
 #define QUORVANE_IO_GENOME_FILE_H_
 
@@ -8,20 +8,45 @@
 #include "common/status.h"
 #include "engine/reference.h"
 #include "io/env.h"
+#include "io/input_file.h"
 
 namespace quorvane {
 
-// Reads the plain genome file at path (one run of the letters A, C, G, T
-// in either case, nothing else) into ref as one circular sequence named
-// after the file's stem. gnmLen is the size the input check measured;
-// exactly that many bytes are read, and a file of another length is
-// refused. Fails with kCantOpen ("can't open " + path; also for anything
-// but a regular file), kNoMemory ("no mem sqD and sqC"), or kBadInput:
-// "genome is too big\n" + path, "genome file is shorter than gnmLen= " +
-// gnmLen + "\n" + path, "genome file is longer than gnmLen= " + gnmLen +
-// "\n" + path, or "bad symbol=' ' in genome" with the first byte that is
-// no letter between the quotes.
-Status ReadPlainGenome(Env& env, const std::string& path, int64_t gnmLen, Reference& ref);
+struct GenomeOptions {
+  // The size the input check measured of a plain genome that is a regular,
+  // uncompressed file: exactly that many bytes are read. -1 reads to the
+  // end, as for a stream or a compressed file.
+  int64_t gnmLen = -1;
+  // Sequences are linear unless their FASTA header says otherwise; without
+  // it they are circular.
+  bool linear = false;
+};
+
+// Reads the genome file at path into ref. A plain genome (one run of the
+// letters A, C, G, T in either case, nothing else) becomes one circular
+// sequence named after the file's stem; a FASTA genome one sequence per
+// record (see ReadFastaGenome); either may be gzip- or BGZF-compressed, a
+// regular file or a stream. Fails with kCantOpen ("can't open " + path),
+// kNoMemory ("no mem sqD and sqC"), kIoError ("can't read " + path), or
+// kBadInput: "genome is too big\n" + path; for a plain genome "genome file
+// is shorter than gnmLen= " + gnmLen + "\n" + path or "genome file is
+// longer than gnmLen= " + gnmLen + "\n" + path (it changed since it was
+// measured), or "bad symbol=' ' in genome" with the first byte that is no
+// letter between the quotes.
+Status ReadGenome(Env& env, const std::string& path, const GenomeOptions& opt, Reference& ref);
+
+// What a genome file holds, found by reading it without keeping it.
+struct GenomeShape {
+  InputFormat format = InputFormat::kPlain;
+  bool compressed = false;
+  int64_t letters = 0;    // letters of all sequences together
+  int64_t sequences = 0;  // sequences (1 for a plain genome)
+};
+
+// Reads the FASTA genome at path through, counting its letters and
+// sequences; a plain genome is read only when it is compressed (otherwise
+// its letters are its size). Fails as ReadGenome does for a FASTA genome.
+Status ScanGenome(Env& env, const std::string& path, GenomeShape& shape);
 
 }  // namespace quorvane
 

@@ -13,10 +13,13 @@ RecordFormatter::RecordFormatter(int32_t misNu, bool showRdsMis, const GenomeSto
       genome_(kMaxRdLen, '\0'),
       readMis_(kMaxRdLen + 1, '\0') {}
 
-std::string RecordFormatter::PosHeader(int32_t misNu, bool showRdsMis) {
-  if (misNu == 0) return "rdNom\tread\tpos";
-  if (!showRdsMis) return "rdNom\tread\tpos\tmisNu";
-  return "rdNom\tread\treadMis\tpos\tmisNu";
+std::string RecordFormatter::PosHeader(int32_t misNu, bool showRdsMis, bool seqNames) {
+  std::string h = "rdNom\tread\t";
+  if (misNu > 0 && showRdsMis) h += "readMis\t";
+  if (seqNames) h += "seqName\t";
+  h += "pos";
+  if (misNu > 0) h += "\tmisNu";
+  return h;
 }
 
 void RecordFormatter::RdOut(RecordTexts& t, std::string_view read) const {
@@ -60,7 +63,12 @@ void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read,
       pos.append(readMis_.data(), static_cast<size_t>(rdLen));
       pos.push_back('\t');
     }
-    const int32_t p = HitPos(h, ref.seq(h.seq).length);
+    const RefSeq& q = ref.seq(h.seq);
+    if (seqNames_) {
+      pos.append(q.name);
+      pos.push_back('\t');
+    }
+    const int32_t p = HitPos(h, q.length);
     pos.push_back(p > 0 ? '+' : '-');
     AppendInt(pos, p > 0 ? p : -static_cast<int64_t>(p));
     if (withMis) {

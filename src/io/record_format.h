@@ -36,8 +36,12 @@ class RecordFormatter {
   // sequences' lengths and the genome letters of the display copy.
   RecordFormatter(int32_t misNu, bool showRdsMis, const GenomeStore& store);
 
-  // The header of the position file for this misNu and display setting.
-  static std::string PosHeader(int32_t misNu, bool showRdsMis);
+  // The header of the position file for this misNu and display setting;
+  // seqNames: with the column seqName just before pos, for a genome of
+  // several sequences.
+  static std::string PosHeader(int32_t misNu, bool showRdsMis, bool seqNames);
+  // Whether the position file names each hit's sequence.
+  void SetSeqNames(bool on) { seqNames_ = on; }
   // The header of the temporary log.
   static const char* TempLogHeader() { return "\n\nrdNom\tread\tposUpNu\tposLwNu\tposUpLwNu"; }
 
@@ -45,12 +49,13 @@ class RecordFormatter {
   void RdOut(RecordTexts& t, std::string_view read) const;
   // A read with the n hits at hits and found-read number rdNom: its line
   // in "RdsInPos.txt", its line in the temporary log and one line per hit
-  // in the position file.
+  // in the position file, pos counted within the hit's sequence.
   void RdIn(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n);
 
  private:
   int32_t misNu_;
   bool showRdsMis_;
+  bool seqNames_ = false;
   const GenomeStore& store_;
   std::string genome_;   // the genome letters under one hit
   std::string readMis_;  // the display copy of the read at one hit

@@ -8,6 +8,7 @@
 
 #include "common/status.h"
 #include "engine/hit.h"
+#include "engine/reference.h"
 
 namespace quorvane {
 
@@ -21,13 +22,16 @@ struct ReadView {
 };
 
 // Every read of a run reaches every sink once, in the order of the reads
-// file, between Open and Finish. The first failure of a sink ends the
+// file, between Begin and Finish. The first failure of a sink ends the
 // run; the sink is not called again but for Finish.
 class ResultSink {
  public:
   virtual ~ResultSink() = default;
-  // Creates the sink's files and writes their heads.
+  // Creates the sink's files.
   virtual Status Open() = 0;
+  // The genome is loaded: writes what depends on its sequences (headers).
+  // ref stays valid until Finish.
+  virtual Status Begin(const Reference& ref) = 0;
   // A searched read with hits; rdNom counts the reads with hits so far,
   // this one included.
   virtual Status Found(const ReadView& r, int64_t rdNom, const Hit* hits, size_t n) = 0;

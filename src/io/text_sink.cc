@@ -22,11 +22,18 @@ Status TextSink::Open() {
     const ResFile f = static_cast<ResFile>(i);
     Status st = stage_.Create(paths_.path[f], file_[f]);
     if (!st.ok()) return st;
-    if (f == kPos) st = Put(kPos, RecordFormatter::PosHeader(misNu_, showRdsMis_));
-    if (f == kTempLog) st = Put(kTempLog, RecordFormatter::TempLogHeader());
-    if (!st.ok()) return st;
+    if (f == kTempLog) {
+      st = Put(kTempLog, RecordFormatter::TempLogHeader());
+      if (!st.ok()) return st;
+    }
   }
   return Status::OK();
+}
+
+Status TextSink::Begin(const Reference& ref) {
+  begun_ = true;
+  format_.SetSeqNames(ref.count() > 1);
+  return Put(kPos, RecordFormatter::PosHeader(misNu_, showRdsMis_, ref.count() > 1));
 }
 
 Status TextSink::Put(ResFile f, std::string_view s) {
@@ -58,6 +65,10 @@ Status TextSink::NotFound(const ReadView& r) {
 }
 
 Status TextSink::Finish(const std::string& report) {
+  if (!begun_ && file_[kPos]) {
+    begun_ = true;
+    Put(kPos, RecordFormatter::PosHeader(misNu_, showRdsMis_, false));
+  }
   Status st = Flush();
   if (st.ok()) st = Put(kLog, report);
   for (int i = 0; i < kResFiles; ++i) {

@@ -35,16 +35,20 @@ class TextSink final : public ResultSink {
   // created through stage, which puts them in place once the run commits.
   TextSink(ResultStage& stage, ResultPaths paths, int32_t misNu, bool showRdsMis, const GenomeStore& store);
 
-  // Creates the five files in their order and writes the headers of the
-  // position file and the temporary log. At the first file that cannot be
-  // created fails with the stage's message ("can't open " + its path).
+  // Creates the five files in their order and writes the header of the
+  // temporary log. At the first file that cannot be created fails with
+  // the stage's message ("can't open " + its path).
   Status Open() override;
+  // Writes the position file's header: with a column seqName before pos
+  // when the genome has more than one sequence.
+  Status Begin(const Reference& ref) override;
   Status Found(const ReadView& r, int64_t rdNom, const Hit* hits, size_t n) override;
   Status NotFound(const ReadView& r) override;
   Status Skipped(const ReadView&) override { return Status::OK(); }
   // Writes the report at the head of the run log (when not empty) and
-  // closes the files in their order. A failed write or close fails with
-  // "can't write " + the file's path, once per sink.
+  // closes the files in their order (the position file with its header
+  // for one sequence when Begin never came). A failed write or close fails
+  // with "can't write " + the file's path, once per sink.
   Status Finish(const std::string& report) override;
 
   const ResultPaths& paths() const { return paths_; }
@@ -62,6 +66,7 @@ class TextSink final : public ResultSink {
   RecordTexts texts_;  // records gathered since the last flush
   std::unique_ptr<WritableFile> file_[kResFiles];
   bool failed_ = false;  // a write has failed; nothing more is written
+  bool begun_ = false;   // the position file has its header
 };
 
 }  // namespace quorvane

@@ -14,8 +14,10 @@ namespace quorvane {
 
 struct MapOptions {
   std::string PthGnm;       // the genome file, as the input check accepted it
-  int64_t gnmLen = 0;       // its size as the input check measured it; a plain genome is read to exactly this length
-  std::string PthRds;       // the reads file
+  int64_t gnmLen = -1;      // its size as the input check measured it: a plain genome in a regular file is
+                            // read to exactly this length; -1 reads to the end
+  bool linear = false;      // a genome's sequences are linear unless their headers say otherwise
+  std::string PthRds;       // the reads file; "-" for standard input
   std::string DiRes;        // the results folder; every result file goes in it
   int32_t misNu = 0;        // mismatching letters allowed per hit, 0..3
   bool showRdsMis = false;  // write each hit's read with its mismatching letters in lower case

@@ -7,7 +7,7 @@
 
 #include "common/number_text.h"
 #include "io/genome_file.h"
-#include "io/line_source.h"
+#include "io/input_file.h"
 #include "io/result_stage.h"
 #include "io/text_sink.h"
 #include "run/finish_run.h"
@@ -15,23 +15,6 @@
 
 namespace quorvane {
 namespace {
-
-// The run's own record of what it has told the observer.
-class Steps {
- public:
-  Steps(RunObserver& obs, RunSummary& sum) : obs_(obs), sum_(sum) {}
-
-  // Gives the message of a failure; the first one is the run's status.
-  void Fail(const Status& st) {
-    if (st.code() != Status::Code::kInterrupted) obs_.OnMessage(st);
-    if (sum_.status.ok()) sum_.status = st;
-    sum_.outcome = st.code() == Status::Code::kInterrupted ? RunOutcome::kInterrupted : RunOutcome::kFailed;
-  }
-
- private:
-  RunObserver& obs_;
-  RunSummary& sum_;
-};
 
 // Runs a step that may allocate; memory that runs out fails the step.
 template <typename F>
@@ -43,97 +26,139 @@ Status Guarded(F&& step) {
   }
 }
 
-}  // namespace
-
-RunSummary RunMapping(const MapOptions& o, RunObserver& obs) {
-  Env& env = o.env != nullptr ? *o.env : *Env::Default();
-  NullShell noShell;
-  Shell& shell = o.shell != nullptr ? *o.shell : noShell;
-  RunSummary sum;
-  Steps steps(obs, sum);
-
-  std::unique_ptr<SequentialFile> readsFile;
-  if (!env.NewSequentialFile(o.PthRds, readsFile).ok()) {
-    steps.Fail(Status::CantOpen("i can't open\n" + o.PthRds));
-    return sum;
-  }
-  int64_t bytesTotal = -1;
-  if (!env.GetFileSize(o.PthRds, bytesTotal).ok()) bytesTotal = -1;
-  LineSource source(std::move(readsFile), o.PthRds);
-
-  Engine engine(o.engine, o.threads);
-  const ResultPaths paths(o.DiRes, o.PthRds, o.PthGnm, o.misNu);
-  ResultStage stage(env, paths.stem);
-  stage.Protect(o.PthRds);
-  stage.Protect(o.PthGnm);
-  TextSink text(stage, paths, o.misNu, o.showRdsMis, engine.store());
-  const std::vector<ResultSink*> sinks{&text};
-  Status st = Guarded([&] { return text.Open(); });
-  if (!st.ok()) {
-    steps.Fail(st);
-    Guarded([&] { return text.Finish(""); });
-    return sum;
+// One run, step by step; every step that fails has given its message.
+class MapRun {
+ public:
+  MapRun(const MapOptions& o, RunObserver& obs)
+      : o_(o),
+        obs_(obs),
+        env_(o.env != nullptr ? *o.env : *Env::Default()),
+        shell_(o.shell != nullptr ? *o.shell : noShell_),
+        engine_(o.engine, o.threads),
+        paths_(o.DiRes, o.PthRds, o.PthGnm, o.misNu),
+        stage_(env_, paths_.stem),
+        text_(stage_, paths_, o.misNu, o.showRdsMis, engine_.store()),
+        sinks_{&text_} {
+    stage_.Protect(o.PthRds);
+    stage_.Protect(o.PthGnm);
   }
 
-  Reference ref;
-  st = Guarded([&] { return ReadPlainGenome(env, o.PthGnm, o.gnmLen, ref); });
-  if (st.code() == Status::Code::kCantOpen) {
-    steps.Fail(st);
-    Guarded([&] { return text.Finish(""); });
-    return sum;
+  RunSummary Run() {
+    if (!OpenFiles()) return sum_;
+    const Status genome = LoadGenome();
+    if (genome.code() == Status::Code::kCantOpen) {
+      Guarded([&] { return text_.Finish(""); });
+      return sum_;
+    }
+    // A genome that cannot be loaded or indexed fails the run, every
+    // counter 0 and no report.
+    const bool ok = genome.ok() && ReadLoop();
+    EndSteps(ok);
+    return sum_;
   }
-  if (st.ok()) st = engine.LoadGenome(std::move(ref));
-  if (st.ok()) st = engine.BuildSeedIndex();
 
-  // A genome that cannot be loaded or indexed fails the run, every
-  // counter 0 and no report.
-  const bool loopRuns = st.ok();
-  bool ok = loopRuns;
-  if (!loopRuns) {
-    steps.Fail(st);
-  } else {
+ private:
+  // Gives the message of a failure; the first one is the run's status.
+  void Fail(const Status& st) {
+    if (st.code() != Status::Code::kInterrupted) obs_.OnMessage(st);
+    if (sum_.status.ok()) sum_.status = st;
+    sum_.outcome = st.code() == Status::Code::kInterrupted ? RunOutcome::kInterrupted : RunOutcome::kFailed;
+  }
+
+  // The reads file, then the result files.
+  bool OpenFiles() {
+    Status st = OpenReadSource(env_, o_.PthRds, source_);
+    if (!st.ok()) {
+      Fail(st);
+      return false;
+    }
+    if (!env_.GetFileSize(o_.PthRds, bytesTotal_).ok()) bytesTotal_ = -1;
+    st = Guarded([&] { return text_.Open(); });
+    if (!st.ok()) {
+      Fail(st);
+      Guarded([&] { return text_.Finish(""); });
+      return false;
+    }
+    return true;
+  }
+
+  // The genome, its index, and the sinks' heads that depend on it.
+  Status LoadGenome() {
+    Reference ref;
+    Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, GenomeOptions{o_.gnmLen, o_.linear}, ref); });
+    if (st.ok()) st = engine_.LoadGenome(std::move(ref));
+    if (st.ok()) st = engine_.BuildSeedIndex();
+    for (ResultSink* sink : sinks_) {
+      if (st.ok()) st = Guarded([&] { return sink->Begin(engine_.reference()); });
+    }
+    if (!st.ok()) Fail(st);
+    return st;
+  }
+
+  // Every read, then the report and the time.
+  bool ReadLoop() {
     const auto start = std::chrono::steady_clock::now();
-    Pipeline pipeline(engine, o.misNu, o.threads);
-    st = Guarded([&] { return pipeline.Run(source, sinks, obs, bytesTotal, sum.counters); });
+    Pipeline pipeline(engine_, o_.misNu, o_.threads);
+    const Status st = Guarded([&] { return pipeline.Run(*source_, sinks_, obs_, bytesTotal_, sum_.counters); });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!st.ok()) {
-      steps.Fail(st);
-      ok = false;
-    } else {
-      const RunCounters& c = sum.counters;
-      RunProgress p;
-      p.text = "inpRdsNu";
-      p.readsRead = c.linesRead;
-      p.accepted = c.accepted;
-      p.bytesRead = source.bytesRead();
-      p.bytesTotal = bytesTotal;
-      p.seconds = seconds;
-      obs.OnProgress(p);
-      sum.report = RunReport(c, o.ProcNm, o.misNu);
-      sum.seconds = SecondsText(seconds);
-      obs.OnTime(sum.seconds);
+      Fail(st);
+      return false;
     }
+    const RunCounters& c = sum_.counters;
+    RunProgress p;
+    p.text = "inpRdsNu";
+    p.readsRead = c.linesRead;
+    p.accepted = c.accepted;
+    p.bytesRead = source_->bytesRead();
+    p.bytesTotal = bytesTotal_;
+    p.seconds = seconds;
+    obs_.OnProgress(p);
+    sum_.report = RunReport(c, o_.ProcNm, o_.misNu);
+    sum_.seconds = SecondsText(seconds);
+    obs_.OnTime(sum_.seconds);
+    return true;
   }
 
-  // End steps. Only complete results are put in place; a run that failed
-  // or was stopped claims no "done", finishes nothing and leaves the
-  // results folder as it found it.
-  engine.ReleaseEngine();
-  st = Guarded([&] { return text.Finish(ok ? sum.report : std::string()); });
-  if (st.ok() && ok) st = stage.Commit();
-  if (!st.ok()) {
-    steps.Fail(st);
-    ok = false;
+  // Releases the engine, closes the files and, when they are complete,
+  // puts them in place and finishes them. A run that failed or was stopped
+  // claims no "done", finishes nothing and leaves the results folder as it
+  // found it.
+  void EndSteps(bool ok) {
+    engine_.ReleaseEngine();
+    Status st = Guarded([&] { return text_.Finish(ok ? sum_.report : std::string()); });
+    if (st.ok() && ok) st = stage_.Commit();
+    if (!st.ok()) {
+      Fail(st);
+      ok = false;
+    }
+    obs_.OnEndSteps(ok);
+    if (!ok) return;
+    st = Guarded([&] { return FinishRun(sum_.counters.readsIn(), text_.paths(), env_, shell_); });
+    if (!st.ok()) {
+      Fail(st);
+      return;
+    }
+    sum_.outcome = RunOutcome::kDone;
   }
-  obs.OnEndSteps(ok);
-  if (!ok) return sum;
-  st = Guarded([&] { return FinishRun(sum.counters.readsIn(), text.paths(), env, shell); });
-  if (!st.ok()) {
-    steps.Fail(st);
-    return sum;
-  }
-  sum.outcome = RunOutcome::kDone;
-  return sum;
-}
+
+  const MapOptions& o_;
+  RunObserver& obs_;
+  Env& env_;
+  NullShell noShell_;
+  Shell& shell_;
+  RunSummary sum_;
+  std::unique_ptr<ReadSource> source_;
+  int64_t bytesTotal_ = -1;  // size of the reads file, -1 for a stream
+  Engine engine_;
+  ResultPaths paths_;
+  ResultStage stage_;  // before the sinks, which write through it
+  TextSink text_;
+  std::vector<ResultSink*> sinks_;
+};
+
+}  // namespace
+
+RunSummary RunMapping(const MapOptions& options, RunObserver& obs) { return MapRun(options, obs).Run(); }
 
 }  // namespace quorvane

@@ -1,14 +1,104 @@
 #include "setup/input_checks.h"
 
-#include <cstring>
+#include <functional>
+#include <memory>
 
 #include "common/file_msg.h"
+#include "common/number_text.h"
 #include "engine/reference.h"
 #include "io/env.h"
+#include "io/genome_file.h"
+#include "io/input_file.h"
 
 namespace quorvane {
+namespace {
 
-bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener) {
+// Bytes within which the first line of the reads must end: a read of 1024
+// letters, a CR and the LF.
+constexpr size_t kFirstLineBytes = 1026;
+
+// Whether path is a regular file, which the checks may read; anything else
+// (a pipe, a FIFO, a device) is left to the run.
+bool IsRegular(const std::string& path) {
+  int64_t size = 0;
+  return Env::Default()->GetFileSize(path, size).ok();
+}
+
+// Measures the genome: its letters, and for FASTA its sequences.
+bool MeasureGenome(const std::string& path, AcceptedInputs& in, CheckListener& listener, const CheckOptions& opt,
+                   const std::function<void(const Status&)>& fail) {
+  Status st;
+  int64_t size = 0;
+  const std::string sizeText = FileSizeText(path, size, st);
+  if (!st.ok()) {
+    listener.OnGenomeSize("");
+    fail(st);
+    return true;
+  }
+  if (!IsRegular(path)) {
+    in.gnmLen = -1;
+    listener.OnGenomeSize("");
+    return true;
+  }
+  GenomeShape shape;
+  shape.letters = size;
+  shape.sequences = 1;
+  if (opt.countGenome) {
+    st = ScanGenome(*Env::Default(), path, shape);
+    if (!st.ok()) {
+      listener.OnGenomeSize("");
+      fail(st);
+      return false;
+    }
+  }
+  std::string text = GroupedNumberText(shape.letters);
+  if (shape.sequences > 1) text += " (" + std::to_string(shape.sequences) + " seq)";
+  listener.OnGenomeSize(text);
+  if (shape.letters > kMaxGnmLen) {
+    // Every position must fit a signed 32-bit value.
+    in.gnmLen = -1;
+    fail(Status::BadInput("genome is too big\n" + path));
+    return false;
+  }
+  in.gnmLen = shape.letters;
+  in.gnmSeqs = shape.sequences;
+  return true;
+}
+
+// Measures the reads and checks where their first line ends.
+bool MeasureReads(const std::string& path, AcceptedInputs& in, CheckListener& listener,
+                  const std::function<void(const Status&)>& fail) {
+  if (path == kStdinPath || !IsRegular(path)) {
+    in.rdsSize = -1;
+    listener.OnReadsSize("");
+    return true;
+  }
+  Status st;
+  listener.OnReadsSize(FileSizeText(path, in.rdsSize, st));
+  if (!st.ok()) fail(st);
+  std::unique_ptr<LineCursor> cursor;
+  if (!OpenInput(*Env::Default(), path, cursor).ok()) {
+    fail(Status::CantOpen("can't open " + path));
+    return false;
+  }
+  std::string head(kFirstLineBytes, '\0');
+  size_t have = 0;
+  for (size_t got = 1; have < head.size() && got > 0; have += got) {
+    if (!cursor->ReadRaw(head.data() + have, head.size() - have, got).ok()) {
+      fail(Status::CantOpen("can't open " + path));
+      return false;
+    }
+  }
+  if (head.substr(0, have).find('\n') == std::string::npos) {
+    fail(Status::BadInput("separator of reads '\\n' not found"));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener, const CheckOptions& opt) {
   bool clean = true;
   auto fail = [&](const Status& st) {
     listener.OnMessage(st);
@@ -19,44 +109,14 @@ bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& lis
     fail(Status::CantOpen(std::string(kTitInpGnm) + " does not exist"));
     return false;
   }
-  Status st;
-  int64_t gnmSize = 0;
-  const std::string gnmCell = FileSizeText(in.PthGnm, gnmSize, st);
-  listener.OnGenomeSize(gnmCell);
-  if (!st.ok()) {
-    fail(st);
-  } else if (gnmSize > kMaxGnmLen) {
-    // Every position must fit a signed 32-bit value.
-    in.gnmLen = -1;
-    fail(Status::BadInput("genome is too big\n" + in.PthGnm));
-    return false;
-  } else {
-    in.gnmLen = gnmSize;
-  }
+  if (!MeasureGenome(in.PthGnm, in, listener, opt, fail)) return false;
 
   in.PthRds = paths.rds;
-  if (!FileExists(in.PthRds)) {
+  if (in.PthRds != kStdinPath && !FileExists(in.PthRds)) {
     fail(Status::CantOpen(std::string(kTitInpRds) + " does not exist"));
     return false;
   }
-  listener.OnReadsSize(FileSizeText(in.PthRds, in.rdsSize, st));
-  if (!st.ok()) fail(st);
-
-  // Only a regular file is looked at here: the bytes of a pipe can be
-  // read once, and they are the run's.
-  std::string head;
-  int64_t size = 0;
-  Env& env = *Env::Default();
-  if (env.GetFileSize(in.PthRds, size).ok()) {
-    if (!ReadFileHead(env, in.PthRds, 1024, head).ok()) {
-      fail(Status::CantOpen("can't open " + in.PthRds));
-      return false;
-    }
-    if (head.find('\n') == std::string::npos) {
-      fail(Status::BadInput("separator of reads '\\n' not found"));
-      return false;
-    }
-  }
+  if (!MeasureReads(in.PthRds, in, listener, fail)) return false;
 
   in.DiRes = paths.diRes;
   if (!DirExists(in.DiRes)) {

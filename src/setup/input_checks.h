@@ -23,8 +23,19 @@ struct InputPaths {
 // of the steps after it as they were.
 struct AcceptedInputs {
   std::string PthGnm, PthRds, DiRes;
-  int64_t gnmLen = 0;   // genome file size; -1 after a genome too big to map
-  int64_t rdsSize = 0;  // reads file size, for display
+  // The genome's letters: a plain file's size, a FASTA file's letters
+  // (when measured); -1 for a genome too big to map, or not measured (a
+  // stream, which the run reads to its end).
+  int64_t gnmLen = 0;
+  int64_t gnmSeqs = 1;  // its sequences, when measured
+  int64_t rdsSize = 0;  // reads file size, for display; -1 for a stream
+};
+
+struct CheckOptions {
+  // Read a FASTA or compressed genome through to count its letters and
+  // sequences (the window shows them); otherwise only its format is
+  // looked at and gnmLen is its size.
+  bool countGenome = true;
 };
 
 // Hears the checks as they go: each measurement when it is made, each
@@ -33,7 +44,9 @@ class CheckListener {
  public:
   virtual ~CheckListener() = default;
   virtual void OnMessage(const Status& s) = 0;
-  // The genome's size, grouped by threes; "" when it could not be measured.
+  // The genome's letters, grouped by threes, with the number of sequences
+  // where there are several ("4,987,422 (2 seq)"); "" when it could not be
+  // measured.
   virtual void OnGenomeSize(const std::string&) {}
   // The reads file's size, likewise.
   virtual void OnReadsSize(const std::string&) {}
@@ -41,11 +54,14 @@ class CheckListener {
 
 // Takes the paths over one after another into in, checks that the genome
 // and reads files and the results folder exist, measures both files and
-// checks that the first reads line ends within 1024 bytes (in a regular
-// file: a pipe's bytes are left to the run, which alone reads them once).
+// checks that the first line of the reads ends within its first 1026
+// bytes (a read of 1024 letters with CR LF). Files are read as their
+// content calls for (compressed or not); a pipe, a FIFO or standard input
+// ("-" for the reads) is neither read nor waited on: the run reads it.
 // Stops at the first failure but for a file that exists and cannot be
 // opened to be measured. Returns true when no step gave a message.
-bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener);
+bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener,
+                 const CheckOptions& opt = CheckOptions());
 
 // Validates the text of the mismatch box: exactly one digit 0..3. Fails
 // with "uknown misNu value" or "misNu is big"; on success stores the

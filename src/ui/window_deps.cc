@@ -33,10 +33,17 @@ bool AskYesNo(QWidget* owner, const QString& question) {
   return box.exec() == QMessageBox::Yes;
 }
 
+QStringList OpenFileFilters() {
+  return {"All files (*)", "FASTA (*.fa *.fasta *.fna *.fas *.fa.gz *.fasta.gz *.fna.gz *.fas.gz)",
+          "FASTQ (*.fq *.fastq *.fq.gz *.fastq.gz)", "Plain genome or reads (*.txt *.txt.gz)"};
+}
+
 std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder) {
   QFileDialog dialog(owner);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // Every file by default: the content decides the format, never the name.
+  dialog.setNameFilters(OpenFileFilters());
   if (!folder.empty()) dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(folder)));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QFile::encodeName(dialog.selectedFiles().first()).toStdString();

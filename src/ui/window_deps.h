@@ -5,6 +5,7 @@
 #define QUORVANE_UI_WINDOW_DEPS_H_
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -38,8 +39,12 @@ void ShowMsgBox(QWidget* owner, const QString& text);
 // Closing it without an answer counts as No.
 bool AskYesNo(QWidget* owner, const QString& question);
 
-// The toolkit's file-open dialog, owned by owner, without a filter and
-// with its default title.
+// The filters the file-open dialog offers; the first, every file, is the
+// one in force when it opens.
+QStringList OpenFileFilters();
+
+// The toolkit's file-open dialog, owned by owner, with its default title,
+// offering OpenFileFilters.
 std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder);
 
 // The real desktop: ShowMsgBox, AskOpenFile, the chooser's own modal

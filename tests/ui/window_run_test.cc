@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <random>
 
+#include "run/map_run.h"
 #include "test_util.h"
 #include "ui/font_color.h"
 #include "ui_test_main.h"
@@ -91,6 +92,48 @@ class WindowRunTest : public QObject {
     // The run opened both states: "go" again is refused.
     Click(fm.BtnGo);
     QCOMPARE(f.msgs, std::vector<std::string>{"red button"});
+  }
+
+  void CompressedFastaAndFastqGiveTheFilesTheCommandGives() {
+    WindowFixture f;
+    TFmTrelvix& fm = *f.fm;
+    std::mt19937 rng(11);
+    std::string a(4000, 'A'), b(3000, 'A');
+    for (char& c : a) c = "ACGT"[rng() % 4];
+    for (char& c : b) c = "ACGT"[rng() % 4];
+    std::string fastq;
+    for (int i = 0; i < 1500; ++i) {
+      const std::string& s = i % 2 ? a : b;
+      const std::string r = s.substr(rng() % (s.size() - 60), 30 + rng() % 30);
+      fastq += "@q" + std::to_string(i) + "\n" + r + "\n+\n" + std::string(r.size(), 'E') + "\n";
+    }
+    test::TempDir tmp;
+    test::WriteGzip(tmp.File("g"), ">a\n" + a + "\n>b topology=linear\n" + b + "\n");
+    test::WriteGzip(tmp.File("r"), fastq);
+    PrepareRun(f, test::ReadFile(tmp.File("g")), test::ReadFile(tmp.File("r")), "2", false);
+    QCOMPARE(fm.TbInpDat->Cell(1, 1).remove(QRegularExpression("[^0-9 ()a-z]")), QString("7000 (2 seq)"));
+    Click(fm.BtnGo);
+    QVERIFY(f.msgs.empty());
+    QCOMPARE(fm.BtnGo->text(), QString("done"));
+
+    // The same files, mapped without the window.
+    MapOptions opt;
+    opt.PthGnm = f.Data("gen.txt");
+    opt.PthRds = f.Data("rds.txt");
+    opt.DiRes = tmp.path();
+    opt.misNu = 2;
+    opt.ProcNm = fm.ProcNm();
+    struct Quiet : RunObserver {
+      void OnMessage(const Status&) override {}
+      void OnProgress(const RunProgress&) override {}
+      void OnTime(const std::string&) override {}
+      void OnEndSteps(bool) override {}
+    } quiet;
+    QVERIFY(RunMapping(opt, quiet).outcome == RunOutcome::kDone);
+    for (const char* name : {"RdsOutPos.txt", "RdsInPos.txt", "MapRds_Log.txt", "MapRdsPos.txt"}) {
+      QCOMPARE(ReadBytes(f.Data(std::string("res/rds_gen_m2") + name)), ReadBytes(tmp.File(std::string("rds_gen_m2") + name)));
+    }
+    QVERIFY(ReadBytes(f.Data("res/rds_gen_m2MapRdsPos.txt")).find("\tb\t") != std::string::npos);
   }
 
   void ProgressIsShownEveryThousandLinesOnTheGuiThread() {

@@ -1,0 +1,55 @@
+#include "io/input_file.h"
+
+#include "io/fastx_source.h"
+#include "io/inflating_file.h"
+#include "io/line_source.h"
+
+namespace quorvane {
+
+InputFormat SniffFormat(std::string_view head) {
+  for (char c : head) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+    if (c == '>') return InputFormat::kFasta;
+    if (c == '@') return InputFormat::kFastq;
+    return InputFormat::kPlain;
+  }
+  return InputFormat::kPlain;
+}
+
+Status OpenInput(Env& env, const std::string& path, std::unique_ptr<LineCursor>& cursor, bool* compressed) {
+  std::unique_ptr<SequentialFile> raw;
+  Status st = env.NewSequentialFile(path == kStdinPath ? "/dev/stdin" : path, raw);
+  if (!st.ok()) return Status::CantOpen("");
+  std::unique_ptr<SequentialFile> file;
+  bool gz = false;
+  st = OpenInflating(std::move(raw), path, file, gz);
+  if (!st.ok()) return st;
+  if (gz) file = NewReadAheadFile(std::move(file));
+  if (compressed != nullptr) *compressed = gz;
+  cursor = std::make_unique<LineCursor>(std::move(file), path);
+  return Status::OK();
+}
+
+Status OpenReadSource(Env& env, const std::string& path, std::unique_ptr<ReadSource>& source) {
+  std::unique_ptr<LineCursor> cursor;
+  Status st = OpenInput(env, path, cursor);
+  if (st.code() == Status::Code::kCantOpen) return Status::CantOpen("i can't open\n" + path);
+  if (!st.ok()) return st;
+  std::string_view head;
+  st = cursor->Peek(head);
+  if (!st.ok()) return st;
+  switch (SniffFormat(head)) {
+    case InputFormat::kFasta:
+      source = std::make_unique<FastxSource>(std::move(cursor), FastxSource::Kind::kFasta);
+      break;
+    case InputFormat::kFastq:
+      source = std::make_unique<FastxSource>(std::move(cursor), FastxSource::Kind::kFastq);
+      break;
+    case InputFormat::kPlain:
+      source = std::make_unique<LineSource>(std::move(cursor));
+      break;
+  }
+  return Status::OK();
+}
+
+}  // namespace quorvane
