@@ -51,8 +51,7 @@ class Env {
   // The real file system. Never destroyed.
   static Env* Default();
 
-  // Opens path for reading. Fails with kCantOpen. A FIFO is opened
-  // without waiting for a writer: without one it reads as empty.
+  // Opens path for reading. Fails with kCantOpen.
   virtual Status NewSequentialFile(const std::string& path, std::unique_ptr<SequentialFile>& file) = 0;
   // Creates path, or empties it when it exists, for writing. Fails with
   // kCantOpen.

@@ -111,15 +111,8 @@ class PosixFileLock final : public FileLock {
 class PosixEnv final : public Env {
  public:
   Status NewSequentialFile(const std::string& path, std::unique_ptr<SequentialFile>& file) override {
-    // Not waiting for the writer of a FIFO; reads block again afterwards.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return Status::CantOpen(std::strerror(errno));
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-      const Status st = Status::CantOpen(std::strerror(errno));
-      ::close(fd);
-      return st;
-    }
     file = std::make_unique<PosixSequentialFile>(fd);
     return Status::OK();
   }
