@@ -92,6 +92,17 @@ TEST_F(EarlierResultsTest, AResultNameThatIsAnInputIsRefusedBeforeAnythingIsWrit
   EXPECT_EQ(test::ReadFile(opt_.PthGnm), kGenome);
 }
 
+TEST_F(EarlierResultsTest, WhatARunThatDiedLeftIsClearedByTheNextRun) {
+  EarlierRun();
+  // A run killed at once leaves its lock's file and what it had written.
+  test::WriteFile(dir_.File(".lock-reads_gen_m1"), "");
+  test::WriteFile(dir_.File(".part-reads_gen_m1RdsInPos.txt"), "half");
+  test::WriteFile(dir_.File(".old-reads_gen_m1MapRdsPos.txt"), "former");
+  EXPECT_EQ(Run().outcome, RunOutcome::kDone);
+  EXPECT_TRUE(obs_.msgs.empty());
+  EXPECT_EQ(Results(), before_);
+}
+
 // Stops the run at its first progress text until the test lets it go on.
 class GatedObserver final : public RunObserver {
  public:
