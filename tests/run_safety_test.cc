@@ -90,6 +90,14 @@ TEST_F(EarlierResultsTest, AResultNameThatIsAnInputIsRefusedBeforeAnythingIsWrit
   before_ = Results();
   ExpectRefused(Run(), "result file is an input file\n" + Res(kPos));
   EXPECT_EQ(test::ReadFile(opt_.PthGnm), kGenome);
+
+  // The SAM file named as the reads, through a link.
+  ASSERT_EQ(std::remove(Res(kPos).c_str()), 0);
+  ASSERT_EQ(symlink(opt_.PthRds.c_str(), dir_.File("hits.sam").c_str()), 0);
+  before_ = Results();
+  opt_.samPath = dir_.File("hits.sam");
+  ExpectRefused(Run(), "result file is an input file\n" + opt_.samPath);
+  EXPECT_EQ(test::ReadFile(opt_.PthRds), kReads);
 }
 
 TEST_F(EarlierResultsTest, WhatARunThatDiedLeftIsClearedByTheNextRun) {

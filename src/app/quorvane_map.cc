@@ -2,12 +2,16 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "app/stop_signals.h"
 #include "app/terminal_observer.h"
+#include "io/sam_header.h"
+#include "io/sam_sink.h"
 #include "run/map_run.h"
 #include "run/shell.h"
 #include "setup/input_checks.h"
@@ -22,19 +26,37 @@ constexpr int kExitUsage = 2;
 // 143 for SIGTERM.
 constexpr int kExitSignal = 128;
 
+// Ends the program as a write to a pipe whose reader went away ends it by
+// default (`| head`): quietly, by SIGPIPE, which the shell shows as 141.
+[[noreturn]] void EndOnClosedPipe() {
+  std::fflush(stderr);
+  std::signal(SIGPIPE, SIG_DFL);
+  std::raise(SIGPIPE);
+  _exit(128 + SIGPIPE);
+}
+
+// Writes text to out and flushes it; a closed pipe ends the program.
+bool WriteOut(FILE* out, const std::string& text) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0) return true;
+  if (errno == EPIPE) EndOnClosedPipe();
+  return false;
+}
+
 int Main(int argc, char** argv) {
   using namespace quorvane;
-  std::string genome, reads, results, misText = "0", engineName = "fast";
-  bool showMis = false, open = false, quiet = false, linear = false;
+  std::string genome, reads, results, sam, misText = "0", engineName = "fast";
+  bool showMis = false, open = false, quiet = false, linear = false, noUnal = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
 
   CLI::App app{
       "Finds, for every read of a reads file, each place in a genome where the read lies on either\n"
       "strand with at most MISNU mismatching letters, and writes the result files (found and\n"
-      "not-found reads, one line per hit, a run log) into RESULTS_DIR. Genomes may be plain or\n"
-      "FASTA (one or more sequences, circular unless --linear or their header says otherwise),\n"
-      "reads plain (one per line), FASTA or FASTQ; either may be gzip- or BGZF-compressed.",
+      "not-found reads, one line per hit, a run log) into RESULTS_DIR, the hits as SAM or BAM into\n"
+      "FILE, or both. Genomes may be plain or FASTA (one or more sequences, circular unless --linear\n"
+      "or their header says otherwise), reads plain (one per line), FASTA or FASTQ; either may be\n"
+      "gzip- or BGZF-compressed.",
       "quorvane-map"};
   app.set_version_flag("--version", std::string("quorvane-map ") + QUORVANE_VERSION);
   app.add_option("-g,--genome", genome,
@@ -46,8 +68,14 @@ int Main(int argc, char** argv) {
       ->required()
       ->type_name("READS");
   app.add_option("-o,--results", results, "Existing folder that receives the result files")
-      ->required()
       ->type_name("RESULTS_DIR");
+  CLI::Option* samOpt =
+      app.add_option("--sam", sam,
+                     "SAM file of the hits; BAM when FILE ends in .bam; - for SAM on standard output (the run "
+                     "report then goes to standard error)")
+          ->type_name("FILE");
+  app.add_flag("--no-unal", noUnal, "Leave the reads without hits, and those not searched, out of the SAM file")
+      ->needs(samOpt);
   app.add_option("-m,--mismatches", misText, "Mismatching letters allowed per hit, 0 to 3")
       ->type_name("MISNU")
       ->capture_default_str();
@@ -77,6 +105,10 @@ int Main(int argc, char** argv) {
   TerminalObserver obs(quiet);
   MapOptions opt;
   Status st = ParseMisNu(misText, opt.misNu);
+  if (st.ok() && results.empty() && sam.empty()) st = Status::BadInput("give -o RESULTS_DIR, --sam FILE or both");
+  if (st.ok() && SamFormatOf(sam) == SamFormat::kCram) {
+    st = Status::BadInput("CRAM is not written: give a .bam file, and convert it with samtools view -C -T GENOME.fa");
+  }
   if (!st.ok()) {
     obs.OnMessage(st);
     return kExitUsage;
@@ -85,13 +117,24 @@ int Main(int argc, char** argv) {
   AcceptedInputs in;
   CheckOptions check;
   check.countGenome = false;  // the run reads the genome once; nothing shows its letters here
+  check.resultsDir = !results.empty();
   if (!CheckInputs(InputPaths{genome, reads, results}, in, obs, check)) return kExitFailed;
+  if (!sam.empty()) {
+    st = CheckOutputFile(sam, in);
+    if (!st.ok()) {
+      obs.OnMessage(st);
+      return kExitFailed;
+    }
+  }
 
   opt.PthGnm = in.PthGnm;
   opt.gnmLen = in.gnmLen;
   opt.linear = linear;
   opt.PthRds = in.PthRds;
   opt.DiRes = in.DiRes;
+  opt.samPath = sam;
+  opt.samUnaligned = !noUnal;
+  opt.commandLine = CommandLineText(argc, argv);
   opt.showRdsMis = showMis;
   opt.ProcNm = OwnProgramPath(argv[0]).ProcNm;
   opt.engine = engineName == "reference" ? EngineKind::kReference : EngineKind::kFast;
@@ -101,13 +144,14 @@ int Main(int argc, char** argv) {
 
   const RunSummary r = RunMapping(opt, obs);
   obs.EndProgress();
+  if (r.status.code() == Status::Code::kPipeClosed) EndOnClosedPipe();
   if (r.outcome == RunOutcome::kInterrupted) return kExitSignal + StopSignal();
-  if (!quiet && !r.report.empty()) {
-    const std::string text = r.report + "\nseconds = " + r.seconds + "\n";
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-      obs.OnMessage(Status::IoError("can't write standard output"));
-      return kExitFailed;
-    }
+  // Standard output may carry the SAM records: then the report goes beside
+  // the messages.
+  FILE* reportTo = sam == kStdoutPath ? stderr : stdout;
+  if (!quiet && !r.report.empty() && !WriteOut(reportTo, r.report + "\nseconds = " + r.seconds + "\n")) {
+    obs.OnMessage(Status::IoError(reportTo == stdout ? "can't write standard output" : "can't write standard error"));
+    return kExitFailed;
   }
   return r.outcome == RunOutcome::kDone ? kExitOk : kExitFailed;
 }
@@ -115,11 +159,18 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe shows as a failed write, so that the run can end in
+  // order (its SAM file removed, its result files closed) before the
+  // program ends as SIGPIPE would have ended it.
+  std::signal(SIGPIPE, SIG_IGN);
   try {
     const int rc = Main(argc, argv);
     // The report may still sit in the stream's buffer: a failed close is a
     // failed run.
-    if (std::fclose(stdout) != 0 && rc == kExitOk) {
+    errno = 0;
+    const bool closed = std::fclose(stdout) == 0;
+    if (!closed && errno == EPIPE) EndOnClosedPipe();
+    if (!closed && rc == kExitOk) {
       std::fprintf(stderr, "can't write standard output\n");
       return kExitFailed;
     }

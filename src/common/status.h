@@ -20,6 +20,7 @@ class Status {
     kBadInput,     // an input file is not what it must be
     kInterrupted,  // the user or a signal stopped the run
     kBusy,         // another run holds the same result files
+    kPipeClosed,   // the reader of a pipe we write went away (`| head`)
   };
 
   // Success.
@@ -33,6 +34,7 @@ class Status {
   static Status BadInput(std::string m) { return Status(Code::kBadInput, std::move(m)); }
   static Status Interrupted(std::string m) { return Status(Code::kInterrupted, std::move(m)); }
   static Status Busy(std::string m) { return Status(Code::kBusy, std::move(m)); }
+  static Status PipeClosed(std::string m) { return Status(Code::kPipeClosed, std::move(m)); }
 
   bool ok() const { return code_ == Code::kOk; }
   Code code() const { return code_; }

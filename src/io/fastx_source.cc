@@ -60,19 +60,23 @@ Status FastxSource::Next(ReadRecord& r, bool& more) {
   return st;
 }
 
+Status FastxSource::BeginRecord(char marker, bool& more) {
+  LineCursor::Piece p;
+  do {
+    Status st = cursor_->Next(p, more);
+    if (!st.ok() || !more) return st;
+  } while (p.text.empty() && p.eol);
+  ++record_;
+  recordLine_ = cursor_->line();
+  if (p.text.empty() || p.text[0] != marker) return Malformed(std::string("no '") + marker + "' at its start");
+  return ReadHeader(p);
+}
+
 Status FastxSource::NextFasta(ReadRecord& r, bool& more) {
   LineCursor::Piece p;
   if (!pending_) {
-    // Up to the first header.
-    do {
-      Status st = cursor_->Next(p, more);
-      if (!st.ok() || !more) return st;
-    } while (p.text.empty() && p.eol);
-    ++record_;
-    recordLine_ = cursor_->line();
-    if (p.text.empty() || p.text[0] != '>') return Malformed("no '>' at its start");
-    Status st = ReadHeader(p);
-    if (!st.ok()) return st;
+    Status st = BeginRecord('>', more);
+    if (!st.ok() || !more) return st;
   } else {
     ++record_;
     recordLine_ = pendingLine_;
@@ -108,15 +112,8 @@ Status FastxSource::NextFasta(ReadRecord& r, bool& more) {
 
 Status FastxSource::NextFastq(ReadRecord& r, bool& more) {
   LineCursor::Piece p;
-  do {
-    Status st = cursor_->Next(p, more);
-    if (!st.ok() || !more) return st;
-  } while (p.text.empty() && p.eol);
-  ++record_;
-  recordLine_ = cursor_->line();
-  if (p.text.empty() || p.text[0] != '@') return Malformed("no '@' at its start");
-  Status st = ReadHeader(p);
-  if (!st.ok()) return st;
+  Status st = BeginRecord('@', more);
+  if (!st.ok() || !more) return st;
 
   seq_.clear();
   int64_t n = 0;

@@ -34,6 +34,9 @@ class FastxSource final : public ReadSource {
   int64_t bytesRead() const override { return cursor_->consumed(); }
 
  private:
+  // Passes over empty lines to the next record's header, which must begin
+  // with marker, and reads it; more is false at the end of the file.
+  Status BeginRecord(char marker, bool& more);
   // Reads the header line whose first piece is p into name_.
   Status ReadHeader(LineCursor::Piece p);
   // Appends a line whose first piece is p to text (at most

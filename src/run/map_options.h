@@ -18,7 +18,10 @@ struct MapOptions {
                             // read to exactly this length; -1 reads to the end
   bool linear = false;      // a genome's sequences are linear unless their headers say otherwise
   std::string PthRds;       // the reads file; "-" for standard input
-  std::string DiRes;        // the results folder; every result file goes in it
+  std::string DiRes;        // the results folder, which receives the five result files; empty for none
+  std::string samPath;      // the SAM file (BAM for a name ending in .bam); "-" for standard output; empty for none
+  bool samUnaligned = true; // the SAM file holds a record for every read without hits or not searched
+  std::string commandLine;  // the command as given, for the SAM file's header
   int32_t misNu = 0;        // mismatching letters allowed per hit, 0..3
   bool showRdsMis = false;  // write each hit's read with its mismatching letters in lower case
   std::string ProcNm;       // the program's own file name, for the run report

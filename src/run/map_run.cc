@@ -3,12 +3,14 @@
 #include <chrono>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "common/number_text.h"
 #include "io/genome_file.h"
 #include "io/input_file.h"
 #include "io/result_stage.h"
+#include "io/sam_sink.h"
 #include "io/text_sink.h"
 #include "run/finish_run.h"
 #include "run/pipeline.h"
@@ -34,35 +36,60 @@ class MapRun {
         obs_(obs),
         env_(o.env != nullptr ? *o.env : *Env::Default()),
         shell_(o.shell != nullptr ? *o.shell : noShell_),
-        engine_(o.engine, o.threads),
-        paths_(o.DiRes, o.PthRds, o.PthGnm, o.misNu),
-        stage_(env_, paths_.stem),
-        text_(stage_, paths_, o.misNu, o.showRdsMis, engine_.store()),
-        sinks_{&text_} {
-    stage_.Protect(o.PthRds);
-    stage_.Protect(o.PthGnm);
+        engine_(o.engine, o.threads) {
+    if (!o.DiRes.empty()) {
+      const ResultPaths paths(o.DiRes, o.PthRds, o.PthGnm, o.misNu);
+      stage_.emplace(env_, paths.stem);
+      stage_->Protect(o.PthRds);
+      stage_->Protect(o.PthGnm);
+      text_.emplace(*stage_, paths, o.misNu, o.showRdsMis, engine_.store());
+      sinks_.push_back(&*text_);
+    }
+    if (!o.samPath.empty()) {
+      SamSettings s;
+      s.path = o.samPath;
+      s.unaligned = o.samUnaligned;
+      s.misNu = o.misNu;
+      s.threads = o.threads;
+      s.program = SamProgram{o.ProcNm, QUORVANE_VERSION, o.commandLine};
+      sam_.emplace(env_, std::move(s));
+      sinks_.push_back(&*sam_);
+    }
   }
 
   RunSummary Run() {
     if (!OpenFiles()) return sum_;
     const Status genome = LoadGenome();
     if (genome.code() == Status::Code::kCantOpen) {
-      Guarded([&] { return text_.Finish(""); });
+      FinishSinks("");
       return sum_;
     }
     // A genome that cannot be loaded or indexed fails the run, every
-    // counter 0 and no report.
-    const bool ok = genome.ok() && ReadLoop();
+    // counter 0 and no report. A sink that cannot write its head fails the
+    // run as any failed write.
+    const bool ok = genome.ok() && BeginSinks() && ReadLoop();
     EndSteps(ok);
     return sum_;
   }
 
  private:
   // Gives the message of a failure; the first one is the run's status.
+  // A stop asked for, or a reader that went away, ends the run quietly.
   void Fail(const Status& st) {
-    if (st.code() != Status::Code::kInterrupted) obs_.OnMessage(st);
+    const bool quiet = st.code() == Status::Code::kInterrupted || st.code() == Status::Code::kPipeClosed;
+    if (!quiet) obs_.OnMessage(st);
     if (sum_.status.ok()) sum_.status = st;
-    sum_.outcome = st.code() == Status::Code::kInterrupted ? RunOutcome::kInterrupted : RunOutcome::kFailed;
+    sum_.outcome = quiet ? RunOutcome::kInterrupted : RunOutcome::kFailed;
+  }
+
+  // Closes every sink, each checking its files; the first failure counts.
+  Status FinishSinks(const std::string& report) {
+    Status first;
+    for (ResultSink* sink : sinks_) {
+      const Status st = Guarded([&] { return sink->Finish(report); });
+      if (first.ok()) first = st;
+    }
+    return first;
   }
 
   // The reads file, then the result files.
@@ -73,26 +100,43 @@ class MapRun {
       return false;
     }
     if (!env_.GetFileSize(o_.PthRds, bytesTotal_).ok()) bytesTotal_ = -1;
-    st = Guarded([&] { return text_.Open(); });
-    if (!st.ok()) {
-      Fail(st);
-      Guarded([&] { return text_.Finish(""); });
+    // The SAM file replaces its name as the five files do: never an input.
+    if (!o_.samPath.empty() && o_.samPath != kStdoutPath &&
+        (env_.SameFile(o_.samPath, o_.PthRds) || env_.SameFile(o_.samPath, o_.PthGnm))) {
+      Fail(Status::BadInput("result file is an input file\n" + o_.samPath));
       return false;
+    }
+    for (ResultSink* sink : sinks_) {
+      st = Guarded([&] { return sink->Open(); });
+      if (!st.ok()) {
+        Fail(st);
+        FinishSinks("");
+        return false;
+      }
     }
     return true;
   }
 
-  // The genome, its index, and the sinks' heads that depend on it.
+  // The genome and its index.
   Status LoadGenome() {
     Reference ref;
     Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, GenomeOptions{o_.gnmLen, o_.linear}, ref); });
     if (st.ok()) st = engine_.LoadGenome(std::move(ref));
     if (st.ok()) st = engine_.BuildSeedIndex();
-    for (ResultSink* sink : sinks_) {
-      if (st.ok()) st = Guarded([&] { return sink->Begin(engine_.reference()); });
-    }
     if (!st.ok()) Fail(st);
     return st;
+  }
+
+  // The sinks' heads, which depend on the genome.
+  bool BeginSinks() {
+    for (ResultSink* sink : sinks_) {
+      const Status st = Guarded([&] { return sink->Begin(engine_.reference()); });
+      if (!st.ok()) {
+        Fail(st);
+        return false;
+      }
+    }
+    return true;
   }
 
   // Every read, then the report and the time.
@@ -123,23 +167,33 @@ class MapRun {
   // Releases the engine, closes the files and, when they are complete,
   // puts them in place and finishes them. A run that failed or was stopped
   // claims no "done", finishes nothing and leaves the results folder as it
-  // found it.
+  // found it; its SAM file is removed. The SAM file takes its name only
+  // once everything else succeeded.
   void EndSteps(bool ok) {
     engine_.ReleaseEngine();
-    Status st = Guarded([&] { return text_.Finish(ok ? sum_.report : std::string()); });
-    if (st.ok() && ok) st = stage_.Commit();
+    Status st = FinishSinks(ok ? sum_.report : std::string());
+    if (st.ok() && ok && stage_) st = stage_->Commit();
     if (!st.ok()) {
       Fail(st);
       ok = false;
     }
     obs_.OnEndSteps(ok);
-    if (!ok) return;
-    st = Guarded([&] { return FinishRun(sum_.counters.readsIn(), text_.paths(), env_, shell_); });
-    if (!st.ok()) {
-      Fail(st);
-      return;
+    if (ok && text_) {
+      st = Guarded([&] { return FinishRun(sum_.counters.readsIn(), text_->paths(), env_, shell_); });
+      if (!st.ok()) {
+        Fail(st);
+        ok = false;
+      }
     }
-    sum_.outcome = RunOutcome::kDone;
+    if (sam_) {
+      st = ok ? sam_->Commit() : Status::OK();
+      if (!st.ok()) {
+        Fail(st);
+        ok = false;
+      }
+      if (!ok) sam_->Discard();
+    }
+    if (ok) sum_.outcome = RunOutcome::kDone;
   }
 
   const MapOptions& o_;
@@ -151,9 +205,9 @@ class MapRun {
   std::unique_ptr<ReadSource> source_;
   int64_t bytesTotal_ = -1;  // size of the reads file, -1 for a stream
   Engine engine_;
-  ResultPaths paths_;
-  ResultStage stage_;  // before the sinks, which write through it
-  TextSink text_;
+  std::optional<ResultStage> stage_;  // puts the five files in place; outlives the sinks
+  std::optional<TextSink> text_;      // the five files, when a results folder is given
+  std::optional<SamSink> sam_;    // the SAM or BAM file, when asked for
   std::vector<ResultSink*> sinks_;
 };
 

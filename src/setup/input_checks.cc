@@ -1,5 +1,7 @@
 #include "setup/input_checks.h"
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <memory>
 
@@ -118,12 +120,25 @@ bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& lis
   }
   if (!MeasureReads(in.PthRds, in, listener, fail)) return false;
 
+  if (!opt.resultsDir) return clean;
   in.DiRes = paths.diRes;
   if (!DirExists(in.DiRes)) {
     fail(Status::CantOpen(std::string(kTitDiRes) + " does not exist"));
     return false;
   }
   return clean;
+}
+
+Status CheckOutputFile(const std::string& path, const AcceptedInputs& in) {
+  struct stat out {};
+  if (::stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return Status::OK();
+  for (const std::string* input : {&in.PthGnm, &in.PthRds}) {
+    struct stat st {};
+    if (::stat(input->c_str(), &st) == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino) {
+      return Status::BadInput("the output file is the genome or the reads file\n" + path);
+    }
+  }
+  return Status::OK();
 }
 
 Status ParseMisNu(const std::string& text, int32_t& misNu) {

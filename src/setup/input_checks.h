@@ -36,6 +36,10 @@ struct CheckOptions {
   // sequences (the window shows them); otherwise only its format is
   // looked at and gnmLen is its size.
   bool countGenome = true;
+  // The run writes into a results folder, which must exist; without one
+  // (a run that writes only a SAM file) diRes is neither looked at nor
+  // taken over.
+  bool resultsDir = true;
 };
 
 // Hears the checks as they go: each measurement when it is made, each
@@ -62,6 +66,11 @@ class CheckListener {
 // opened to be measured. Returns true when no step gave a message.
 bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& listener,
                  const CheckOptions& opt = CheckOptions());
+
+// Checks that an output file of the run (the SAM file) is none of its
+// inputs, under whatever name or link: fails with kBadInput, "the output
+// file is the genome or the reads file\n" + path.
+Status CheckOutputFile(const std::string& path, const AcceptedInputs& in);
 
 // Validates the text of the mismatch box: exactly one digit 0..3. Fails
 // with "uknown misNu value" or "misNu is big"; on success stores the

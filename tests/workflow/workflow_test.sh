@@ -1,0 +1,56 @@
+#!/bin/sh
+# Runs the Snakemake workflow on three tiny samples with two cores and
+# checks what it leaves: per sample a sorted, indexed BAM file that samtools
+# reads and whose records equal the hits of the position file, the result
+# files, and a summary table whose numbers are the run reports'.
+# Usage: workflow_test.sh SOURCE_DIR QUORVANE_MAP
+# Exits 77 (skipped) when snakemake or samtools is missing.
+set -eu
+src=$1 qm=$2
+command -v snakemake >/dev/null 2>&1 || { echo "snakemake is not installed"; exit 77; }
+command -v samtools >/dev/null 2>&1 || { echo "samtools is not installed"; exit 77; }
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "workflow_test: $*" >&2; exit 1; }
+cd "$tmp"
+
+# Three samples from the bundled example: gzipped FASTQ, plain FASTQ and
+# plain lines, of different sizes.
+zcat "$src/examples/lambda_reads.fq.gz" | head -n 2000 | gzip -c >one.fq.gz
+zcat "$src/examples/lambda_reads.fq.gz" | sed -n 2001,4000p >two.fq
+sed -n 1,300p "$src/examples/lambda_reads.txt" >three.txt
+printf 'sample\treads\nS1\tone.fq.gz\nS2\ttwo.fq\nS3\tthree.txt\n' >samples.tsv
+
+snakemake --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp" \
+  --config samples=samples.tsv genome="$src/examples/lambda.fa.gz" quorvane="$qm" mismatches=1 threads=2 \
+  >snakemake.log 2>&1 || { tail -n 40 snakemake.log >&2; fail "snakemake failed"; }
+
+[ -f quorvane/summary.tsv ] || fail "no summary"
+[ "$(sed -n 1p quorvane/summary.tsv | cut -f1-2)" = "$(printf 'sample\tinput reads')" ] || fail "summary header"
+for s in S1 S2 S3; do
+  bam=quorvane/$s/$s.bam
+  samtools quickcheck "$bam" || fail "$s: samtools quickcheck"
+  [ -f "$bam.bai" ] || fail "$s: no index"
+  [ ! -e "quorvane/$s/$s.unsorted.bam" ] || fail "$s: the unsorted BAM was kept"
+  samtools view -H "$bam" | grep -q '^@HD.*SO:coordinate' || fail "$s: not sorted by coordinate"
+  log=$(ls quorvane/$s/results/*MapRds_Log.txt)
+  pos=$(ls quorvane/$s/results/*MapRdsPos.txt)
+  # The summary's numbers are the run report's.
+  row=$(grep "^$s	" quorvane/summary.tsv)
+  reads_in=$(sed -n 's/^reads in= //p' "$log")
+  hits=$(sed -n 's/^mapped pos in genome= //p' "$log")
+  [ "$(echo "$row" | cut -f5)" = "$reads_in" ] || fail "$s: summary reads in $(echo "$row" | cut -f5), log $reads_in"
+  [ "$(echo "$row" | cut -f7)" = "$hits" ] || fail "$s: summary hits"
+  # Every hit is a mapped record of the BAM file.
+  [ "$(samtools view -c -F 4 "$bam")" = "$hits" ] || fail "$s: $(samtools view -c -F 4 "$bam") mapped records, $hits hits"
+  [ "$(($(wc -l <"$pos")))" = "$hits" ] || fail "$s: position file lines"
+done
+[ "$(grep -c . quorvane/summary.tsv)" = 4 ] || fail "summary rows"
+
+# Nothing to do a second time.
+snakemake --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp" \
+  --config samples=samples.tsv genome="$src/examples/lambda.fa.gz" quorvane="$qm" mismatches=1 threads=2 \
+  >again.log 2>&1 || fail "second run failed"
+grep -q "Nothing to be done" again.log || fail "the second run did work again"
+echo "workflow_test: 3 samples mapped, sorted, indexed and summarised"
