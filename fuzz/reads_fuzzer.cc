@@ -7,11 +7,9 @@
 #include <string>
 
 #include "check.h"
-#include "io/fastx_source.h"
 #include "io/inflating_file.h"
 #include "io/input_file.h"
 #include "io/line_cursor.h"
-#include "io/line_source.h"
 #include "mem_env.h"
 
 using namespace quorvane;
@@ -25,22 +23,7 @@ Status OpenDirect(const std::string& content, size_t piece, std::unique_ptr<Read
   bool compressed = false;
   Status st = OpenInflating(std::make_unique<fuzz::MemFile>(content, piece), "r.txt", file, compressed);
   if (!st.ok()) return st;
-  auto cursor = std::make_unique<LineCursor>(std::move(file), "r.txt");
-  std::string_view head;
-  st = cursor->Peek(head);
-  if (!st.ok()) return st;
-  switch (SniffFormat(head)) {
-    case InputFormat::kFasta:
-      source = std::make_unique<FastxSource>(std::move(cursor), FastxSource::Kind::kFasta);
-      break;
-    case InputFormat::kFastq:
-      source = std::make_unique<FastxSource>(std::move(cursor), FastxSource::Kind::kFastq);
-      break;
-    case InputFormat::kPlain:
-      source = std::make_unique<LineSource>(std::move(cursor));
-      break;
-  }
-  return Status::OK();
+  return NewReadSource(std::make_unique<LineCursor>(std::move(file), "r.txt"), source);
 }
 
 }  // namespace
