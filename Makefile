@@ -7,13 +7,18 @@
 # when given; `make deb` builds the Debian package build/quorvane_*.deb.
 # `make bench` compares quorvane-map with bowtie and razers3 (bench/README.md);
 # `make bench BENCH_ARGS="--reads 10000"` is a quick run.
+# `make bench-memory` checks the peak memory of a run with very many hits
+# (bench/peak_memory.sh).
+# `make fuzz` builds the libFuzzer targets with clang in build-fuzz/ and
+# runs each for FUZZ_SECONDS seconds (fuzz/run.sh).
 BUILD   ?= build
 CMAKEFLAGS ?=
 JOBS    ?= $(shell nproc)
 PREFIX  ?= /usr/local
 DESTDIR ?=
+FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build-deps configure build test run bench install deb clean
+.PHONY: all deps build-deps configure build test run bench install deb fuzz bench-memory clean
 
 all: build
 
@@ -45,6 +50,13 @@ run: build
 
 bench: build
 	@bench/run.sh $(BENCH_ARGS)
+
+bench-memory: build
+	@bench/peak_memory.sh $(BUILD)
+
+fuzz:
+	@scripts/install-deps.sh --check clang-14 libfuzzer-14-dev
+	@JOBS=$(JOBS) fuzz/run.sh $(FUZZ_SECONDS)
 
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -1,16 +1,21 @@
 // The quorvane-map command, run as a user runs it.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <thread>
 
 #include "test_util.h"
 
 namespace quorvane {
 namespace {
 
+using test::FolderFiles;
 using test::PathExists;
 using test::ReadFile;
 using test::WriteFile;
@@ -97,23 +102,28 @@ TEST_F(CliTest, FailedChecksExitWithOne) {
   EXPECT_EQ(o.out, "");
 }
 
-TEST_F(CliTest, AGenomeWithALineBreakLeavesOnlyTheEmptyLog) {
+TEST_F(CliTest, AGenomeWithALineBreakLeavesNoFile) {
   WriteFile(dir_.File("gen.txt"), "GATTACAGCCTAGGCATTCAGGTACCGATCGTTAGCAACT\n");
   const Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "bad symbol='\n' in genome\n");
-  EXPECT_EQ(ReadFile(Res("MapRds_Log.txt")), "");
-  for (const char* f : {"RdsOutPos.txt", "RdsInPos.txt", "MapRdsPos.txt", "MapTempLog.txt"}) {
-    EXPECT_FALSE(PathExists(Res(f))) << f;
-  }
+  EXPECT_TRUE(FolderFiles(dir_.File("res")).empty());
 }
 
-TEST_F(CliTest, AFullDiskFailsTheRun) {
-  ASSERT_EQ(symlink("/dev/full", Res("MapRdsPos.txt").c_str()), 0);
-  const Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "can't write " + std::string("res/reads_gen_m1MapRdsPos.txt\n"));
-  EXPECT_TRUE(PathExists(Res("MapTempLog.txt")));  // nothing was moved or deleted
+TEST_F(CliTest, AFullDiskFailsTheRunAndLeavesTheEarlierResults) {
+  std::string reads;
+  for (int i = 0; i < 300; ++i) reads += "CAGCCTAGGCAT\nTTTTTTTTTTTT\n";
+  WriteFile(dir_.File("reads.txt"), reads);
+  ASSERT_EQ(Map("-g gen.txt -r reads.txt -o res -m 1 -q").status, 0);
+  const auto earlier = FolderFiles(dir_.File("res"));
+  // Files may grow to 1 KiB: the write past it fails as on a full disk.
+  const std::string cmd = "cd " + dir_.path() + " && trap '' XFSZ && ulimit -f 2 && " + QUORVANE_BINARY_DIR +
+                          "/quorvane-map -g gen.txt -r reads.txt -o res -m 1 >stdout 2>stderr";
+  const int raw = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  EXPECT_EQ(ReadFile(dir_.File("stderr")), "can't write res/reads_gen_m1RdsOutPos.txt\n");
+  EXPECT_EQ(FolderFiles(dir_.File("res")), earlier);
 }
 
 TEST_F(CliTest, MessyReadsFiles) {
@@ -177,6 +187,93 @@ TEST_F(CliTest, FastaGenomesAndTheirTopology) {
   o = Map("-g bad.fa -r r.txt -o res -m 0 -q");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "bad symbol='\\x7F' at position 10 of sequence gen in genome\nbad.fa\n");
+}
+
+TEST_F(CliTest, AReportThatCannotBeWrittenFailsTheRun) {
+  const std::string cmd = "cd " + dir_.path() + " && " + QUORVANE_BINARY_DIR "/quorvane-map " +
+                          "-g gen.txt -r reads.txt -o res -m 1 >/dev/full 2>" + dir_.File("stderr");
+  const int raw = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  EXPECT_EQ(ReadFile(dir_.File("stderr")), "can't write standard output\n");
+}
+
+// A run that reads its reads from a pipe the test feeds, so that it is
+// still running when the signal comes.
+class CliSignalTest : public CliTest {
+ protected:
+  // Maps the reads of standard input; the results are named as those of
+  // "stdin.txt".
+  void Start() {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_ = fork();
+    ASSERT_GE(pid_, 0);
+    if (pid_ == 0) {
+      dup2(fds[0], 0);
+      close(fds[0]);
+      close(fds[1]);
+      const int err = open(dir_.File("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(err, 2);
+      dup2(err, 1);
+      if (chdir(dir_.path().c_str()) != 0) _exit(99);
+      execl(QUORVANE_BINARY_DIR "/quorvane-map", "quorvane-map", "-g", "gen.txt", "-r", "/dev/stdin", "-o", "res",
+            "-m", "1", "-t", "2", static_cast<char*>(nullptr));
+      _exit(98);
+    }
+    close(fds[0]);
+    feed_ = fds[1];
+  }
+
+  // Writes more reads into the pipe; false once the run no longer reads.
+  bool Feed() {
+    std::string chunk;
+    for (int i = 0; i < 500; ++i) chunk += "CAGCCTAGGCAT\nACGATCGGTACC\nTTTTTTTTTTTT\n";
+    return write(feed_, chunk.data(), chunk.size()) == static_cast<ssize_t>(chunk.size());
+  }
+
+  // Feeds the run until the results folder shows it at work, sends sig,
+  // feeds it until it ends and returns its wait status.
+  int InterruptWith(int sig) {
+    const auto earlier = FolderFiles(dir_.File("res"));
+    Start();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (FolderFiles(dir_.File("res")) == earlier && std::chrono::steady_clock::now() < until) {
+      Feed();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid_, sig);
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > until) kill(pid_, SIGKILL);
+      Feed();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    close(feed_);
+    return status;
+  }
+
+  void SetUp() override {
+    CliTest::SetUp();
+    std::signal(SIGPIPE, SIG_IGN);
+    WriteFile(dir_.File("stdin.txt"), "CAGCCTAGGCAT\nCAGCCTAGGCAA\n");
+    ASSERT_EQ(Map("-g gen.txt -r stdin.txt -o res -m 1").status, 0);
+  }
+  void TearDown() override { std::signal(SIGPIPE, SIG_DFL); }
+
+  pid_t pid_ = -1;
+  int feed_ = -1;
+};
+
+TEST_F(CliSignalTest, AnInterruptedRunLeavesTheEarlierResultsAndSaysSo) {
+  const auto earlier = FolderFiles(dir_.File("res"));
+  ASSERT_EQ(earlier.size(), 4u);
+  for (const int sig : {SIGINT, SIGTERM}) {
+    const int status = InterruptWith(sig);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + sig);
+    EXPECT_EQ(FolderFiles(dir_.File("res")), earlier);
+  }
 }
 
 }  // namespace

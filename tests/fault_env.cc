@@ -105,6 +105,12 @@ Status FaultEnv::NewAppendableFile(const std::string& path, std::unique_ptr<Writ
   return st.ok() ? Wrap(path, file) : st;
 }
 
+Status FaultEnv::NewExclusiveFile(const std::string& path, std::unique_ptr<WritableFile>& file) {
+  if (Find(failOpen_, path) != failOpen_.end()) return Status::CantOpen("Permission denied");
+  Status st = base_->NewExclusiveFile(path, file);
+  return st.ok() ? Wrap(path, file) : st;
+}
+
 Status FaultEnv::RenameFile(const std::string& from, const std::string& to) {
   if (Find(failRename_, to) != failRename_.end()) return Status::IoError("Read-only file system");
   return base_->RenameFile(from, to);

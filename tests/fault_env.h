@@ -27,11 +27,17 @@ class FaultEnv final : public Env {
   Status NewSequentialFile(const std::string& path, std::unique_ptr<SequentialFile>& file) override;
   Status NewWritableFile(const std::string& path, std::unique_ptr<WritableFile>& file) override;
   Status NewAppendableFile(const std::string& path, std::unique_ptr<WritableFile>& file) override;
+  Status NewExclusiveFile(const std::string& path, std::unique_ptr<WritableFile>& file) override;
+  Status LinkFile(const std::string& from, const std::string& to) override { return base_->LinkFile(from, to); }
   Status RenameFile(const std::string& from, const std::string& to) override;
   Status RemoveFile(const std::string& path) override { return base_->RemoveFile(path); }
   Status GetFileSize(const std::string& path, int64_t& size) override { return base_->GetFileSize(path, size); }
   bool FileExists(const std::string& path) override { return base_->FileExists(path); }
   bool DirExists(const std::string& path) override { return base_->DirExists(path); }
+  bool SameFile(const std::string& a, const std::string& b) override { return base_->SameFile(a, b); }
+  Status LockFile(const std::string& path, std::unique_ptr<FileLock>& lock) override {
+    return base_->LockFile(path, lock);
+  }
 
  private:
   Status Wrap(const std::string& path, std::unique_ptr<WritableFile>& file);

@@ -21,6 +21,7 @@ using test::WriteFile;
 struct Reads {
   std::vector<std::string> reads;
   Status status;
+  bool again = false;  // a record came after the end or the failure
 };
 
 Reads ReadAll(const std::string& path) {
@@ -34,6 +35,8 @@ Reads ReadAll(const std::string& path) {
     out.reads.push_back(std::string(r.name) + "|" + std::string(r.seq) + "|" + std::string(r.qual) + "|" +
                         std::to_string(r.length));
   }
+  const Status again = source->Next(r, out.again);
+  out.again = out.again && again.ok();
   return out;
 }
 
@@ -82,10 +85,13 @@ TEST_F(ReadFormatsTest, MalformedRecordsEndTheReadsWithWhereAndWhat) {
       {"@a\nACGT\n+\nII", 0, "1 at line 1 of R: cut short"},
       {"@a\nACGT\n+\nIIIII\n", 0, "1 at line 1 of R: a quality string of another length than its 4 letters"},
       {"@a\nACGT\n+\nIIII\nb\nACGT\n+\nIIII\n", 1, "2 at line 5 of R: no '@' at its start"},
+      {"@a\nCAAGGT\n+\nCAGCCTCAAGGT\n@b\nACGT\n+\nIIII\n", 0,
+       "1 at line 1 of R: a quality string of another length than its 6 letters"},
   };
   for (const Case& c : cases) {
     const Reads r = Of(c.content);
     EXPECT_EQ(r.reads.size(), c.good) << c.content;
+    EXPECT_FALSE(r.again) << "a record after the failure: " << c.content;
     std::string want = "malformed FASTQ record " + c.msg;
     want.replace(want.find(" R:"), 3, " " + dir_.File("r") + ":");
     EXPECT_EQ(r.status.message(), want);

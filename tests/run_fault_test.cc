@@ -1,5 +1,6 @@
 // Runs whose files fail them: every failure gives its message, ends the run
-// as failed and never claims "done" over results that are incomplete.
+// as failed, never claims "done" over results that are incomplete, and
+// leaves the results of an earlier run of the same names as they were.
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
@@ -9,26 +10,34 @@ namespace {
 
 using test::RunTest;
 
-// Enough reads, with hits and without, that every file gets records
-// beyond any buffer.
-void ManyReads(RunTest& t, std::string& genome, std::string& reads) {
-  std::mt19937 rng(21);
-  genome = test::RandomLetters(rng, 30000);
-  for (int i = 0; i < 40000; ++i) {
-    reads += (i % 3 == 0 ? test::RandomLetters(rng, 30) : genome.substr(static_cast<size_t>(i % 29000), 30)) + "\n";
-  }
-  (void)t;
-}
-
 class RunFaultTest : public RunTest, public ::testing::WithParamInterface<int> {
  protected:
+  // An earlier run of the same names over the first reads, then inputs
+  // with enough reads, with hits and without, that every file gets
+  // records beyond any buffer.
   void SetUp() override {
-    std::string genome, reads;
-    ManyReads(*this, genome, reads);
-    Inputs(genome, reads, 1);
+    std::mt19937 rng(21);
+    const std::string genome = test::RandomLetters(rng, 30000);
+    std::string reads;
+    for (int i = 0; i < 40000; ++i) {
+      reads += (i % 3 == 0 ? test::RandomLetters(rng, 30) : genome.substr(static_cast<size_t>(i % 29000), 30)) + "\n";
+    }
+    Inputs(genome, reads.substr(0, 31 * 500), 1);
     opt_.threads = GetParam();
+    ASSERT_EQ(Run().outcome, RunOutcome::kDone);
+    earlier_ = Results();
+    ASSERT_EQ(earlier_.size(), 4u);
+    Inputs(genome, reads, 1);
+    Fresh();
   }
-  // The run failed with msg, before its end steps or at them.
+  // Observer, shell and file system as new, for one more run.
+  void Fresh() {
+    obs_ = test::RecordingObserver();
+    shell_.calls.clear();
+    env_ = test::FaultEnv();
+  }
+  // The run failed with msg, before its end steps or at them, and left
+  // the earlier results.
   void ExpectFailed(const RunSummary& r, const std::string& msg) {
     EXPECT_EQ(r.outcome, RunOutcome::kFailed);
     ASSERT_FALSE(obs_.msgs.empty());
@@ -36,29 +45,24 @@ class RunFaultTest : public RunTest, public ::testing::WithParamInterface<int> {
     EXPECT_EQ(r.status.message(), msg);
     for (bool done : obs_.endSteps) EXPECT_FALSE(done);
     EXPECT_TRUE(shell_.calls.empty());
+    EXPECT_EQ(Results(), earlier_);
   }
+
+  std::map<std::string, std::string> earlier_;
 };
 
 TEST_P(RunFaultTest, AResultFileThatCannotBeCreated) {
   for (int f = 0; f < kResFiles; ++f) {
-    SetUp();
-    obs_ = test::RecordingObserver();
-    env_ = test::FaultEnv();
+    Fresh();
     env_.FailOpen(kResFileNames[f]);
-    const RunSummary r = Run();
-    ExpectFailed(r, "can't open " + Res(static_cast<ResFile>(f)));
+    ExpectFailed(Run(), "can't open " + Res(static_cast<ResFile>(f)));
     EXPECT_TRUE(obs_.endSteps.empty());
-    // The files before it were created, the ones after it were not.
-    for (int g = 0; g < kResFiles; ++g) EXPECT_EQ(test::PathExists(Res(static_cast<ResFile>(g))), g < f) << g;
-    for (int g = 0; g < f; ++g) std::remove(Res(static_cast<ResFile>(g)).c_str());
   }
 }
 
 TEST_P(RunFaultTest, ADiskThatFillsUpAtAnyFile) {
   for (int f = 0; f < kResFiles; ++f) {
-    SetUp();
-    obs_ = test::RecordingObserver();
-    env_ = test::FaultEnv();
+    Fresh();
     env_.FailWriteAfter(kResFileNames[f], 100);
     const RunSummary r = Run();
     ExpectFailed(r, "can't write " + Res(static_cast<ResFile>(f)));
@@ -70,10 +74,18 @@ TEST_P(RunFaultTest, ADiskThatFillsUpAtAnyFile) {
 
 TEST_P(RunFaultTest, AFailedClose) {
   for (int f = 0; f < kResFiles; ++f) {
-    SetUp();
-    obs_ = test::RecordingObserver();
-    env_ = test::FaultEnv();
+    Fresh();
     env_.FailClose(kResFileNames[f]);
+    ExpectFailed(Run(), "can't write " + Res(static_cast<ResFile>(f)));
+    EXPECT_EQ(obs_.endSteps, std::vector<bool>{false});
+  }
+}
+
+TEST_P(RunFaultTest, AResultThatCannotBeMovedIntoPlace) {
+  // The files before it were in place already: they go back.
+  for (int f = 0; f < kResFiles; ++f) {
+    Fresh();
+    env_.FailRename(kResFileNames[f]);
     ExpectFailed(Run(), "can't write " + Res(static_cast<ResFile>(f)));
     EXPECT_EQ(obs_.endSteps, std::vector<bool>{false});
   }
@@ -97,13 +109,14 @@ TEST_P(RunFaultTest, MemoryThatRunsOutInTheReadLoop) {
 }
 
 TEST_P(RunFaultTest, ATableThatCannotBeMovedIntoTheLog) {
-  // The run itself is complete; only its last action fails.
+  // The run itself is complete and in place; only its last action fails.
   env_.FailReadAfter("MapTempLog.txt", 1000);
   const RunSummary r = Run();
   EXPECT_EQ(r.outcome, RunOutcome::kFailed);
   EXPECT_EQ(obs_.msgs, std::vector<std::string>{"can't read " + Res(kTempLog)});
   EXPECT_EQ(obs_.endSteps, std::vector<bool>{true});
   EXPECT_TRUE(test::PathExists(Res(kTempLog)));
+  EXPECT_NE(Results(), earlier_);
   EXPECT_TRUE(shell_.calls.empty());
 }
 
@@ -116,6 +129,7 @@ TEST_P(RunFaultTest, AStopAskedForEndsTheRunAtTheNextBatch) {
   EXPECT_EQ(obs_.endSteps, std::vector<bool>{false});
   EXPECT_LT(r.counters.linesRead, 40000);
   EXPECT_TRUE(shell_.calls.empty());
+  EXPECT_EQ(Results(), earlier_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, RunFaultTest, ::testing::Values(1, 2),

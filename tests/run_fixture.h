@@ -67,6 +67,15 @@ class RunTest : public ::testing::Test {
   std::string Res(ResFile f) const { return ResultPaths(opt_.DiRes, opt_.PthRds, opt_.PthGnm, opt_.misNu).path[f]; }
   std::string Content(ResFile f) const { return ReadFile(Res(f)); }
 
+  // Every file of the results folder but the two inputs, hidden ones
+  // included: what an earlier run left there.
+  std::map<std::string, std::string> Results() const {
+    auto files = FolderFiles(dir_.path());
+    files.erase("gen.txt");
+    files.erase("reads.txt");
+    return files;
+  }
+
   TempDir dir_;
   MapOptions opt_;
   RecordingObserver obs_;

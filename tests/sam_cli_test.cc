@@ -100,9 +100,8 @@ TEST_F(SamCliTest, AReaderThatStopsEarlyEndsTheRunQuietly) {
     EXPECT_EQ(o.out, "141\n") << more;  // ended by SIGPIPE, as a pipeline expects
     EXPECT_EQ(o.err, "") << more;
   }
-  // The five files claim nothing: no report in the log, the table not moved.
-  EXPECT_EQ(ReadFile(dir_.File("res/reads_gen_m2MapRds_Log.txt")), "");
-  EXPECT_TRUE(PathExists(dir_.File("res/reads_gen_m2MapTempLog.txt")));
+  // The five files claim nothing: none is put in place.
+  EXPECT_TRUE(test::FolderFiles(dir_.File("res")).empty());
   // The report alone into a closed pipe ends the same way.
   const Outcome report = Shell("$Q -g gen.txt -r reads.txt -o res -m 0 | (exec 0<&-; sleep 0); echo ${PIPESTATUS[0]}");
   EXPECT_TRUE(report.out == "141\n" || report.out == "0\n") << report.out;

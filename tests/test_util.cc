@@ -74,6 +74,20 @@ bool PathExists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
+std::map<std::string, std::string> FolderFiles(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    if (!e.is_regular_file()) continue;
+    const std::string content = ReadFile(e.path().string());
+    uint64_t h = 14695981039346656037ull;  // FNV-1a
+    for (const char c : content) h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+    char text[64];
+    std::snprintf(text, sizeof text, "%zu bytes, hash %016llx", content.size(), static_cast<unsigned long long>(h));
+    files[e.path().filename().string()] = text;
+  }
+  return files;
+}
+
 std::string RandomLetters(std::mt19937& rng, size_t n, const std::string& alphabet) {
   std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
   std::string s(n, 'A');

@@ -3,6 +3,7 @@
 #define QUORVANE_TESTS_TEST_UTIL_H_
 
 #include <cstdint>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -47,6 +48,11 @@ void WriteGzip(const std::string& path, const std::string& content, int members 
 void WriteBgzf(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
+
+// Every file of folder (hidden ones too, not its subfolders) by name, with
+// its size and a hash of its content: what a test compares before and
+// after a run, short enough to print.
+std::map<std::string, std::string> FolderFiles(const std::string& folder);
 
 // Random text of n letters from alphabet.
 std::string RandomLetters(std::mt19937& rng, size_t n, const std::string& alphabet = "ACGT");

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "app/stop_signals.h"
 #include "app/terminal_observer.h"
 #include "io/sam_header.h"
 #include "io/sam_sink.h"
@@ -21,6 +22,9 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// A run stopped by a signal exits with 128 + the signal: 130 for SIGINT,
+// 143 for SIGTERM.
+constexpr int kExitSignal = 128;
 
 // Ends the program as a write to a pipe whose reader went away ends it by
 // default (`| head`): quietly, by SIGPIPE, which the shell shows as 141.
@@ -97,6 +101,7 @@ int Main(int argc, char** argv) {
     return kExitUsage;
   }
 
+  CatchStopSignals();
   TerminalObserver obs(quiet);
   MapOptions opt;
   Status st = ParseMisNu(misText, opt.misNu);
@@ -140,6 +145,7 @@ int Main(int argc, char** argv) {
   const RunSummary r = RunMapping(opt, obs);
   obs.EndProgress();
   if (r.status.code() == Status::Code::kPipeClosed) EndOnClosedPipe();
+  if (r.outcome == RunOutcome::kInterrupted) return kExitSignal + StopSignal();
   // Standard output may carry the SAM records: then the report goes beside
   // the messages.
   FILE* reportTo = sam == kStdoutPath ? stderr : stdout;

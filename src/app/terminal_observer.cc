@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/stop_signals.h"
 #include "common/number_text.h"
 
 namespace quorvane {
@@ -57,6 +58,8 @@ void TerminalObserver::OnMessage(const Status& s) {
   std::fputc('\n', stderr);
   std::fflush(stderr);
 }
+
+bool TerminalObserver::StopRequested() { return StopSignal() != 0; }
 
 void TerminalObserver::EndProgress() {
   ClearLine();

@@ -23,6 +23,8 @@ class TerminalObserver final : public RunObserver, public CheckListener {
   void OnProgress(const RunProgress& p) override;
   void OnTime(const std::string&) override {}
   void OnEndSteps(bool) override {}
+  // True once SIGINT or SIGTERM came (see CatchStopSignals).
+  bool StopRequested() override;
 
   // Clears the progress line.
   void EndProgress();

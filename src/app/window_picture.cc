@@ -33,11 +33,11 @@ int main(int argc, char** argv) {
   fm.FormActivate();
 
   // The inputs chosen, accepted and set: the window just before "go".
-  fm.BxInpGnm->SetText("/home/user/genomes/lambda.txt");
-  fm.BxInpRds->SetText("/home/user/reads/lambda_reads.txt");
+  fm.BxInpGnm->SetText("/home/user/genomes/ecoli_with_lambda.fa.gz");
+  fm.BxInpRds->SetText("/home/user/reads/sample_1.fq.gz");
   fm.BxDiRes->SetText("/home/user/results");
-  fm.TbInpDat->SetCell(1, 1, "48,502");
-  fm.TbInpDat->SetCell(1, 2, "2,600,000");
+  fm.TbInpDat->SetCell(1, 1, "4,987,422 (2 seq)");
+  fm.TbInpDat->SetCell(1, 2, "1,202,290");
   SetFontColor(fm.BtnAcceptData, kClBlack);
   fm.BxMisValue->setEditText("2");
   fm.BxSetMisClick();

@@ -2,18 +2,27 @@
 #ifndef QUORVANE_ENGINE_PARALLEL_FOR_H_
 #define QUORVANE_ENGINE_PARALLEL_FOR_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <thread>
 #include <vector>
 
 namespace quorvane {
 
-// Calls fn(t, begin, end) for threads consecutive ranges covering
-// [0, n), range t on its own thread (range 0 on the caller's). Passes of
-// fewer than minPerThread elements per thread stay on the caller's thread.
+// The threads a pass really uses: at least 1, at most the processor's, so
+// that a large thread count costs no per-range buffers beyond them.
+inline int PassThreads(int threads) {
+  const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return std::clamp(threads, 1, hardware);
+}
+
+// Calls fn(t, begin, end) for ParallelRanges(threads, n) consecutive
+// ranges covering [0, n), range t on its own thread (range 0 on the
+// caller's). Passes of fewer than minPerThread elements per thread stay on
+// the caller's thread.
 template <typename Fn>
 void ParallelFor(int threads, int64_t n, Fn&& fn, int64_t minPerThread = 1 << 16) {
-  if (threads < 1) threads = 1;
+  threads = PassThreads(threads);
   if (n / threads < minPerThread) threads = 1;
   std::vector<std::thread> pool;
   for (int t = 1; t < threads; ++t) {
@@ -25,7 +34,7 @@ void ParallelFor(int threads, int64_t n, Fn&& fn, int64_t minPerThread = 1 << 16
 
 // The number of ranges ParallelFor uses for n elements.
 inline int ParallelRanges(int threads, int64_t n, int64_t minPerThread = 1 << 16) {
-  if (threads < 1) threads = 1;
+  threads = PassThreads(threads);
   return n / threads < minPerThread ? 1 : threads;
 }
 

@@ -37,6 +37,13 @@ class WritableFile {
   virtual Status Close() = 0;
 };
 
+// A lock held on a name in a folder; destroying it releases the lock and
+// removes its file.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class Env {
  public:
   virtual ~Env() = default;
@@ -51,6 +58,12 @@ class Env {
   virtual Status NewWritableFile(const std::string& path, std::unique_ptr<WritableFile>& file) = 0;
   // Opens path for appending at its end, creating it when missing.
   virtual Status NewAppendableFile(const std::string& path, std::unique_ptr<WritableFile>& file) = 0;
+  // Creates path for writing; fails with kCantOpen when anything (a file,
+  // a link) is there already, so it never writes into another file.
+  virtual Status NewExclusiveFile(const std::string& path, std::unique_ptr<WritableFile>& file) = 0;
+  // Gives the file at from the second name to (a hard link). Fails where
+  // to exists or the file system has no hard links.
+  virtual Status LinkFile(const std::string& from, const std::string& to) = 0;
   // Replaces to by from, in one step.
   virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
   // Removes the file at path.
@@ -68,6 +81,13 @@ class Env {
   virtual bool FileExists(const std::string& path) = 0;
   // Whether a directory exists at path.
   virtual bool DirExists(const std::string& path) = 0;
+  // Whether a and b name one file, through any link; false when either
+  // does not exist.
+  virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+  // Takes the lock named path, creating its file, without waiting: fails
+  // with kBusy while any other holder (this process included) has it,
+  // kCantOpen when its file cannot be made. A holder that dies loses it.
+  virtual Status LockFile(const std::string& path, std::unique_ptr<FileLock>& lock) = 0;
 };
 
 // The first `head` bytes of path (fewer when the file is shorter), read

@@ -47,7 +47,17 @@ Status FastxSource::ReadLine(LineCursor::Piece p, std::string& text, int64_t& n)
 
 Status FastxSource::Next(ReadRecord& r, bool& more) {
   r = ReadRecord();
-  return kind_ == Kind::kFastq ? NextFastq(r, more) : NextFasta(r, more);
+  // After a failure the source gives nothing more, the failure again.
+  if (!failed_.ok()) {
+    more = false;
+    return failed_;
+  }
+  Status st = kind_ == Kind::kFastq ? NextFastq(r, more) : NextFasta(r, more);
+  if (!st.ok()) {
+    failed_ = st;
+    more = false;
+  }
+  return st;
 }
 
 Status FastxSource::BeginRecord(char marker, bool& more) {

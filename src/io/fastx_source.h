@@ -54,6 +54,7 @@ class FastxSource final : public ReadSource {
   // FASTA: the header of the next record, already read while reading the
   // letters of the one before.
   bool pending_ = false;
+  Status failed_;  // the failure that ended the source
   std::string pendingName_;
   int64_t pendingLine_ = 0;
 };

@@ -56,8 +56,8 @@ Status CheckLetters(const char* letters, size_t n) {
   return Status::OK();
 }
 
-// The plain genome: exactly gnmLen bytes, or to the end where gnmLen is
-// -1, every one of them a letter A, C, G or T. A stream is checked as it
+// The plain genome: exactly gnmLen bytes and not one more, or to the end
+// where gnmLen is -1, every one of them a letter A, C, G or T. A stream is checked as it
 // comes, so that one without letters is not read to its end.
 Status ReadPlain(LineCursor& c, const std::string& path, int64_t gnmLen, Reference& ref) {
   if (gnmLen > kMaxGnmLen) return Status::BadInput("genome is too big\n" + path);
@@ -82,9 +82,16 @@ Status ReadPlain(LineCursor& c, const std::string& path, int64_t gnmLen, Referen
     if (got == 0) break;
   }
   if (gnmLen < 0) return Status::OK();
+  // A file that changed after it was measured is never mapped in part.
   if (have != gnmLen) {
-    // The file shrank after it was measured: never map what was not read.
     return Status::BadInput("genome file is shorter than gnmLen= " + std::to_string(gnmLen) + "\n" + path);
+  }
+  char more = 0;
+  size_t got = 0;
+  st = c.ReadRaw(&more, 1, got);
+  if (!st.ok()) return st;
+  if (got != 0) {
+    return Status::BadInput("genome file is longer than gnmLen= " + std::to_string(gnmLen) + "\n" + path);
   }
   return CheckLetters(ref.letters(), static_cast<size_t>(have));
 }

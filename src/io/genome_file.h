@@ -29,8 +29,10 @@ struct GenomeOptions {
 // regular file or a stream. Fails with kCantOpen ("can't open " + path),
 // kNoMemory ("no mem sqD and sqC"), kIoError ("can't read " + path), or
 // kBadInput: "genome is too big\n" + path; for a plain genome "genome file
-// is shorter than gnmLen= " + gnmLen + "\n" + path, or "bad symbol=' ' in
-// genome" with the first byte that is no letter between the quotes.
+// is shorter than gnmLen= " + gnmLen + "\n" + path or "genome file is
+// longer than gnmLen= " + gnmLen + "\n" + path (it changed since it was
+// measured), or "bad symbol=' ' in genome" with the first byte that is no
+// letter between the quotes.
 Status ReadGenome(Env& env, const std::string& path, const GenomeOptions& opt, Reference& ref);
 
 // What a genome file holds, found by reading it without keeping it.

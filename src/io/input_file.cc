@@ -35,8 +35,12 @@ Status OpenReadSource(Env& env, const std::string& path, std::unique_ptr<ReadSou
   Status st = OpenInput(env, path, cursor);
   if (st.code() == Status::Code::kCantOpen) return Status::CantOpen("i can't open\n" + path);
   if (!st.ok()) return st;
+  return NewReadSource(std::move(cursor), source);
+}
+
+Status NewReadSource(std::unique_ptr<LineCursor> cursor, std::unique_ptr<ReadSource>& source) {
   std::string_view head;
-  st = cursor->Peek(head);
+  Status st = cursor->Peek(head);
   if (!st.ok()) return st;
   switch (SniffFormat(head)) {
     case InputFormat::kFasta:

@@ -39,6 +39,10 @@ Status OpenInput(Env& env, const std::string& path, std::unique_ptr<LineCursor>&
 // Fails with "i can't open\n" + path when it cannot be opened.
 Status OpenReadSource(Env& env, const std::string& path, std::unique_ptr<ReadSource>& source);
 
+// The source that the content under cursor calls for: plain lines, FASTA
+// or FASTQ. Fails when the first bytes cannot be read.
+Status NewReadSource(std::unique_ptr<LineCursor> cursor, std::unique_ptr<ReadSource>& source);
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_IO_INPUT_FILE_H_

@@ -1,5 +1,6 @@
 // The Env of the real file system, over POSIX file descriptors.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,6 +92,22 @@ class PosixWritableFile final : public WritableFile {
   std::string buf_;
 };
 
+// The lock's file stays locked while its descriptor is open; the lock is
+// given up by removing the file first, so that a holder that opened the
+// old file sees that it no longer has the name.
+class PosixFileLock final : public FileLock {
+ public:
+  PosixFileLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixFileLock() override {
+    ::unlink(path_.c_str());
+    ::close(fd_);
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
 class PosixEnv final : public Env {
  public:
   Status NewSequentialFile(const std::string& path, std::unique_ptr<SequentialFile>& file) override {
@@ -106,6 +123,15 @@ class PosixEnv final : public Env {
 
   Status NewAppendableFile(const std::string& path, std::unique_ptr<WritableFile>& file) override {
     return OpenForWriting(path, O_APPEND, file);
+  }
+
+  Status NewExclusiveFile(const std::string& path, std::unique_ptr<WritableFile>& file) override {
+    return OpenForWriting(path, O_EXCL, file);
+  }
+
+  Status LinkFile(const std::string& from, const std::string& to) override {
+    if (::link(from.c_str(), to.c_str()) != 0) return Status::IoError(std::strerror(errno));
+    return Status::OK();
   }
 
   Status RenameFile(const std::string& from, const std::string& to) override {
@@ -172,6 +198,34 @@ class PosixEnv final : public Env {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
+  bool SameFile(const std::string& a, const std::string& b) override {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+  }
+
+  Status LockFile(const std::string& path, std::unique_ptr<FileLock>& lock) override {
+    for (;;) {
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+      if (fd < 0) return Status::CantOpen(std::strerror(errno));
+      if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK) return Status::Busy("locked");
+        return Status::CantOpen(std::strerror(err));
+      }
+      // The holder before may have given the name up (removed the file)
+      // between the open and the lock: then the lock is on no name.
+      struct stat held {}, named {};
+      if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+          held.st_ino == named.st_ino) {
+        lock = std::make_unique<PosixFileLock>(fd, path);
+        return Status::OK();
+      }
+      ::close(fd);
+    }
+  }
+
  private:
   static Status OpenForWriting(const std::string& path, int mode, std::unique_ptr<WritableFile>& file) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0666);
@@ -186,39 +240,6 @@ class PosixEnv final : public Env {
 Env* Env::Default() {
   static PosixEnv* env = new PosixEnv;
   return env;
-}
-
-Status Env::AppendFileTo(const std::string& from, const std::string& to) {
-  std::unique_ptr<SequentialFile> in;
-  if (!NewSequentialFile(from, in).ok()) return Status::CantOpen("can't open " + from);
-  std::unique_ptr<WritableFile> out;
-  if (!NewAppendableFile(to, out).ok()) return Status::CantOpen("can't open " + to);
-  std::string buf(size_t{1} << 20, '\0');
-  for (;;) {
-    size_t got = 0;
-    if (!in->Read(buf.data(), buf.size(), got).ok()) return Status::IoError("can't read " + from);
-    if (got == 0) break;
-    if (!out->Append(std::string_view(buf.data(), got)).ok()) return Status::IoError("can't write " + to);
-  }
-  if (!out->Close().ok()) return Status::IoError("can't write " + to);
-  return Status::OK();
-}
-
-Status ReadFileHead(Env& env, const std::string& path, size_t head, std::string& out) {
-  std::unique_ptr<SequentialFile> f;
-  Status st = env.NewSequentialFile(path, f);
-  if (!st.ok()) return st;
-  out.assign(head, '\0');
-  size_t have = 0;
-  while (have < head) {
-    size_t got = 0;
-    st = f->Read(out.data() + have, head - have, got);
-    if (!st.ok()) return st;
-    if (got == 0) break;
-    have += got;
-  }
-  out.resize(have);
-  return Status::OK();
 }
 
 }  // namespace quorvane

@@ -10,19 +10,20 @@ constexpr size_t kFlushBytes = size_t{1} << 20;
 
 ResultPaths::ResultPaths(const std::string& DiRes, const std::string& PthRds, const std::string& PthGnm,
                          int32_t misNu) {
-  const std::string stem = DiRes + ResultPrefix(PthRds, PthGnm, misNu);
+  stem = DiRes + ResultPrefix(PthRds, PthGnm, misNu);
   for (int f = 0; f < kResFiles; ++f) path[f] = stem + kResFileNames[f];
 }
 
-TextSink::TextSink(Env& env, ResultPaths paths, int32_t misNu, bool showRdsMis, const GenomeStore& store)
-    : env_(env), paths_(std::move(paths)), misNu_(misNu), showRdsMis_(showRdsMis), format_(misNu, showRdsMis, store) {}
+TextSink::TextSink(ResultStage& stage, ResultPaths paths, int32_t misNu, bool showRdsMis, const GenomeStore& store)
+    : stage_(stage), paths_(std::move(paths)), misNu_(misNu), showRdsMis_(showRdsMis), format_(misNu, showRdsMis, store) {}
 
 Status TextSink::Open() {
   for (int i = 0; i < kResFiles; ++i) {
     const ResFile f = static_cast<ResFile>(i);
-    if (!env_.NewWritableFile(paths_.path[f], file_[f]).ok()) return Status::CantOpen("can't open " + paths_.path[f]);
+    Status st = stage_.Create(paths_.path[f], file_[f]);
+    if (!st.ok()) return st;
     if (f == kTempLog) {
-      Status st = Put(kTempLog, RecordFormatter::TempLogHeader());
+      st = Put(kTempLog, RecordFormatter::TempLogHeader());
       if (!st.ok()) return st;
     }
   }

@@ -11,6 +11,7 @@
 #include "io/env.h"
 #include "io/record_format.h"
 #include "io/result_sink.h"
+#include "io/result_stage.h"
 
 namespace quorvane {
 
@@ -23,19 +24,20 @@ inline constexpr const char* kResFileNames[kResFiles] = {"RdsOutPos.txt", "RdsIn
 // (see ResultPrefix) and the fixed name.
 struct ResultPaths {
   ResultPaths(const std::string& DiRes, const std::string& PthRds, const std::string& PthGnm, int32_t misNu);
+  std::string stem;  // the results folder and the prefix
   std::string path[kResFiles];
 };
 
 class TextSink final : public ResultSink {
  public:
   // store gives the letters of the display copy; it must be loaded before
-  // the first read arrives and stay loaded until Finish.
-  TextSink(Env& env, ResultPaths paths, int32_t misNu, bool showRdsMis, const GenomeStore& store);
+  // the first read arrives and stay loaded until Finish. The files are
+  // created through stage, which puts them in place once the run commits.
+  TextSink(ResultStage& stage, ResultPaths paths, int32_t misNu, bool showRdsMis, const GenomeStore& store);
 
-  // Creates the five files in their order, emptying any of the same name,
-  // and writes the header of the temporary log. At the first file that
-  // cannot be created fails with "can't open " + its path; the files
-  // created before it stay.
+  // Creates the five files in their order and writes the header of the
+  // temporary log. At the first file that cannot be created fails with
+  // the stage's message ("can't open " + its path).
   Status Open() override;
   // Writes the position file's header: with a column seqName before pos
   // when the genome has more than one sequence.
@@ -56,7 +58,7 @@ class TextSink final : public ResultSink {
   Status Flush();
   Status Put(ResFile f, std::string_view s);
 
-  Env& env_;
+  ResultStage& stage_;
   ResultPaths paths_;
   int32_t misNu_;
   bool showRdsMis_;

@@ -9,6 +9,7 @@
 #include "common/number_text.h"
 #include "io/genome_file.h"
 #include "io/input_file.h"
+#include "io/result_stage.h"
 #include "io/sam_sink.h"
 #include "io/text_sink.h"
 #include "run/finish_run.h"
@@ -37,7 +38,11 @@ class MapRun {
         shell_(o.shell != nullptr ? *o.shell : noShell_),
         engine_(o.engine, o.threads) {
     if (!o.DiRes.empty()) {
-      text_.emplace(env_, ResultPaths(o.DiRes, o.PthRds, o.PthGnm, o.misNu), o.misNu, o.showRdsMis, engine_.store());
+      const ResultPaths paths(o.DiRes, o.PthRds, o.PthGnm, o.misNu);
+      stage_.emplace(env_, paths.stem);
+      stage_->Protect(o.PthRds);
+      stage_->Protect(o.PthGnm);
+      text_.emplace(*stage_, paths, o.misNu, o.showRdsMis, engine_.store());
       sinks_.push_back(&*text_);
     }
     if (!o.samPath.empty()) {
@@ -59,12 +64,11 @@ class MapRun {
       FinishSinks("");
       return sum_;
     }
-    // A genome that cannot be loaded or indexed ends the run like one
-    // without found reads, every counter 0 and no report.
-    // A sink that cannot write its head fails the run as any failed write.
-    const bool loopRuns = genome.ok();
-    const bool ok = !loopRuns || (BeginSinks() && ReadLoop());
-    EndSteps(loopRuns, ok);
+    // A genome that cannot be loaded or indexed fails the run, every
+    // counter 0 and no report. A sink that cannot write its head fails the
+    // run as any failed write.
+    const bool ok = genome.ok() && BeginSinks() && ReadLoop();
+    EndSteps(ok);
     return sum_;
   }
 
@@ -96,6 +100,12 @@ class MapRun {
       return false;
     }
     if (!env_.GetFileSize(o_.PthRds, bytesTotal_).ok()) bytesTotal_ = -1;
+    // The SAM file replaces its name as the five files do: never an input.
+    if (!o_.samPath.empty() && o_.samPath != kStdoutPath &&
+        (env_.SameFile(o_.samPath, o_.PthRds) || env_.SameFile(o_.samPath, o_.PthGnm))) {
+      Fail(Status::BadInput("result file is an input file\n" + o_.samPath));
+      return false;
+    }
     for (ResultSink* sink : sinks_) {
       st = Guarded([&] { return sink->Open(); });
       if (!st.ok()) {
@@ -154,34 +164,36 @@ class MapRun {
     return true;
   }
 
-  // Releases the engine, closes the files and finishes them. A run whose
-  // results are incomplete (a failed write, no memory, an interruption)
-  // claims no "done" and finishes nothing; its SAM file is removed. The
-  // SAM file takes its name only once everything else succeeded.
-  void EndSteps(bool loopRan, bool ok) {
+  // Releases the engine, closes the files and, when they are complete,
+  // puts them in place and finishes them. A run that failed or was stopped
+  // claims no "done", finishes nothing and leaves the results folder as it
+  // found it; its SAM file is removed. The SAM file takes its name only
+  // once everything else succeeded.
+  void EndSteps(bool ok) {
     engine_.ReleaseEngine();
     Status st = FinishSinks(ok ? sum_.report : std::string());
+    if (st.ok() && ok && stage_) st = stage_->Commit();
     if (!st.ok()) {
       Fail(st);
       ok = false;
     }
     obs_.OnEndSteps(ok);
     if (ok && text_) {
-      st = Guarded([&] { return FinishRun(loopRan ? sum_.counters.readsIn() : 0, text_->paths(), env_, shell_); });
+      st = Guarded([&] { return FinishRun(sum_.counters.readsIn(), text_->paths(), env_, shell_); });
       if (!st.ok()) {
         Fail(st);
         ok = false;
       }
     }
     if (sam_) {
-      st = ok && loopRan ? sam_->Commit() : Status::OK();
+      st = ok ? sam_->Commit() : Status::OK();
       if (!st.ok()) {
         Fail(st);
         ok = false;
       }
-      if (!ok || !loopRan) sam_->Discard();
+      if (!ok) sam_->Discard();
     }
-    if (ok && loopRan) sum_.outcome = RunOutcome::kDone;
+    if (ok) sum_.outcome = RunOutcome::kDone;
   }
 
   const MapOptions& o_;
@@ -193,7 +205,8 @@ class MapRun {
   std::unique_ptr<ReadSource> source_;
   int64_t bytesTotal_ = -1;  // size of the reads file, -1 for a stream
   Engine engine_;
-  std::optional<TextSink> text_;  // the five files, when a results folder is given
+  std::optional<ResultStage> stage_;  // puts the five files in place; outlives the sinks
+  std::optional<TextSink> text_;      // the five files, when a results folder is given
   std::optional<SamSink> sam_;    // the SAM or BAM file, when asked for
   std::vector<ResultSink*> sinks_;
 };

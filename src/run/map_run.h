@@ -28,11 +28,13 @@ struct RunSummary {
 // Performs one whole run: opens the reads file and the result files, loads
 // the genome and builds its index, searches every read of acceptable
 // length on every thread asked for, writes the results in the order of the
-// reads file and the run report, then finishes the result files (moving
-// the per-read table into the run log, or keeping only the log when no
-// read was found) and hands them to the shell. Every failure reaches obs
-// as a message; every file and buffer the run opens is closed before it
-// returns, however it ends.
+// reads file and the run report, puts the result files in place, then
+// finishes them (moving the per-read table into the run log, or keeping
+// only the log when no read was found) and hands them to the shell. The
+// result files are written aside (io/result_stage.h): a run that fails or
+// is stopped leaves the results folder as it found it. Every failure
+// reaches obs as a message; every file and buffer the run opens is closed
+// before it returns, however it ends.
 RunSummary RunMapping(const MapOptions& options, RunObserver& obs);
 
 }  // namespace quorvane

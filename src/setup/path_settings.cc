@@ -1,8 +1,11 @@
 #include "setup/path_settings.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "common/file_msg.h"
+#include <cerrno>
+
 #include "common/show_msg.h"
 
 namespace quorvane {
@@ -12,23 +15,46 @@ constexpr size_t kMaxSetting = 998;
 }  // namespace
 
 std::string ReadSetting(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return "";
+  // Opened without waiting, so that a FIFO or a device in place of the
+  // file never holds the start-up; only a regular file is read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return "";
+  struct stat st {};
   std::string text;
-  int c;
-  while (text.size() < kMaxSetting && (c = std::fgetc(f)) != EOF) {
-    text.push_back(static_cast<char>(c));
-    if (c == '\n') break;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    char buf[kMaxSetting];
+    size_t have = 0;
+    for (ssize_t n; have < kMaxSetting && (n = ::read(fd, buf + have, kMaxSetting - have)) != 0;) {
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) break;
+      have += static_cast<size_t>(n);
+    }
+    text.assign(buf, have);
+    const size_t lf = text.find('\n');
+    if (lf != std::string::npos) text.resize(lf + 1);
   }
-  std::fclose(f);
+  ::close(fd);
   return text;
 }
 
 bool WriteSetting(const std::string& path, const std::string& text) {
-  std::FILE* f = OpenFileMsg(path, "wb");
-  if (f == nullptr) return false;
-  const bool wrote = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
+  // Not truncated before it is known to be a regular file: opening a FIFO
+  // for writing would wait for a reader.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+    if (fd >= 0) ::close(fd);
+    ShowMsg("can't open " + path);
+    return false;
+  }
+  bool wrote = true;
+  for (size_t done = 0; wrote && done < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    wrote = n > 0;
+    done += wrote ? static_cast<size_t>(n) : 0;
+  }
+  const bool closed = ::close(fd) == 0;
   if (!wrote || !closed) {
     ShowMsg("can't write " + path);
     return false;

@@ -12,12 +12,15 @@ inline constexpr const char* kPthGnmSetting = "PthGnm-DravenokOut.txt";
 inline constexpr const char* kDiResSetting = "DiRes-DravenokOut.txt";
 
 // The content of the settings file at path: its first line with its line
-// feed, at most 998 bytes. "" for a missing or unreadable file, quietly.
+// feed, at most 998 bytes. "" for a missing or unreadable file, or
+// anything but a regular file, quietly and without waiting.
 std::string ReadSetting(const std::string& path);
 
 // Replaces the content of the settings file at path by text, byte for
 // byte, with nothing added. Shows "can't open " + path when the file
-// cannot be written (then it keeps its old content) and returns false.
+// cannot be opened or is not a regular file (then it keeps its old
+// content), "can't write " + path when a write or the close fails, and
+// returns false.
 bool WriteSetting(const std::string& path, const std::string& text);
 
 }  // namespace quorvane

@@ -16,6 +16,7 @@
 #include "ui/item_height_delegate.h"
 #include "ui/press_key.h"
 #include "ui/ui_font.h"
+#include "ui/window_run_observer.h"
 
 namespace quorvane {
 namespace {
@@ -195,11 +196,16 @@ void TFmTrelvix::showEvent(QShowEvent* e) {
 }
 
 void TFmTrelvix::closeEvent(QCloseEvent* e) {
-  // A run is not cut short: the window closes once it has ended.
+  // During a run the user chooses: stop it and close once it has ended,
+  // or let it go on. The run may end while the question is shown.
   if (running_) {
-    closeAsked_ = true;
     e->ignore();
-    return;
+    if (closeAsked_ || !deps_.ask(this, kStopRunQuestion)) return;
+    if (running_) {
+      closeAsked_ = true;
+      if (runObs_ != nullptr) runObs_->RequestStop();
+      return;
+    }
   }
   QWidget::closeEvent(e);
 }

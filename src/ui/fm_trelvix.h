@@ -29,6 +29,11 @@
 
 namespace quorvane {
 
+class WindowRunObserver;
+
+// The question that closing the window during a run asks.
+inline constexpr const char* kStopRunQuestion = "a run is in progress; stop it and close?";
+
 class TFmTrelvix : public QWidget {
   Q_OBJECT
 
@@ -103,7 +108,10 @@ class TFmTrelvix : public QWidget {
   // Ends in-place editing of the grid.
   void TbInpDatClick();
   // Performs one run with the inputs taken over, off the GUI thread; the
-  // window paints but takes no input until the run has ended.
+  // window paints but takes no input until the run has ended. Closing the
+  // window meanwhile asks whether to stop the run: yes stops it at its
+  // next batch (the earlier results stay as they were) and closes the
+  // window once it has ended; no lets it go on.
   void BtnGoPosClick();
   // Opens the set state alone: red font, raised bevel.
   void OpenSetState();
@@ -127,7 +135,8 @@ class TFmTrelvix : public QWidget {
   int32_t misNu_ = 0;          // the mismatch limit of the last valid "set"
   bool activated_ = false;     // FormActivate has run
   bool running_ = false;       // a run is in progress
-  bool closeAsked_ = false;    // the window was closed during a run
+  bool closeAsked_ = false;    // the window was closed during a run, and its run asked to stop
+  WindowRunObserver* runObs_ = nullptr;  // the run in progress hears a stop through it
   std::unique_ptr<ScopedMsgSink> sink_;  // messages go to deps_.showMsg
 };
 

@@ -156,6 +156,7 @@ void TFmTrelvix::BtnGoPosClick() {
     TFmTrelvix& fm;
     ~RunningFlag() {
       fm.running_ = false;
+      fm.runObs_ = nullptr;
       if (fm.closeAsked_) {
         fm.closeAsked_ = false;
         QMetaObject::invokeMethod(&fm, &QWidget::close, Qt::QueuedConnection);
@@ -163,6 +164,7 @@ void TFmTrelvix::BtnGoPosClick() {
     }
   } flag{*this};
   running_ = true;
+  runObs_ = &obs;
   RunInBackground(this, [&] { RunMapping(opt, obs); });
 }
 

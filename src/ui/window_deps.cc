@@ -24,6 +24,15 @@ void ShowMsgBox(QWidget* owner, const QString& text) {
   box.exec();
 }
 
+bool AskYesNo(QWidget* owner, const QString& question) {
+  QMessageBox box(QMessageBox::NoIcon, kBlankTitle, question, QMessageBox::Yes | QMessageBox::No, owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  for (QAbstractButton* b : box.buttons()) b->setIcon(QIcon());
+  return box.exec() == QMessageBox::Yes;
+}
+
 QStringList OpenFileFilters() {
   return {"All files (*)", "FASTA (*.fa *.fasta *.fna *.fas *.fa.gz *.fasta.gz *.fna.gz *.fas.gz)",
           "FASTQ (*.fq *.fastq *.fq.gz *.fastq.gz)", "Plain genome or reads (*.txt *.txt.gz)"};
@@ -45,6 +54,7 @@ WindowDeps DesktopDeps(Shell& shell) {
   deps.showMsg = ShowMsgBox;
   deps.openFile = AskOpenFile;
   deps.showDir = [](TFmDir& chooser) { chooser.exec(); };
+  deps.ask = AskYesNo;
   deps.shell = &shell;
   return deps;
 }

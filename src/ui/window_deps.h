@@ -25,6 +25,8 @@ struct WindowDeps {
   std::function<std::optional<std::string>(QWidget* owner, const std::string& folder)> openFile;
   // Shows the chooser modally; returns once the user has closed it.
   std::function<void(TFmDir& chooser)> showDir;
+  // Asks question modally with the answers yes and no; true for yes.
+  std::function<bool(QWidget* owner, const QString& question)> ask;
   // Opens the help text and the results with their applications.
   Shell* shell = nullptr;
 };
@@ -32,6 +34,10 @@ struct WindowDeps {
 // A message box with an empty-looking title (a blank: an empty one gets the
 // application's name from the platform), no icon and a single OK button.
 void ShowMsgBox(QWidget* owner, const QString& text);
+
+// A message box like ShowMsgBox with the buttons Yes and No; true for Yes.
+// Closing it without an answer counts as No.
+bool AskYesNo(QWidget* owner, const QString& question);
 
 // The filters the file-open dialog offers; the first, every file, is the
 // one in force when it opens.
@@ -42,7 +48,7 @@ QStringList OpenFileFilters();
 std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder);
 
 // The real desktop: ShowMsgBox, AskOpenFile, the chooser's own modal
-// showing, and shell.
+// showing, AskYesNo and shell.
 WindowDeps DesktopDeps(Shell& shell);
 
 }  // namespace quorvane

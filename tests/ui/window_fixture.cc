@@ -26,6 +26,13 @@ WindowFixture::WindowFixture() {
     ++chooserShown;
     if (onChooser) onChooser(chooser);
   };
+  deps.ask = [this](QWidget*, const QString& question) {
+    questions.push_back(question.toStdString());
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  };
   deps.shell = &shell;
   fm = std::make_unique<TFmTrelvix>(ProgramPath{exeDir.path().toStdString() + "/", "quorvane"}, deps);
   dir = std::make_unique<TFmDir>(std::vector<std::string>{"/", dataDir.path().toStdString()});

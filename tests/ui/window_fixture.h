@@ -1,7 +1,8 @@
 // A main window and its directory chooser with every dialog replaced: the
-// messages are recorded, the file-open dialog gives scripted answers, the
-// chooser runs a scripted action instead of a modal loop, and the shell
-// records what it was asked to open. The program folder is a fresh
+// messages and questions are recorded, the file-open dialog and the
+// questions get scripted answers, the chooser runs a scripted action
+// instead of a modal loop, and the shell records what it was asked to
+// open. The program folder is a fresh
 // temporary folder, so no test writes beside the real binary.
 #ifndef QUORVANE_TESTS_UI_WINDOW_FIXTURE_H_
 #define QUORVANE_TESTS_UI_WINDOW_FIXTURE_H_
@@ -53,6 +54,8 @@ struct WindowFixture {
   std::function<void()> onFileDialog;   // runs while the file dialog is "shown"
   std::function<void(TFmDir&)> onChooser;  // runs while the chooser is "shown"
   int chooserShown = 0;                 // how often the chooser was shown
+  std::vector<std::string> questions;   // every yes-or-no question asked, in order
+  std::deque<bool> answers;             // their answers; empty: no
   RecordingShell shell;
   std::unique_ptr<TFmTrelvix> fm;
   std::unique_ptr<TFmDir> dir;

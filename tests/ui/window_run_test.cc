@@ -16,6 +16,7 @@
 
 using namespace quorvane;
 using namespace quorvane::test;
+using quorvane::test::FolderFiles;
 
 namespace {
 
@@ -162,6 +163,7 @@ class WindowRunTest : public QObject {
     TFmTrelvix& fm = *f.fm;
     PrepareRun(f, "GATTACAGCCTAGGCNTTCAGGTACC", "CAGCCTAGGCAT\n", "1", false);
     bool runningDuringMsg = false, acceptOpenAfterClicks = true, visibleAfterClose = false;
+    f.answers = {true};
     f.onMsg = [&](const std::string&) {
       runningDuringMsg = fm.Running();
       Click(fm.BtnCancel);     // swallowed: the run is in progress
@@ -171,21 +173,72 @@ class WindowRunTest : public QObject {
       visibleAfterClose = fm.isVisible();
     };
     Click(fm.BtnGo);
-    QCOMPARE(f.msgs.size(), size_t{1});
+    QCOMPARE(f.msgs, std::vector<std::string>{"bad symbol='N' in genome"});
     QVERIFY(f.msgsOnGuiThread);
     QVERIFY(runningDuringMsg);
     QVERIFY(!acceptOpenAfterClicks);
     QVERIFY(visibleAfterClose);
-    // A genome that cannot be used ends like a run without found reads.
-    QCOMPARE(fm.BtnGo->text(), QString("done"));
+    QCOMPARE(f.questions, std::vector<std::string>{kStopRunQuestion});
+    // A genome that cannot be used fails the run: both states open, no
+    // "done", no file.
+    QCOMPARE(fm.BtnGo->text(), QString("go"));
     QVERIFY(fm.AcceptStateOpen());
-    QCOMPARE(f.shell.opened, std::vector<std::string>{"doc " + ResFile(f, "MapRds_Log.txt")});
+    QVERIFY(f.shell.opened.empty());
+    QVERIFY(FolderFiles(f.Data("res")).empty());
     QTRY_VERIFY(!fm.isVisible());
 
     // Input is taken again after the run.
     f.onMsg = nullptr;
     Click(fm.BtnAcceptData);
     QVERIFY(!fm.AcceptStateOpen());
+  }
+
+  void ClosingDuringARunAsksWhetherToStopIt() {
+    WindowFixture f;
+    f.ShowAndActivate();
+    TFmTrelvix& fm = *f.fm;
+    std::mt19937 rng(3);
+    std::string genome(5000, 'A');
+    for (char& c : genome) c = "ACGT"[rng() % 4];
+    std::string reads;
+    for (int i = 0; i < 20000; ++i) reads += genome.substr(rng() % 4900, 20) + "\n";
+    PrepareRun(f, genome, reads.substr(0, 21 * 3000), "1", false);
+    Click(fm.BtnGo);
+    const auto earlier = FolderFiles(f.Data("res"));
+    QCOMPARE(earlier.size(), size_t{4});
+
+    // At the run's first progress text the window is closed.
+    bool closeNow = false;
+    connect(fm.CountInpRds, &QLineEdit::textChanged, this, [&] {
+      if (!closeNow) return;
+      closeNow = false;
+      fm.close();
+    });
+
+    // No: the run goes on to its end, and the window stays.
+    PrepareRun(f, genome, reads.substr(0, 21 * 3000), "1", false);
+    closeNow = true;
+    Click(fm.BtnGo);
+    QCOMPARE(f.questions, std::vector<std::string>{kStopRunQuestion});
+    QCOMPARE(fm.BtnGo->text(), QString("done"));
+    QCOMPARE(fm.CountInpRds->text(), QString("inpRdsNu"));
+    QVERIFY(fm.isVisible());
+    QCOMPARE(FolderFiles(f.Data("res")), earlier);
+
+    // Yes: the run stops at its next batch, puts nothing in place and the
+    // window closes.
+    f.shell.opened.clear();
+    PrepareRun(f, genome, reads, "1", false);
+    closeNow = true;
+    f.answers = {true};
+    Click(fm.BtnGo);
+    QCOMPARE(f.questions.size(), size_t{2});
+    QVERIFY(f.msgs.empty());
+    QCOMPARE(fm.BtnGo->text(), QString("go"));
+    QVERIFY(fm.CountInpRds->text() != QString("inpRdsNu"));
+    QVERIFY(f.shell.opened.empty());
+    QCOMPARE(FolderFiles(f.Data("res")), earlier);
+    QTRY_VERIFY(!fm.isVisible());
   }
 };
 
