@@ -8,6 +8,7 @@
 
 #include "check.h"
 #include "io/inflating_file.h"
+#include "io/fastx_source.h"
 #include "io/input_file.h"
 #include "io/line_cursor.h"
 #include "mem_env.h"
