@@ -41,6 +41,7 @@ def parse_args():
                    help="reads of each row also mapped by both engines, whose files must be equal (default 2000; 0: none)")
     p.add_argument("--no-threads", action="store_true", help="skip the two-threads line")
     p.add_argument("--thread-reads", type=int, default=1_000_000, help="reads for the two-threads line (default 1000000)")
+    p.add_argument("--no-formats", action="store_true", help="skip the compressed-input line")
     p.add_argument("--no-big", action="store_true", help="skip the large-genome row")
     p.add_argument("--big-letters", type=int, default=100_000_000, help="letters of the large genome (default 100000000)")
     p.add_argument("--big-reads", type=int, default=1_000_000, help="reads on the large genome (default 1000000)")
@@ -214,9 +215,47 @@ class Bench:
                    "byte-identical" if same else "DIFFER"))
 
 
-def same_result_files(a, b):
-    names = sorted(x for x in os.listdir(a) if x.endswith(".txt") and x != "console.txt")
-    if names != sorted(x for x in os.listdir(b) if x.endswith(".txt") and x != "console.txt"):
+    def formats_line(self):
+        """The same run from gzipped FASTQ reads and from a gzipped FASTA
+        genome against plain files: whole-process seconds, equal files."""
+        length, k = 100, 3
+        _, base = self.reads_of(length)
+        fq = base + ".fq.gz"
+        if not inputs.is_current(fq, base + ".txt"):
+            inputs.write_fastq_gz(base + ".txt", fq)
+            inputs.mark_made(fq, base + ".txt")
+        fa = self.fasta + ".gz"
+        if not inputs.is_current(fa, self.fasta):
+            inputs.gzip_file(self.fasta, fa)
+            inputs.mark_made(fa, self.fasta)
+        repeat = max(3, self.args.repeat)
+        t, dirs = {}, {}
+        for name, reads, genome in (("plain", None, None), ("fastq.gz", fq, None), ("fasta.gz", None, fa)):
+            d = self.run_dir("quorvane-map-" + name, length, k)
+            log("%d letters, misNu %d: quorvane-map, %s" % (length, k, name))
+            cmd = self.commands(length, k, 1, d, reads_file=reads)["quorvane-map"]
+            if genome:
+                cmd[cmd.index("-g") + 1] = genome
+            t[name] = runs.timed(cmd, os.path.join(d, "console.txt"), repeat)
+            dirs[name] = d
+        same = all(same_result_files(dirs["plain"], dirs[x], skip_log=True) for x in ("fastq.gz", "fasta.gz"))
+        if not same:
+            self.failed = True
+        over = lambda x: t[x][0] / max(t["plain"][0], 0.01)
+        return ("Compressed inputs (quorvane-map `-t 1`, %s reads of %d letters, misNu %d, fastest of %d): plain "
+                "files %.2f s (CPU %.2f s); reads as FASTQ.gz %.2f s (CPU %.2f s), **%+.0f%%** (target at most +25%%); "
+                "genome as FASTA.gz %.2f s (CPU %.2f s), **%+.0f%%** (target at most +10%%); position, found and "
+                "not-found files %s."
+                % (format(self.args.reads, ","), length, k, repeat, t["plain"][0], t["plain"][2],
+                   t["fastq.gz"][0], t["fastq.gz"][2], 100 * (over("fastq.gz") - 1),
+                   t["fasta.gz"][0], t["fasta.gz"][2], 100 * (over("fasta.gz") - 1),
+                   "byte-identical" if same else "DIFFER"))
+
+
+def same_result_files(a, b, skip_log=False):
+    keep = lambda x: x.endswith(".txt") and x != "console.txt" and not (skip_log and x.endswith("_Log.txt"))
+    names = sorted(x for x in os.listdir(a) if keep(x))
+    if names != sorted(x for x in os.listdir(b) if keep(x)):
         return False
     for x in names:
         with open(os.path.join(a, x), "rb") as fa, open(os.path.join(b, x), "rb") as fb:
@@ -234,10 +273,11 @@ def main():
     for length, k in args.rows:
         measures += b.row(length, k)
     threads = None if args.no_threads else b.threads_line()
+    formats = None if args.no_formats else b.formats_line()
     large = None if args.no_big else big.run(args, OUT, OURS)
     if large and large.bad:
         b.failed = True
-    text = render(measures, args, b, threads, large)
+    text = render(measures, args, b, threads, large, formats)
     with open(os.path.join(OUT, "results.md"), "w") as f:
         f.write(text)
     sys.stdout.write(text)

@@ -1,7 +1,9 @@
 """Benchmark inputs: the genome, its FASTA copy for the peers, and the
 simulated reads, all deterministic so that every run maps the same data."""
 
+import gzip
 import os
+import shutil
 import random
 
 LETTERS = "ACGT"
@@ -136,3 +138,20 @@ def write_reads(reads, txt_path, fasta_path):
     with open(fasta_path, "w") as f:
         for i, s in enumerate(reads):
             f.write(">%d\n%s\n" % (i, s))
+
+
+def write_fastq_gz(txt_path, path):
+    """The reads of our reads file as gzipped FASTQ (default level), named by
+    their 0-based numbers, every quality 'I'."""
+    with open(txt_path) as f, gzip.open(path + ".tmp", "wt") as out:
+        for i, line in enumerate(f):
+            s = line.rstrip("\n")
+            out.write("@%d\n%s\n+\n%s\n" % (i, s, "I" * len(s)))
+    os.replace(path + ".tmp", path)
+
+
+def gzip_file(src, path):
+    """A gzipped copy of src (default level)."""
+    with open(src, "rb") as f, gzip.open(path + ".tmp", "wb") as out:
+        shutil.copyfileobj(f, out)
+    os.replace(path + ".tmp", path)

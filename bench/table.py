@@ -107,7 +107,7 @@ def large_lines(large):
     ]
 
 
-def render(measures, args, bench, threads_line, large=None):
+def render(measures, args, bench, threads_line, large=None, formats_line=None):
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     gnm_len = len(bench.genome)
     out = ["# quorvane-map against bowtie and razers3", ""]
@@ -131,6 +131,8 @@ def render(measures, args, bench, threads_line, large=None):
                                     "met" if peak <= limit else "**not met**")]
     if threads_line:
         out += ["", threads_line + " Target: at least %.1f×." % THREADS_TARGET]
+    if formats_line:
+        out += ["", formats_line]
     if large:
         out += [""] + large_lines(large)
     out += ["", "## Hit check", ""]
