@@ -167,18 +167,17 @@ TEST(ChainIndexTest, ChainsRunAscendingFromTheLowestPosition) {
   EXPECT_EQ(chains.Chns(Strand::kDirect)[103], -1);
 }
 
-TEST(FastIndexTest, BucketsHoldEveryStartWithTheCodesAroundIt) {
-  std::mt19937 rng(11);
-  const std::vector<Seq> seqs{{"a", test::RandomLetters(rng, 5000, "ACGTacgtN"), true},
-                              {"b", test::RandomLetters(rng, 12), false},
-                              {"c", test::RandomLetters(rng, 700), true},
-                              {"d", "ACG", true}};
+// Builds the fast index of seqs on threads threads and checks that every
+// start stands once in the bucket of its code, in ascending order, with
+// the codes of the letters around it.
+void ExpectIndexOfEveryStart(const std::vector<Seq>& seqs, int threads) {
   GenomeStore st(1, HeldCodes::kNone);
   ASSERT_TRUE(st.Load(MakeReference(seqs)).ok());
   FastIndex fx;
-  ASSERT_TRUE(fx.Build(st).ok());
-  EXPECT_EQ(fx.Off(kSeedCodes), 5715u);
-  std::vector<bool> seen(5715, false);
+  ASSERT_TRUE(fx.Build(st, threads).ok());
+  const int64_t total = st.gnmLen();
+  ASSERT_EQ(fx.Off(kSeedCodes), static_cast<uint32_t>(total));
+  std::vector<bool> seen(static_cast<size_t>(total), false);
   for (uint32_t code = 0; code < kSeedCodes; ++code) {
     for (uint32_t i = fx.Off(code); i < fx.Off(code + 1); ++i) {
       const int32_t g = fx.Pos()[i];
@@ -196,6 +195,25 @@ TEST(FastIndexTest, BucketsHoldEveryStartWithTheCodesAroundIt) {
     }
   }
   EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
+}
+
+TEST(FastIndexTest, BucketsHoldEveryStartWithTheCodesAroundIt) {
+  std::mt19937 rng(11);
+  ExpectIndexOfEveryStart({{"a", test::RandomLetters(rng, 5000, "ACGTacgtN"), true},
+                           {"b", test::RandomLetters(rng, 12), false},
+                           {"c", test::RandomLetters(rng, 700), true},
+                           {"d", "ACG", true}},
+                          1);
+  // Large enough for the build to split among threads.
+  ExpectIndexOfEveryStart({{"a", test::RandomLetters(rng, 300000, "ACGTN"), true},
+                           {"b", test::RandomLetters(rng, 20), false},
+                           {"c", test::RandomLetters(rng, 200000), false}},
+                          2);
+  // A genome mostly of one letter, whose one huge bucket the build places
+  // directly.
+  ExpectIndexOfEveryStart({{"a", std::string(4500000, 'A') + test::RandomLetters(rng, 70000), true},
+                           {"b", test::RandomLetters(rng, 90000), true}},
+                          2);
 }
 
 TEST(GenomeStoreTest, LoadingOnSeveralThreadsGivesTheSameStoreAndIndex) {

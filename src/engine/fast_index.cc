@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "common/nucleotide.h"
 #include "engine/parallel_for.h"
@@ -73,7 +74,74 @@ void ForEachGlobalWindow(const Reference& ref, int64_t from, int64_t to, F&& f) 
   }
 }
 
+// The context kept beside a start whose window is w (see Ctx()).
+inline uint32_t Context(uint64_t w) {
+  return static_cast<uint32_t>((w >> 16) & 0xFFFF0000u) | static_cast<uint32_t>(w & 0xFFFFu);
+}
+
+// Codes whose first 4 letters agree form a group of 256 buckets.
+constexpr int kGroupBits = 8;
+constexpr int kGroups = kSeedCodes >> kGroupBits;
+// A group larger than this many entries, or than a 64th of the genome (a
+// genome of long repeats of few letters), leaves the two-pass scatter,
+// whose buffer it would enlarge, to the direct one.
+constexpr uint32_t kMaxGroupEntries = uint32_t{1} << 22;
+
 }  // namespace
+
+bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, int ranges, uint32_t* cursor) {
+  const Reference& ref = store.ref();
+  const int64_t n = store.gnmLen();
+  uint32_t largest = 0;
+  for (int g = 0; g < kGroups; ++g) {
+    largest = std::max(largest, off_[(g + 1) << kGroupBits] - off_[g << kGroupBits]);
+  }
+  if (largest > std::max<int64_t>(kMaxGroupEntries, n / 64)) return false;
+  BigArray<uint8_t> low;
+  if (!low.Allocate(static_cast<size_t>(n))) return false;
+  // The first pass places every start within its group, in the order of
+  // the ranges and of the starts in each: range t's part of a group starts
+  // after the entries of the earlier ranges in each of its buckets.
+  ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
+    const uint32_t* bucket = cursor + static_cast<size_t>(t) * kSeedCodes;
+    uint32_t next[kGroups];
+    for (int g = 0; g < kGroups; ++g) {
+      next[g] = off_[g << kGroupBits];
+      for (int c = g << kGroupBits; c < (g + 1) << kGroupBits; ++c) next[g] += bucket[c] - off_[c];
+    }
+    ForEachGlobalWindow<false>(ref, from, to, [&](int64_t q, uint64_t w) {
+      const uint32_t code = (w >> 16) & 0xFFFF;
+      const uint32_t i = next[code >> kGroupBits]++;
+      pos_[i] = static_cast<int32_t>(q);
+      ctx_[i] = Context(w);
+      low[i] = static_cast<uint8_t>(code);
+    });
+  });
+  // The second pass sorts each group by its codes' last 4 letters through
+  // a buffer of the group, keeping the order of the first.
+  const int workers = std::min(PassThreads(threads), std::max(1, ranges));
+  ParallelFor(
+      workers, kGroups,
+      [&](int, int64_t g0, int64_t g1) {
+        std::vector<uint32_t> pos, ctx;
+        std::vector<uint8_t> lo;
+        for (int64_t g = g0; g < g1; ++g) {
+          const uint32_t a = off_[g << kGroupBits], b = off_[(g + 1) << kGroupBits];
+          pos.assign(pos_.get() + a, pos_.get() + b);
+          ctx.assign(ctx_.get() + a, ctx_.get() + b);
+          lo.assign(low.get() + a, low.get() + b);
+          uint32_t next[1 << kGroupBits];
+          for (int c = 0; c < (1 << kGroupBits); ++c) next[c] = off_[(g << kGroupBits) + c];
+          for (uint32_t k = 0; k < b - a; ++k) {
+            const uint32_t i = next[lo[k]]++;
+            pos_[i] = static_cast<int32_t>(pos[k]);
+            ctx_[i] = ctx[k];
+          }
+        }
+      },
+      1);
+  return true;
+}
 
 Status FastIndex::Build(const GenomeStore& store, int threads) {
   Release();
@@ -108,14 +176,16 @@ Status FastIndex::Build(const GenomeStore& store, int threads) {
     }
   }
   off_[kSeedCodes] = sum;
-  ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
-    uint32_t* next = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
-    ForEachGlobalWindow<false>(ref, from, to, [&](int64_t g, uint64_t w) {
-      const uint32_t i = next[(w >> 16) & 0xFFFF]++;
-      pos_[i] = static_cast<int32_t>(g);
-      ctx_[i] = static_cast<uint32_t>((w >> 16) & 0xFFFF0000u) | static_cast<uint32_t>(w & 0xFFFFu);
+  if (!ScatterInTwoPasses(store, threads, ranges, cursor.get())) {
+    ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
+      uint32_t* next = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
+      ForEachGlobalWindow<false>(ref, from, to, [&](int64_t g, uint64_t w) {
+        const uint32_t i = next[(w >> 16) & 0xFFFF]++;
+        pos_[i] = static_cast<int32_t>(g);
+        ctx_[i] = Context(w);
+      });
     });
-  });
+  }
   std::memset(ctx_.get() + n, 0, sizeof(uint32_t) * kScanPad);
   return Status::OK();
 }

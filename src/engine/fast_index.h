@@ -47,6 +47,14 @@ class FastIndex {
   static constexpr int kScanPad = 32;
 
  private:
+  // Fills pos_ and ctx_ from the bucket starts in off_ and the cursors of
+  // each range (range t's at cursor + t * 65,536, first entry of each
+  // bucket) by a pass by the codes' first 4 letters and one by their last
+  // 4, both cache-friendly; false, having changed nothing that a direct
+  // scatter would not overwrite, when a group is too large or the buffer
+  // not there.
+  bool ScatterInTwoPasses(const GenomeStore& store, int threads, int ranges, uint32_t* cursor);
+
   BigArray<uint32_t> off_;  // 65,537 bucket starts
   BigArray<int32_t> pos_;   // gnmLen starts, grouped by seed code
   BigArray<uint32_t> ctx_;  // gnmLen + kScanPad contexts
