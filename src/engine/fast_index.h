@@ -27,8 +27,9 @@ class FastIndex {
   FastIndex& operator=(const FastIndex&) = delete;
 
   // Groups the direct-strand starts of store, coding its letters on the
-  // way, by a counting sort (two linear passes, each shared by up to
-  // threads threads). Fails with kNoMemory ("no mem Chns, ArrMisMatches")
+  // way, by a counting sort (a counting pass, then the placing passes of
+  // ScatterInTwoPasses or one direct scatter; each shared by up to threads
+  // threads). Needs a byte per letter more while it builds. Fails with kNoMemory ("no mem Chns, ArrMisMatches")
   // and then holds nothing.
   Status Build(const GenomeStore& store, int threads = 1);
 

@@ -16,7 +16,9 @@ Status Reference::Grow(int64_t need) {
   BigArray<char> bigger;
   if (!bigger.Allocate(static_cast<size_t>(cap + kLetterPad))) return Status::NoMemory(kNoMemMsg);
   if (total_ > 0) std::memcpy(bigger.get(), letters_.get(), static_cast<size_t>(total_));
-  std::memset(bigger.get() + total_, 'A', static_cast<size_t>(cap + kLetterPad - total_));
+  // Only the pad past the letters is set: Extend moves it along, so the
+  // rest of the capacity is never touched before it holds letters.
+  std::memset(bigger.get() + total_, 'A', static_cast<size_t>(kLetterPad));
   letters_ = std::move(bigger);
   capacity_ = cap;
   return Status::OK();
@@ -38,6 +40,7 @@ char* Reference::Extend(size_t n, Status& status) {
   char* at = letters_.get() + total_;
   total_ += static_cast<int64_t>(n);
   seqs_.back().length += static_cast<int32_t>(n);
+  std::memset(letters_.get() + total_, 'A', static_cast<size_t>(kLetterPad));
   return at;
 }
 

@@ -141,11 +141,12 @@ class ReadAheadFile final : public SequentialFile {
     std::unique_lock<std::mutex> lock(mu_);
     cv_.wait(lock, [&] { return !ready_.empty() || done_; });
     if (ready_.empty()) return status_;
-    std::string& front = ready_.front();
-    got = std::min(n, front.size() - offset_);
-    std::memcpy(buf, front.data() + offset_, got);
+    Chunk& front = ready_.front();
+    got = std::min(n, front.size - offset_);
+    std::memcpy(buf, front.data.get() + offset_, got);
     offset_ += got;
-    if (offset_ == front.size()) {
+    if (offset_ == front.size) {
+      spare_.push_back(std::move(front.data));
       ready_.pop_front();
       offset_ = 0;
       cv_.notify_all();
@@ -159,17 +160,22 @@ class ReadAheadFile final : public SequentialFile {
 
   void Work() {
     for (;;) {
+      Chunk chunk;
       {
         std::unique_lock<std::mutex> lock(mu_);
         cv_.wait(lock, [&] { return quit_ || ready_.size() < kChunks; });
         if (quit_) return;
+        if (!spare_.empty()) {
+          chunk.data = std::move(spare_.back());
+          spare_.pop_back();
+        }
       }
-      std::string chunk(kChunk, '\0');
-      size_t got = 0;
-      Status st = file_->Read(chunk.data(), chunk.size(), got);
-      chunk.resize(got);
+      // Buffers taken by the reader come back through spare_: fresh memory
+      // costs the kernel more to hand out than the copying costs.
+      if (!chunk.data) chunk.data.reset(new char[kChunk]);
+      Status st = file_->Read(chunk.data.get(), kChunk, chunk.size);
       std::lock_guard<std::mutex> lock(mu_);
-      if (!st.ok() || got == 0) {
+      if (!st.ok() || chunk.size == 0) {
         status_ = st;
         done_ = true;
         cv_.notify_all();
@@ -184,7 +190,12 @@ class ReadAheadFile final : public SequentialFile {
   std::thread worker_;
   std::mutex mu_;
   std::condition_variable cv_;
-  std::deque<std::string> ready_;  // chunks read, in order
+  struct Chunk {
+    std::unique_ptr<char[]> data;  // kChunk bytes
+    size_t size = 0;               // of them read
+  };
+  std::deque<Chunk> ready_;                      // chunks read, in order
+  std::vector<std::unique_ptr<char[]>> spare_;  // buffers of chunks taken
   size_t offset_ = 0;              // bytes of ready_.front() already taken
   bool done_ = false;              // the file ended or failed
   bool quit_ = false;
