@@ -152,7 +152,8 @@ def notes(measures, root, args):
     for m in measures:
         first.setdefault(m.program, m)
     lines = [
-        "- seconds: wall-clock time of the whole process (`/usr/bin/time -f '%e %M %U %S'`), input reading, "
+        "- seconds: wall-clock time of the whole process, taken by the benchmark around "
+        "`/usr/bin/time -f '%M %U %S'`, input reading, "
         "index building and result writing included (`%U + %S` for CPU s: well above the wall seconds means "
         "more than one core was used, well below means the machine was busy); peak MiB: its maximum "
         "resident set; bytes/letter: "
