@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "common/nucleotide.h"
 #include "engine/parallel_for.h"
@@ -118,18 +117,21 @@ bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, int ra
     });
   });
   // The second pass sorts each group by its codes' last 4 letters through
-  // a buffer of the group, keeping the order of the first.
+  // a buffer of the group, keeping the order of the first. The buffers are
+  // taken here, where a lack of memory can still fall back.
   const int workers = std::min(PassThreads(threads), std::max(1, ranges));
+  BigArray<uint32_t> buffers;
+  if (!buffers.Allocate(static_cast<size_t>(workers) * 2 * largest + 1)) return false;
   ParallelFor(
       workers, kGroups,
-      [&](int, int64_t g0, int64_t g1) {
-        std::vector<uint32_t> pos, ctx;
-        std::vector<uint8_t> lo;
+      [&](int t, int64_t g0, int64_t g1) {
+        uint32_t* pos = buffers.get() + static_cast<size_t>(t) * 2 * largest;
+        uint32_t* ctx = pos + largest;
         for (int64_t g = g0; g < g1; ++g) {
           const uint32_t a = off_[g << kGroupBits], b = off_[(g + 1) << kGroupBits];
-          pos.assign(pos_.get() + a, pos_.get() + b);
-          ctx.assign(ctx_.get() + a, ctx_.get() + b);
-          lo.assign(low.get() + a, low.get() + b);
+          std::memcpy(pos, pos_.get() + a, sizeof(uint32_t) * (b - a));
+          std::memcpy(ctx, ctx_.get() + a, sizeof(uint32_t) * (b - a));
+          const uint8_t* lo = low.get() + a;  // the pass writes no byte of it
           uint32_t next[1 << kGroupBits];
           for (int c = 0; c < (1 << kGroupBits); ++c) next[c] = off_[(g << kGroupBits) + c];
           for (uint32_t k = 0; k < b - a; ++k) {
