@@ -29,6 +29,7 @@ const int64_t* Budget(const std::map<std::string, V>& rules, const std::string& 
 class FaultyReader final : public SequentialFile {
  public:
   FaultyReader(std::unique_ptr<SequentialFile> base, int64_t budget) : base_(std::move(base)), left_(budget) {}
+  void SetWaitAbort(WaitAbort abort) override { base_->SetWaitAbort(std::move(abort)); }
   Status Read(char* buf, size_t n, size_t& got) override {
     if (left_ <= 0) {
       got = 0;

@@ -2,10 +2,13 @@
 // the result names reach never cost the user an earlier run's results or
 // an input: whatever ends a run early, the results folder holds what it
 // held before.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <thread>
 
@@ -62,6 +65,84 @@ TEST_F(EarlierResultsTest, AFailedRunLeavesThemWhateverStepFailed) {
   // A genome that cannot be opened.
   opt_.PthGnm = dir_.File("gone.txt");
   ExpectRefused(Run(), "can't open " + dir_.File("gone.txt"));
+}
+
+// Hears nothing; asks to stop once its time has come.
+class LateStop final : public RunObserver {
+ public:
+  explicit LateStop(std::chrono::milliseconds after) : at_(std::chrono::steady_clock::now() + after) {}
+  void OnMessage(const Status& s) override { msgs.push_back(s.message()); }
+  void OnProgress(const RunProgress&) override {}
+  void OnTime(const std::string&) override {}
+  void OnEndSteps(bool) override {}
+  bool StopRequested() override { return std::chrono::steady_clock::now() >= at_; }
+  std::vector<std::string> msgs;
+
+ private:
+  std::chrono::steady_clock::time_point at_;
+};
+
+TEST_F(EarlierResultsTest, AFifoThatNoWriterOpensHoldsTheRunOnlyUntilItIsStopped) {
+  EarlierRun();
+  test::TempDir fifos;
+  for (const bool genome : {true, false}) {
+    SCOPED_TRACE(genome ? "genome" : "reads");
+    const std::string fifo = fifos.File(genome ? "gen.txt" : "reads.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    MapOptions o = opt_;
+    (genome ? o.PthGnm : o.PthRds) = fifo;
+    o.gnmLen = -1;
+    LateStop stop(std::chrono::milliseconds(300));
+    auto run = std::async(std::launch::async, [&] { return RunMapping(o, stop); });
+    // Without the stop the run would wait for ever; a minute stands for it.
+    ASSERT_EQ(run.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_EQ(run.get().outcome, RunOutcome::kInterrupted);
+    EXPECT_TRUE(stop.msgs.empty());
+    EXPECT_EQ(Results(), before_);
+  }
+}
+
+// Writes content into the FIFO at path once a reader has opened it, after
+// a wait; gives up after half a minute without a reader.
+void WriteLate(const std::string& path, const std::string& content) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  int fd = -1;
+  for (int i = 0; i < 3000 && fd < 0; ++i) {
+    fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (fd < 0) return;
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t w = ::write(fd, content.data() + done, content.size() - done);
+    if (w <= 0) break;
+    done += static_cast<size_t>(w);
+  }
+  ::close(fd);
+}
+
+TEST_F(EarlierResultsTest, AFifoWhoseWriterComesLateIsReadWhole) {
+  EarlierRun();
+  test::RecordingObserver plain;
+  const int64_t found = RunMapping(opt_, plain).counters.readsIn();
+  test::TempDir fifos, out;
+  const std::string fifo = fifos.File("late.txt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const bool genome : {true, false}) {
+    SCOPED_TRACE(genome ? "genome" : "reads");
+    std::thread writer([&] { WriteLate(fifo, genome ? kGenome : kReads); });
+    MapOptions o = opt_;
+    (genome ? o.PthGnm : o.PthRds) = fifo;
+    o.gnmLen = -1;
+    o.DiRes = out.path();
+    test::RecordingObserver obs;
+    const RunSummary r = RunMapping(o, obs);
+    writer.join();
+    ASSERT_EQ(r.outcome, RunOutcome::kDone);
+    EXPECT_EQ(r.counters.readsIn(), found);
+    EXPECT_GT(found, 0);
+  }
 }
 
 TEST_F(EarlierResultsTest, AGenomeThatChangedSinceItWasAcceptedIsRefused) {

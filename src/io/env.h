@@ -5,6 +5,7 @@
 #define QUORVANE_IO_ENV_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,15 +14,29 @@
 
 namespace quorvane {
 
+// Asked while a read waits for a stream's writer; true ends the wait.
+using WaitAbort = std::function<bool()>;
+
 // A file read from its start to its end.
 class SequentialFile {
  public:
   virtual ~SequentialFile() = default;
   // Reads up to n bytes into buf and sets got to how many; got 0 with an
-  // OK status is the end of the file. Blocks on a pipe until data or its
-  // end arrives.
+  // OK status is the end of the file. On a pipe or FIFO it waits until
+  // data or the end arrives (a FIFO that no writer has opened yet has
+  // neither), asking the abort set by SetWaitAbort a few times a second;
+  // once it says so, fails with kInterrupted.
   virtual Status Read(char* buf, size_t n, size_t& got) = 0;
+  // Sets what ends a wait of Read; may be called from another thread than
+  // Read's only before the first Read.
+  virtual void SetWaitAbort(WaitAbort abort) { (void)abort; }
 };
+
+// What a reader of path reports of a failed Read: a stop as it came, any
+// other failure as "can't read " + path.
+inline Status ReadFailure(const Status& st, const std::string& path) {
+  return st.code() == Status::Code::kInterrupted ? st : Status::IoError("can't read " + path);
+}
 
 // A file written from its start, through a buffer of its own.
 class WritableFile {

@@ -101,7 +101,7 @@ Status ReadPlain(LineCursor& c, const std::string& path, int64_t gnmLen, Referen
 Status ReadGenome(Env& env, const std::string& path, const GenomeOptions& opt, Reference& ref) {
   std::unique_ptr<LineCursor> cursor;
   bool compressed = false;
-  Status st = OpenInput(env, path, cursor, &compressed);
+  Status st = OpenInput(env, path, cursor, &compressed, opt.abort);
   if (st.code() == Status::Code::kCantOpen) return Status::CantOpen("can't open " + path);
   if (!st.ok()) return st;
   std::string_view head;

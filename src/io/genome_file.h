@@ -20,6 +20,8 @@ struct GenomeOptions {
   // Sequences are linear unless their FASTA header says otherwise; without
   // it they are circular.
   bool linear = false;
+  // Ends a wait for the writer of a genome that is a FIFO or pipe.
+  WaitAbort abort;
 };
 
 // Reads the genome file at path into ref. A plain genome (one run of the

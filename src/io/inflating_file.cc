@@ -92,7 +92,8 @@ class InflatingFile final : public SequentialFile {
       std::memmove(in_.data(), z_.next_in, keep);
     }
     size_t got = 0;
-    if (!file_->Read(in_.data() + keep, in_.size() - keep, got).ok()) return Status::IoError("can't read " + path_);
+    const Status st = file_->Read(in_.data() + keep, in_.size() - keep, got);
+    if (!st.ok()) return ReadFailure(st, path_);
     if (got == 0) eof_ = true;
     z_.next_in = reinterpret_cast<Bytef*>(in_.data());
     z_.avail_in = static_cast<uInt>(keep + got);
@@ -109,8 +110,8 @@ class InflatingFile final : public SequentialFile {
       return Status::OK();
     }
     if (eof_) return Status::OK();
-    if (!file_->Read(buf, n, got).ok()) return Status::IoError("can't read " + path_);
-    return Status::OK();
+    const Status st = file_->Read(buf, n, got);
+    return st.ok() ? st : ReadFailure(st, path_);
   }
 
   std::unique_ptr<SequentialFile> file_;

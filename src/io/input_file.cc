@@ -16,10 +16,12 @@ InputFormat SniffFormat(std::string_view head) {
   return InputFormat::kPlain;
 }
 
-Status OpenInput(Env& env, const std::string& path, std::unique_ptr<LineCursor>& cursor, bool* compressed) {
+Status OpenInput(Env& env, const std::string& path, std::unique_ptr<LineCursor>& cursor, bool* compressed,
+                 WaitAbort abort) {
   std::unique_ptr<SequentialFile> raw;
   Status st = env.NewSequentialFile(path == kStdinPath ? "/dev/stdin" : path, raw);
   if (!st.ok()) return Status::CantOpen("");
+  if (abort) raw->SetWaitAbort(std::move(abort));
   std::unique_ptr<SequentialFile> file;
   bool gz = false;
   st = OpenInflating(std::move(raw), path, file, gz);
@@ -30,9 +32,9 @@ Status OpenInput(Env& env, const std::string& path, std::unique_ptr<LineCursor>&
   return Status::OK();
 }
 
-Status OpenReadSource(Env& env, const std::string& path, std::unique_ptr<ReadSource>& source) {
+Status OpenReadSource(Env& env, const std::string& path, std::unique_ptr<ReadSource>& source, WaitAbort abort) {
   std::unique_ptr<LineCursor> cursor;
-  Status st = OpenInput(env, path, cursor);
+  Status st = OpenInput(env, path, cursor, nullptr, std::move(abort));
   if (st.code() == Status::Code::kCantOpen) return Status::CantOpen("i can't open\n" + path);
   if (!st.ok()) return st;
   return NewReadSource(std::move(cursor), source);

@@ -32,12 +32,14 @@ inline constexpr const char* kStdinPath = "-";
 // decompressing it when it is gzip- or BGZF-compressed; a compressed file
 // is read and decompressed on a thread of its own, ahead of its reader.
 // Fails with kCantOpen (failure.message() empty: the caller words it) or
-// kIoError ("can't read " + path).
-Status OpenInput(Env& env, const std::string& path, std::unique_ptr<LineCursor>& cursor, bool* compressed = nullptr);
+// kIoError ("can't read " + path). abort, when set, ends a wait for a
+// stream's writer with kInterrupted, then or in a later read.
+Status OpenInput(Env& env, const std::string& path, std::unique_ptr<LineCursor>& cursor, bool* compressed = nullptr,
+                 WaitAbort abort = {});
 
 // Opens the reads file at path as the source its content calls for.
 // Fails with "i can't open\n" + path when it cannot be opened.
-Status OpenReadSource(Env& env, const std::string& path, std::unique_ptr<ReadSource>& source);
+Status OpenReadSource(Env& env, const std::string& path, std::unique_ptr<ReadSource>& source, WaitAbort abort = {});
 
 // The source that the content under cursor calls for: plain lines, FASTA
 // or FASTQ. Fails when the first bytes cannot be read.

@@ -20,8 +20,9 @@ bool LineCursor::Refill() {
   }
   if (end_ == kBufSize) return true;  // full: the caller takes a piece
   size_t got = 0;
-  if (!file_->Read(buf_.get() + end_, kBufSize - end_, got).ok()) {
-    status_ = Status::IoError("can't read " + path_);
+  const Status st = file_->Read(buf_.get() + end_, kBufSize - end_, got);
+  if (!st.ok()) {
+    status_ = ReadFailure(st, path_);
     return false;
   }
   end_ += got;
@@ -52,8 +53,9 @@ Status LineCursor::ReadRaw(char* buf, size_t n, size_t& got) {
     got = std::min(n, end_ - beg_);
     std::memcpy(buf, buf_.get() + beg_, got);
     beg_ += got;
-  } else if (!eof_ && !file_->Read(buf, n, got).ok()) {
-    return Status::IoError("can't read " + path_);
+  } else if (!eof_) {
+    const Status st = file_->Read(buf, n, got);
+    if (!st.ok()) return ReadFailure(st, path_);
   }
   consumed_ += static_cast<int64_t>(got);
   return Status::OK();

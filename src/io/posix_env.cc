@@ -1,5 +1,6 @@
 // The Env of the real file system, over POSIX file descriptors.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,27 +20,60 @@ constexpr size_t kWriteBuffer = size_t{1} << 20;
 // Pieces at least this long are written without being gathered.
 constexpr size_t kDirectWrite = size_t{64} << 10;
 
+// Waits of a stream's read are cut in slices of this many milliseconds, so
+// that a stop is seen while no writer comes.
+constexpr int kWaitSliceMs = 200;
+
 class PosixSequentialFile final : public SequentialFile {
  public:
-  explicit PosixSequentialFile(int fd) : fd_(fd) {}
+  // stream: fd is a pipe, FIFO, socket or terminal opened without
+  // blocking, so that its waits go through poll.
+  PosixSequentialFile(int fd, bool stream) : fd_(fd), stream_(stream) {}
   ~PosixSequentialFile() override { ::close(fd_); }
 
+  void SetWaitAbort(WaitAbort abort) override { abort_ = std::move(abort); }
+
   Status Read(char* buf, size_t n, size_t& got) override {
+    got = 0;
+    // A FIFO that no writer has opened yet reads as ended: its first data
+    // (or a writer that came and went) is waited for before any read.
+    if (stream_ && !started_) {
+      Status st = Wait();
+      if (!st.ok()) return st;
+      started_ = true;
+    }
     for (;;) {
       const ssize_t r = ::read(fd_, buf, n);
       if (r >= 0) {
         got = static_cast<size_t>(r);
         return Status::OK();
       }
-      if (errno != EINTR) {
-        got = 0;
-        return Status::IoError(std::strerror(errno));
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        Status st = Wait();
+        if (!st.ok()) return st;
+        continue;
       }
+      if (errno != EINTR) return Status::IoError(std::strerror(errno));
     }
   }
 
  private:
+  // Until the stream has data, or its writers are gone, or the abort says
+  // to stop.
+  Status Wait() {
+    pollfd p{fd_, POLLIN, 0};
+    for (;;) {
+      if (abort_ && abort_()) return Status::Interrupted("");
+      const int r = ::poll(&p, 1, kWaitSliceMs);
+      if (r > 0) return Status::OK();
+      if (r < 0 && errno != EINTR) return Status::IoError(std::strerror(errno));
+    }
+  }
+
   int fd_;
+  bool stream_;
+  bool started_ = false;
+  WaitAbort abort_;
 };
 
 class PosixWritableFile final : public WritableFile {
@@ -111,9 +145,21 @@ class PosixFileLock final : public FileLock {
 class PosixEnv final : public Env {
  public:
   Status NewSequentialFile(const std::string& path, std::unique_ptr<SequentialFile>& file) override {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking, so that a FIFO without a writer does not
+    // hold the open; files and devices read blocking as usual.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Status::CantOpen(std::strerror(errno));
-    file = std::make_unique<PosixSequentialFile>(fd);
+    struct stat st;
+    const bool stream = ::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || ::isatty(fd));
+    if (!stream) {
+      const int flags = ::fcntl(fd, F_GETFL);
+      if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int e = errno;
+        ::close(fd);
+        return Status::CantOpen(std::strerror(e));
+      }
+    }
+    file = std::make_unique<PosixSequentialFile>(fd, stream);
     return Status::OK();
   }
 

@@ -94,7 +94,7 @@ class MapRun {
 
   // The reads file, then the result files.
   bool OpenFiles() {
-    Status st = OpenReadSource(env_, o_.PthRds, source_);
+    Status st = OpenReadSource(env_, o_.PthRds, source_, [this] { return obs_.StopRequested(); });
     if (!st.ok()) {
       Fail(st);
       return false;
@@ -120,7 +120,8 @@ class MapRun {
   // The genome and its index.
   Status LoadGenome() {
     Reference ref;
-    Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, GenomeOptions{o_.gnmLen, o_.linear}, ref); });
+    GenomeOptions g{o_.gnmLen, o_.linear, [this] { return obs_.StopRequested(); }};
+    Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, g, ref); });
     if (st.ok()) st = engine_.LoadGenome(std::move(ref));
     if (st.ok()) st = engine_.BuildSeedIndex();
     if (!st.ok()) Fail(st);

@@ -36,8 +36,10 @@ class RunObserver {
   // finish its results; done tells whether it reached its end without a
   // failure. Not called for a run that ended before it loaded the genome.
   virtual void OnEndSteps(bool done) = 0;
-  // Polled between batches of reads: true ends the run at the next batch
-  // as interrupted.
+  // Polled between batches of reads, and a few times a second while an
+  // input that is a pipe or FIFO waits for its writer (then possibly from
+  // another thread than the run's): true ends the run at the next batch,
+  // or the wait, as interrupted.
   virtual bool StopRequested() { return false; }
 };
 
