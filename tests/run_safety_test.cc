@@ -35,6 +35,15 @@ class EarlierResultsTest : public RunTest {
     shell_.calls.clear();
   }
 
+  // The options of the good run with the genome (or the reads) read from
+  // the FIFO at fifo, whose size no check measured.
+  MapOptions FifoInput(bool genome, const std::string& fifo) const {
+    MapOptions o = opt_;
+    (genome ? o.PthGnm : o.PthRds) = fifo;
+    o.gnmLen = -1;
+    return o;
+  }
+
   // The run failed with msg alone, and nothing in the folder changed.
   void ExpectRefused(const RunSummary& r, const std::string& msg) {
     EXPECT_EQ(r.outcome, RunOutcome::kFailed);
@@ -89,9 +98,7 @@ TEST_F(EarlierResultsTest, AFifoThatNoWriterOpensHoldsTheRunOnlyUntilItIsStopped
     SCOPED_TRACE(genome ? "genome" : "reads");
     const std::string fifo = fifos.File(genome ? "gen.txt" : "reads.txt");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    MapOptions o = opt_;
-    (genome ? o.PthGnm : o.PthRds) = fifo;
-    o.gnmLen = -1;
+    const MapOptions o = FifoInput(genome, fifo);
     LateStop stop(std::chrono::milliseconds(300));
     auto run = std::async(std::launch::async, [&] { return RunMapping(o, stop); });
     // Without the stop the run would wait for ever; a minute stands for it.
@@ -132,9 +139,7 @@ TEST_F(EarlierResultsTest, AFifoWhoseWriterComesLateIsReadWhole) {
   for (const bool genome : {true, false}) {
     SCOPED_TRACE(genome ? "genome" : "reads");
     std::thread writer([&] { WriteLate(fifo, genome ? kGenome : kReads); });
-    MapOptions o = opt_;
-    (genome ? o.PthGnm : o.PthRds) = fifo;
-    o.gnmLen = -1;
+    MapOptions o = FifoInput(genome, fifo);
     o.DiRes = out.path();
     test::RecordingObserver obs;
     const RunSummary r = RunMapping(o, obs);

@@ -118,12 +118,12 @@ bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, int ra
   });
   // The second pass sorts each group by its codes' last 4 letters through
   // a buffer of the group, keeping the order of the first. The buffers are
-  // taken here, where a lack of memory can still fall back.
-  const int workers = std::min(PassThreads(threads), std::max(1, ranges));
+  // taken here, where a lack of memory can still fall back; one per range
+  // of the first pass, as many as threads run.
   BigArray<uint32_t> buffers;
-  if (!buffers.Allocate(static_cast<size_t>(workers) * 2 * largest + 1)) return false;
+  if (!buffers.Allocate(static_cast<size_t>(ranges) * 2 * largest + 1)) return false;
   ParallelFor(
-      workers, kGroups,
+      ranges, kGroups,
       [&](int t, int64_t g0, int64_t g1) {
         uint32_t* pos = buffers.get() + static_cast<size_t>(t) * 2 * largest;
         uint32_t* ctx = pos + largest;

@@ -20,6 +20,9 @@ constexpr size_t kWriteBuffer = size_t{1} << 20;
 // Pieces at least this long are written without being gathered.
 constexpr size_t kDirectWrite = size_t{64} << 10;
 
+// Whether two stats are of one file.
+bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // Waits of a stream's read are cut in slices of this many milliseconds, so
 // that a stop is seen while no writer comes.
 constexpr int kWaitSliceMs = 200;
@@ -246,8 +249,7 @@ class PosixEnv final : public Env {
 
   bool SameFile(const std::string& a, const std::string& b) override {
     struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && SameInode(sa, sb);
   }
 
   Status LockFile(const std::string& path, std::unique_ptr<FileLock>& lock) override {
@@ -263,8 +265,7 @@ class PosixEnv final : public Env {
       // The holder before may have given the name up (removed the file)
       // between the open and the lock: then the lock is on no name.
       struct stat held {}, named {};
-      if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-          held.st_ino == named.st_ino) {
+      if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && SameInode(held, named)) {
         lock = std::make_unique<PosixFileLock>(fd, path);
         return Status::OK();
       }

@@ -92,9 +92,14 @@ class MapRun {
     return first;
   }
 
+  // What ends an input's wait for its writer: a stop asked for.
+  WaitAbort StopAsked() {
+    return [this] { return obs_.StopRequested(); };
+  }
+
   // The reads file, then the result files.
   bool OpenFiles() {
-    Status st = OpenReadSource(env_, o_.PthRds, source_, [this] { return obs_.StopRequested(); });
+    Status st = OpenReadSource(env_, o_.PthRds, source_, StopAsked());
     if (!st.ok()) {
       Fail(st);
       return false;
@@ -120,7 +125,7 @@ class MapRun {
   // The genome and its index.
   Status LoadGenome() {
     Reference ref;
-    GenomeOptions g{o_.gnmLen, o_.linear, [this] { return obs_.StopRequested(); }};
+    GenomeOptions g{o_.gnmLen, o_.linear, StopAsked()};
     Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, g, ref); });
     if (st.ok()) st = engine_.LoadGenome(std::move(ref));
     if (st.ok()) st = engine_.BuildSeedIndex();

@@ -133,8 +133,7 @@ Status CheckOutputFile(const std::string& path, const AcceptedInputs& in) {
   struct stat out {};
   if (::stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return Status::OK();
   for (const std::string* input : {&in.PthGnm, &in.PthRds}) {
-    struct stat st {};
-    if (::stat(input->c_str(), &st) == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino) {
+    if (Env::Default()->SameFile(path, *input)) {
       return Status::BadInput("the output file is the genome or the reads file\n" + path);
     }
   }
