@@ -10,7 +10,7 @@ namespace quorvane {
 
 struct Hit {
   uint32_t seq;   // the sequence, by its index in the reference (file order)
-  int32_t start;  // 0-based index of the letter under the read's first letter on that strand of the sequence
+  int64_t start;  // 0-based index of the letter under the read's first letter on that strand of the sequence
   Strand strand;  // kDirect: the sequence as given; kCompl: its reverse complement
   int8_t mis;     // mismatching letters, 0..misNu
 
@@ -21,7 +21,7 @@ struct Hit {
 // (1..length), start - length on the complementary one (-length..-1),
 // that is minus the 1-based direct-strand position of the letter that
 // pairs with the read's first letter.
-inline int32_t HitPos(const Hit& h, int32_t length) {
+inline int64_t HitPos(const Hit& h, int64_t length) {
   return h.strand == Strand::kDirect ? h.start + 1 : h.start - length;
 }
 

@@ -68,9 +68,9 @@ void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read,
       pos.append(q.name);
       pos.push_back('\t');
     }
-    const int32_t p = HitPos(h, q.length);
+    const int64_t p = HitPos(h, q.length);
     pos.push_back(p > 0 ? '+' : '-');
-    AppendInt(pos, p > 0 ? p : -static_cast<int64_t>(p));
+    AppendInt(pos, p > 0 ? p : -p);
     if (withMis) {
       pos.push_back('\t');
       AppendInt(pos, h.mis);

@@ -57,7 +57,7 @@ bool MeasureGenome(const std::string& path, AcceptedInputs& in, CheckListener& l
   if (shape.sequences > 1) text += " (" + std::to_string(shape.sequences) + " seq)";
   listener.OnGenomeSize(text);
   if (shape.letters > kMaxGnmLen) {
-    // Every position must fit a signed 32-bit value.
+    // The index holds positions of at most kMaxGnmLen letters.
     in.gnmLen = -1;
     fail(Status::BadInput("genome is too big\n" + path));
     return false;
