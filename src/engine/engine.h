@@ -52,6 +52,9 @@ class Engine {
   // The step of the fast index that BuildSeedIndex builds: 0 (the default)
   // chooses by the genome's size; tests set 1 or 2.
   void set_index_step(int step) { step_ = step; }
+  // The bits of a start the fast index keeps in its table (32; tests set
+  // fewer to reach the segments of a genome past 2^32 letters).
+  void set_index_segment_bits(int bits) { fast_.set_segment_bits(bits); }
   const FastIndex& fast_index() const { return fast_; }
 
   // Releases everything this run allocated, from whatever point it reached.

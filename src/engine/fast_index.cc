@@ -11,7 +11,6 @@ namespace quorvane {
 namespace {
 
 constexpr uint64_t kWindowMask = (uint64_t{1} << 48) - 1;
-constexpr int64_t kSegmentLetters = int64_t{1} << 32;
 
 // The seed code of every byte: its code, 0 for a letter other than A, C,
 // G, T.
@@ -82,11 +81,11 @@ void ForEachIndexedWindow(const Reference& ref, int step, int64_t from, int64_t 
 
 // The ranges of the passes over n starts: about one per thread, cut again
 // at every multiple of 2^32, so that each range lies in one segment.
-std::vector<int64_t> RangeCuts(int threads, int64_t n) {
+std::vector<int64_t> RangeCuts(int threads, int64_t n, int64_t segmentLetters) {
   const int ranges = ParallelRanges(threads, n);
   std::vector<int64_t> cuts;
   for (int t = 0; t <= ranges; ++t) cuts.push_back(n * t / ranges);
-  for (int64_t b = kSegmentLetters; b < n; b += kSegmentLetters) cuts.push_back(b);
+  for (int64_t b = segmentLetters; b < n; b += segmentLetters) cuts.push_back(b);
   std::sort(cuts.begin(), cuts.end());
   cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
   if (cuts.size() < 2) cuts = {0, n};
@@ -124,7 +123,8 @@ constexpr uint64_t kMaxGroupEntries = uint64_t{1} << 22;
 
 }  // namespace
 
-bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, const uint64_t* cursor) {
+bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, const uint64_t* cursor,
+                                   uint32_t lowMask) {
   const Reference& ref = store.ref();
   const uint64_t n = t_.entries;
   uint64_t largest = 0;
@@ -149,7 +149,7 @@ bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, const 
     ForEachIndexedWindow<false>(ref, t_.step, from, to, [&](int64_t q, uint64_t w) {
       const uint32_t code = (w >> 16) & 0xFFFF;
       const uint64_t i = next[code >> kGroupBits]++;
-      pos[i] = static_cast<uint32_t>(q);
+      pos[i] = static_cast<uint32_t>(q) & lowMask;
       ctx[i] = Context(w);
       low[i] = static_cast<uint8_t>(code);
     });
@@ -189,9 +189,12 @@ Status FastIndex::Build(const GenomeStore& store, int threads, int step) {
   const Reference& ref = store.ref();
   const int64_t n = store.gnmLen();
   t_.step = step == 0 ? StepFor(n) : step;
-  cuts_ = RangeCuts(threads, n);
+  t_.segmentBits = static_cast<uint32_t>(segmentBits_);
+  const int64_t segmentLetters = int64_t{1} << segmentBits_;
+  const uint32_t lowMask = static_cast<uint32_t>(segmentLetters - 1);
+  cuts_ = RangeCuts(threads, n, segmentLetters);
   const int ranges = static_cast<int>(cuts_.size()) - 1;
-  t_.segments = static_cast<uint32_t>(std::max<int64_t>(1, (n + kSegmentLetters - 1) / kSegmentLetters));
+  t_.segments = static_cast<uint32_t>(std::max<int64_t>(1, (n + segmentLetters - 1) / segmentLetters));
   // Per range and code: first the count, then the next free entry.
   BigArray<uint64_t> cursor;
   cursor.Allocate(static_cast<size_t>(ranges) * kSeedCodes);
@@ -226,7 +229,7 @@ Status FastIndex::Build(const GenomeStore& store, int threads, int step) {
       for (uint32_t h = 0; h < t_.segments; ++h) {
         uint64_t first = offOwn_[c + 1];
         for (int r = 0; r < ranges; ++r) {
-          if (cuts_[r] >= static_cast<int64_t>(h) * kSegmentLetters) {
+          if (cuts_[r] >= static_cast<int64_t>(h) * segmentLetters) {
             first = cursor[static_cast<size_t>(r) * kSeedCodes + c];
             break;
           }
@@ -241,14 +244,14 @@ Status FastIndex::Build(const GenomeStore& store, int threads, int step) {
     Release();
     return Status::NoMemory("no mem Chns, ArrMisMatches");
   }
-  if (!ScatterInTwoPasses(store, threads, cursor.get())) {
+  if (!ScatterInTwoPasses(store, threads, cursor.get(), lowMask)) {
     uint32_t* pos = posOwn_.get();
     uint32_t* ctx = ctxOwn_.get();
     ForEachRange(threads, cuts_, [&](int r, int64_t from, int64_t to) {
       uint64_t* next = cursor.get() + static_cast<size_t>(r) * kSeedCodes;
       ForEachIndexedWindow<false>(ref, t_.step, from, to, [&](int64_t g, uint64_t w) {
         const uint64_t i = next[(w >> 16) & 0xFFFF]++;
-        pos[i] = static_cast<uint32_t>(g);
+        pos[i] = static_cast<uint32_t>(g) & lowMask;
         ctx[i] = Context(w);
       });
     });

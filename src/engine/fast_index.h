@@ -28,9 +28,10 @@ inline constexpr int64_t kFullStepLetters = int64_t{16} << 20;
 struct FastIndexTables {
   int step = 1;            // 1: every start; 2: every even start of each sequence (and its full zone)
   uint64_t entries = 0;    // starts indexed
-  uint32_t segments = 1;   // ranges of 2^32 letters the genome spans (at least 1)
+  uint32_t segments = 1;   // ranges of 2^segmentBits letters the genome spans (at least 1)
+  uint32_t segmentBits = 32;  // the bits of a start that pos keeps
   const uint64_t* off = nullptr;  // 65,537 bucket starts
-  const uint32_t* pos = nullptr;  // entries + 1 starts, their low 32 bits
+  const uint32_t* pos = nullptr;  // entries + 1 starts, their low segmentBits bits
   const uint32_t* ctx = nullptr;  // entries + kScanPad contexts
   const uint64_t* seg = nullptr;  // 65,536 * segments: first entry of each segment in each bucket; null for 1
 };
@@ -64,6 +65,10 @@ class FastIndex {
   // with kNoMemory ("no mem Chns, ArrMisMatches") and then holds nothing.
   Status Build(const GenomeStore& store, int threads = 1, int step = 0);
 
+  // Keeps bits (8..32) bits of each start, the rest in segments: 32 but in
+  // tests, which reach segments with small genomes.
+  void set_segment_bits(int bits) { segmentBits_ = bits; }
+
   // Views tables laid out elsewhere (a mapped index file), which must
   // outlive this index or its next Release.
   void Adopt(const FastIndexTables& t);
@@ -78,7 +83,7 @@ class FastIndex {
   // First entry of bucket c; Off(65536) is the number of entries.
   uint64_t Off(uint32_t c) const { return off_[c]; }
   const uint64_t* OffData() const { return off_; }
-  // Low 32 bits of the start of entry i.
+  // Low bits of the start of entry i (all of them but for a wide index).
   const uint32_t* Pos() const { return pos_; }
   // The context of entry i: the seed code of the 8 letters before it << 16
   // | that of the 8 letters after its first 8. Readable up to kScanPad
@@ -93,20 +98,22 @@ class FastIndex {
       const uint64_t* s = t_.seg + static_cast<size_t>(c) * t_.segments;
       while (hi + 1 < t_.segments && s[hi + 1] <= i) ++hi;
     }
-    return static_cast<int64_t>(hi << 32 | pos_[i]);
+    return static_cast<int64_t>(hi << t_.segmentBits | pos_[i]);
   }
 
   static constexpr int kScanPad = 32;
 
  private:
   // Fills pos and ctx from the bucket starts and the cursors of each range
-  // (range r's at cursor + r * 65,536, first entry of each bucket) by a
+  // (range r's at cursor + r * 65,536, first entry of each bucket), each
+  // start's low bits by lowMask, by a
   // pass by the codes' first 4 letters and one by their last 4, both
   // cache-friendly; false, having changed nothing that a direct scatter
   // would not overwrite, when a group is too large or the buffer not there.
-  bool ScatterInTwoPasses(const GenomeStore& store, int threads, const uint64_t* cursor);
+  bool ScatterInTwoPasses(const GenomeStore& store, int threads, const uint64_t* cursor, uint32_t lowMask);
 
   FastIndexTables t_;
+  int segmentBits_ = 32;
   const uint64_t* off_ = nullptr;
   const uint32_t* pos_ = nullptr;
   const uint32_t* ctx_ = nullptr;
