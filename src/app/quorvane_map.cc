@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "app/index_command.h"
 #include "app/stop_signals.h"
 #include "app/terminal_observer.h"
 #include "io/sam_header.h"
@@ -164,7 +165,9 @@ int main(int argc, char** argv) {
   // program ends as SIGPIPE would have ended it.
   std::signal(SIGPIPE, SIG_IGN);
   try {
-    const int rc = Main(argc, argv);
+    // `quorvane-map index ...` makes a saved index; every other form maps.
+    const int rc = argc > 1 && std::string(argv[1]) == "index" ? quorvane::IndexMain(argc - 1, argv + 1)
+                                                               : Main(argc, argv);
     // The report may still sit in the stream's buffer: a failed close is a
     // failed run.
     errno = 0;
