@@ -81,7 +81,7 @@ def main():
     print("making the saved index", flush=True)
     build_wall, build_cpu, build_kib = timed([ours, "index", fasta, "-o", index, "-t", str(a.threads), "-q"],
                                              os.path.join(runs, stem + "_index.console"))
-    beyond = min(2 ** 31, a.letters * 6 // 7)
+    beyond = 2 ** 31 if a.letters > 2 ** 31 + 10 ** 7 else a.letters * 6 // 7
     all_reads = os.path.join(ins, "%s_reads100_n%d.txt" % (stem, a.reads))
     sample = os.path.join(ins, "%s_beyond.txt" % stem)
     subprocess.run([tool, "reads", fasta, str(a.reads), "100", "0", all_reads], check=True)
