@@ -21,8 +21,8 @@ inline constexpr int64_t kFullZone = kPlanSpan;
 // A genome of more letters than this is indexed at every second start
 // (step 2), so that the index with the letters takes at most about 5 bytes
 // per letter; a smaller one at every start, where its 9 bytes a letter
-// stay within a few tens of MiB.
-inline constexpr int64_t kFullStepLetters = int64_t{16} << 20;
+// stay within 5 bytes a letter and 64 MiB, the run's own needs included.
+inline constexpr int64_t kFullStepLetters = int64_t{8} << 20;
 
 // The tables of an index as they lie in memory, to be saved or viewed.
 struct FastIndexTables {

@@ -36,6 +36,15 @@ Reference Reference::View(std::vector<RefSeq> seqs, const char* letters, int64_t
   return r;
 }
 
+void Reference::ShrinkToFit() {
+  if (view_ != nullptr || !letters_ || capacity_ - total_ <= total_ / 16) return;
+  BigArray<char> fit;
+  if (!fit.Allocate(static_cast<size_t>(total_ + kLetterPad))) return;
+  std::memcpy(fit.get(), letters_.get(), static_cast<size_t>(total_ + kLetterPad));
+  letters_ = std::move(fit);
+  capacity_ = total_;
+}
+
 Status Reference::Reserve(int64_t n) { return Grow(total_ + n); }
 
 void Reference::BeginSequence(std::string name, bool circular) {

@@ -61,6 +61,11 @@ class Reference {
   // them; keep holds whatever keeps them there. Nothing may be appended.
   static Reference View(std::vector<RefSeq> seqs, const char* letters, int64_t total, std::shared_ptr<const void> keep);
 
+  // Gives back the room that growing left past the letters, where that is
+  // more than a sixteenth of them, so that what is built next has it; keeps
+  // the buffer as it is when a fitting one cannot be had.
+  void ShrinkToFit();
+
   // Adds a whole sequence; for tests and small genomes.
   Status AddSequence(std::string name, std::string_view letters, bool circular);
 

@@ -28,6 +28,8 @@ Status MakeSavedIndex(const IndexOptions& o, IndexSummary& out) {
     Status st = ReadGenome(env, o.genome, g, ref);
     if (st.ok() && stopped()) st = Status::Interrupted("stopped");
     if (!st.ok()) return st;
+    // The index needs the room that growing the letters' buffer left.
+    ref.ShrinkToFit();
     stage("indexing", 0);
     Engine engine(EngineKind::kFast, o.threads);
     engine.set_index_step(o.step);

@@ -136,7 +136,10 @@ class MapRun {
     Reference ref;
     GenomeOptions g{o_.gnmLen, o_.linear, StopAsked()};
     Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, g, ref); });
-    if (st.ok()) st = engine_.LoadGenome(std::move(ref));
+    if (st.ok()) {
+      ref.ShrinkToFit();
+      st = engine_.LoadGenome(std::move(ref));
+    }
     if (st.ok()) st = engine_.BuildSeedIndex();
     if (!st.ok()) Fail(st);
     return st;
