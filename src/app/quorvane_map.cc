@@ -11,6 +11,7 @@
 #include "app/index_command.h"
 #include "app/stop_signals.h"
 #include "app/terminal_observer.h"
+#include "common/memory_policy.h"
 #include "io/sam_header.h"
 #include "io/sam_sink.h"
 #include "run/map_run.h"
@@ -160,6 +161,7 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  quorvane::SetMemoryPolicy();
   // A closed pipe shows as a failed write, so that the run can end in
   // order (its SAM file removed, its result files closed) before the
   // program ends as SIGPIPE would have ended it.

@@ -14,6 +14,11 @@ constexpr uint64_t kPrefetchEntries = 1024;
 // Runs of at most this many entries have their positions fetched too.
 constexpr uint64_t kShortRun = 256;
 
+// Candidates gathered before they are verified, at most; and the room for
+// hits a search keeps after a read.
+constexpr size_t kCandChunk = size_t{1} << 16;
+constexpr size_t kKeptFound = size_t{1} << 16;
+
 // A candidate: strand << 63 | its global direct-strand start.
 constexpr uint64_t kCandStartMask = (uint64_t{1} << 63) - 1;
 // A hit found: seed code << 40 | strand << 39 | global start << 2 | mis;
@@ -94,11 +99,23 @@ template <bool kAvx2>
 void FastSearch::Collect() {
   found_.clear();
   RunProbes<kAvx2>();
+  VerifyPending<kAvx2>();
+  // A start verified in two chunks is found twice.
+  std::sort(found_.begin(), found_.end());
+  found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
+  // A read of a repeat leaves its buffers large; they are given back, so
+  // that a worker holds little between such reads.
+  if (cand_.capacity() > 2 * kCandChunk) std::vector<uint64_t>().swap(cand_);
+  if (found_.capacity() > kKeptFound && found_.size() < kKeptFound / 4) std::vector<uint64_t>().swap(found_);
+}
+
+template <bool kAvx2>
+void FastSearch::VerifyPending() {
   if (cand_.empty()) return;
   std::sort(cand_.begin(), cand_.end());
   cand_.erase(std::unique(cand_.begin(), cand_.end()), cand_.end());
   VerifyCandidates<kAvx2>();
-  std::sort(found_.begin(), found_.end());
+  cand_.clear();
 }
 
 // Each build takes the loops whole into one function, compiled for its
@@ -145,6 +162,9 @@ void FastSearch::RunProbes() {
         return;
       }
       cand_.push_back(static_cast<uint64_t>(pr.reverse) << 63 | static_cast<uint64_t>(q.offset + local));
+      // The candidates of a read of a repeat are verified a chunk at a
+      // time, so that they never take more than a chunk's memory.
+      if (cand_.size() >= kCandChunk) VerifyPending<kAvx2>();
     };
     // The entries of bucket c (or, for a genome within 2^32 letters, of
     // any run of buckets) from beg to end.

@@ -50,6 +50,10 @@ class FastSearch final : public ReadSearch {
   // accesses of all probes overlap, and gathers candidate starts.
   template <bool kAvx2>
   void RunProbes();
+  // Verifies the candidates gathered so far (sorted, each once) into
+  // found_, and empties cand_.
+  template <bool kAvx2>
+  void VerifyPending();
   // Counts the mismatches of every candidate and keeps the hits in found_.
   template <bool kAvx2>
   void VerifyCandidates();
