@@ -10,6 +10,13 @@
 #include "test_util.h"
 
 namespace quorvane {
+
+// Sites as the failure messages show them.
+void PrintTo(const GuideSite& s, std::ostream* os) {
+  *os << "{g" << s.guide << " s" << s.seq << " @" << s.start << (s.strand == Strand::kDirect ? "+" : "-") << " m"
+      << int{s.mis} << "}";
+}
+
 namespace {
 
 using test::RandomLetters;
@@ -22,10 +29,11 @@ Pam MakePam(const std::string& letters, bool fivePrime) {
 }
 
 std::vector<GuideSite> Fast(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam, int mis,
-                            int threads = 2) {
+                            int threads = 2, int64_t block = int64_t{1} << 20) {
   GuideSearchOptions o;
   o.mis = mis;
   o.threads = threads;
+  o.blockPositions = block;
   std::vector<GuideSite> sites;
   EXPECT_TRUE(SearchGuides(ref, guides, pam, o, sites).ok());
   return sites;
@@ -153,9 +161,13 @@ TEST(GuideSearchTest, LongGenomeAcrossBlocksAndThreads) {
     guides.push_back(Guide{"b" + std::to_string(g), letters});
   }
   guides.push_back(Guide{"poly", "AAAAAAAAAAAAAAAAAA"});
+  // Too many IUPAC letters for the piece lookup: compared with every site.
+  guides.push_back(Guide{"wide", "ANNNNNNNNNNNNNNNNANA"});
   const std::vector<GuideSite> want = test::BruteGuideSites(ref, guides, pam, 3);
   EXPECT_GT(want.size(), 100u);
   for (int threads : {1, 2, 5}) EXPECT_EQ(Fast(ref, guides, pam, 3, threads), want) << threads;
+  // Stretches of every size, sites at their edges.
+  for (int64_t block : {1, 777, 4096}) EXPECT_EQ(Fast(ref, guides, pam, 3, 2, block), want) << block;
 }
 
 TEST(GuideSearchTest, StopsAndBoundsItsSites) {

@@ -9,199 +9,196 @@
 #include <tuple>
 
 #include "engine/bucket_scan.h"
+#include "engine/guide_sites.h"
 #include "engine/iupac.h"
 
 namespace quorvane {
 namespace {
 
-// Genome positions per task: a task enumerates the sites that start
-// there, on both strands, and compares them with every guide.
-constexpr int64_t kBlockPositions = int64_t{1} << 15;
-// Letters per 64-bit word of a protospacer, one 4-bit base set each.
-constexpr int kLettersPerWord = 16;
-constexpr int kMaxWords = (kMaxGuideLen + kLettersPerWord - 1) / kLettersPerWord;
 constexpr uint64_t kLowBits = 0x1111111111111111ULL;
+// Keys a guide's piece may expand to (its IUPAC letters) before the guide
+// is compared with every site instead.
+constexpr uint64_t kMaxPieceKeys = 256;
 
-// The guides of one length, packed: word j of guide g at words[g * nWords
-// + j], letter i of word j in bits 4i..4i+3 as its base set.
+// The guides of one length, packed as the sites are (word j of guide g at
+// words[g * nWords + j]), with the keys each piece of each guide looks up.
 struct GuideGroup {
   int length = 0;
   int nWords = 0;
   std::vector<uint32_t> index;  // each packed guide's index in the list
   std::vector<uint64_t> words;
+  std::vector<GuidePiece> pieces;
+  // keys[g][p]: the keys of piece p of guide g; empty for all pieces of a
+  // guide compared with every site (scan[g]).
+  std::vector<std::array<std::vector<uint32_t>, kMaxPieces>> keys;
+  std::vector<bool> scan;
+  uint64_t lowMask[kMaxGuideWords] = {};                  // bit 4i of every letter of word j
+  uint64_t pieceMask[kMaxPieces][kMaxGuideWords] = {};  // the same, of the letters of piece p's key
 };
 
-// The sites of one block of positions: their protospacers packed as the
-// guides are (word j of every site side by side), their places.
-struct SiteBlock {
-  std::vector<uint64_t> words[kMaxWords];
-  std::vector<int64_t> start;
-  std::vector<Strand> strand;
+// Shared bases folded to bit 4i of every letter.
+inline uint64_t Shared(uint64_t x) {
+  x |= x >> 1;
+  x |= x >> 2;
+  return x & kLowBits;
+}
 
-  void Clear() {
-    for (auto& w : words) w.clear();
-    start.clear();
-    strand.clear();
+// The mismatching letters of site i against guide g, one bit a letter,
+// and their number.
+template <bool kPopcnt>
+inline int Mismatches(const SiteBlock& b, size_t i, const GuideGroup& grp, const uint64_t* gw, uint64_t* miss) {
+  int mis = 0;
+  for (int j = 0; j < grp.nWords; ++j) {
+    miss[j] = ~Shared(b.words[j][i] & gw[j]) & grp.lowMask[j];
+    mis += kPopcnt ? __builtin_popcountll(miss[j]) : __builtin_popcountll(miss[j]);
   }
-};
-
-// The letters of a site whose base sets share no base with the guide's.
-// x holds the shared bases, 16 letters of 4 bits: each letter folds to its
-// lowest bit.
-inline int SharedLetters(uint64_t x) {
-  x |= x >> 1;
-  x |= x >> 2;
-  return __builtin_popcountll(x & kLowBits);
+  return mis;
 }
 
-__attribute__((target("popcnt"))) inline int SharedLettersPopcnt(uint64_t x) {
-  x |= x >> 1;
-  x |= x >> 2;
-  return __builtin_popcountll(x & kLowBits);
-}
-
-// Compares every site of b with every guide of grp and appends those
-// within mis mismatches to out. The first word decides almost every
-// site: it must already hold at least its letters minus mis matches.
-template <int (*Shared)(uint64_t)>
-inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq,
-                          std::vector<GuideSite>& out) {
-  const size_t n = b.start.size();
-  const int W = grp.nWords;
+// Compares guide g with every site of b, the first word first: it must
+// already hold at least its letters minus mis matches.
+template <bool kPopcnt>
+inline void ScanGuide(const SiteBlock& b, const GuideGroup& grp, size_t g, int mis, uint32_t seq,
+                      std::vector<GuideSite>& out) {
+  const uint64_t* gw = grp.words.data() + g * grp.nWords;
+  const uint64_t g0 = gw[0];
   const int len0 = std::min(grp.length, kLettersPerWord);
   const int need0 = len0 - mis;
   const uint64_t* w0 = b.words[0].data();
-  for (size_t g = 0; g < grp.index.size(); ++g) {
-    const uint64_t* gw = grp.words.data() + g * W;
-    const uint64_t g0 = gw[0];
-    for (size_t i = 0; i < n; ++i) {
-      const int m0 = Shared(w0[i] & g0);
-      if (m0 < need0) continue;
-      int shared = m0;
-      for (int j = 1; j < W; ++j) shared += Shared(b.words[j][i] & gw[j]);
-      const int m = grp.length - shared;
-      if (m <= mis) {
-        out.push_back(GuideSite{grp.index[g], seq, b.start[i], b.strand[i], static_cast<int8_t>(m)});
+  const size_t n = b.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (__builtin_popcountll(Shared(w0[i] & g0)) < need0) continue;
+    uint64_t miss[kMaxGuideWords];
+    const int m = Mismatches<kPopcnt>(b, i, grp, gw, miss);
+    if (m <= mis) out.push_back(GuideSite{grp.index[g], seq, b.start[i], b.strand[i], static_cast<int8_t>(m)});
+  }
+}
+
+// The sites of b where some piece of guide g lies exactly (the pigeonhole:
+// a site within mis mismatches has one of the mis + 1 pieces without any),
+// each verified whole and kept once: by the first piece whose key letters
+// all match (a site found through a later piece has none such before it).
+template <bool kPopcnt>
+inline void LookUpGuide(const SiteBlock& b, const std::vector<std::vector<uint32_t>>& offsets,
+                        const std::vector<std::vector<uint32_t>>& entries, const GuideGroup& grp, size_t g, int mis,
+                        uint32_t seq, std::vector<GuideSite>& out) {
+  const uint64_t* gw = grp.words.data() + g * grp.nWords;
+  for (size_t p = 0; p < grp.pieces.size(); ++p) {
+    for (uint32_t key : grp.keys[g][p]) {
+      const uint32_t* e = entries[p].data();
+      for (uint32_t k = offsets[p][key]; k < offsets[p][key + 1]; ++k) {
+        const size_t i = e[k];
+        uint64_t miss[kMaxGuideWords];
+        const int m = Mismatches<kPopcnt>(b, i, grp, gw, miss);
+        if (m > mis) continue;
+        bool earlier = false;
+        for (size_t q = 0; q < p && !earlier; ++q) {
+          uint64_t any = 0;
+          for (int j = 0; j < grp.nWords; ++j) any |= miss[j] & grp.pieceMask[q][j];
+          earlier = any == 0;
+        }
+        if (!earlier) out.push_back(GuideSite{grp.index[g], seq, b.start[i], b.strand[i], static_cast<int8_t>(m)});
       }
+    }
+  }
+}
+
+// Every guide of grp against the sites of b.
+template <bool kPopcnt>
+inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq,
+                          std::vector<GuideSite>& out) {
+  // Each piece's sites grouped by key (a counting sort).
+  std::vector<std::vector<uint32_t>> offsets(grp.pieces.size()), entries(grp.pieces.size());
+  for (size_t p = 0; p < grp.pieces.size(); ++p) {
+    const size_t buckets = size_t{1} << (2 * grp.pieces[p].keyLetters);
+    std::vector<uint32_t>& off = offsets[p];
+    off.assign(buckets + 1, 0);
+    const std::vector<uint32_t>& keys = b.keys[p];
+    for (uint32_t k : keys) {
+      if (k != kNoKey) ++off[k + 1];
+    }
+    for (size_t k = 0; k < buckets; ++k) off[k + 1] += off[k];
+    entries[p].resize(off[buckets]);
+    std::vector<uint32_t> fill(off.begin(), off.end() - 1);
+    for (size_t i = 0; i < keys.size(); ++i) {
+      if (keys[i] != kNoKey) entries[p][fill[keys[i]]++] = static_cast<uint32_t>(i);
+    }
+  }
+  for (size_t g = 0; g < grp.index.size(); ++g) {
+    if (grp.scan[g]) {
+      ScanGuide<kPopcnt>(b, grp, g, mis, seq, out);
+    } else {
+      LookUpGuide<kPopcnt>(b, offsets, entries, grp, g, mis, seq, out);
     }
   }
 }
 
 void CompareBlockScalar(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq,
                         std::vector<GuideSite>& out) {
-  CompareBlockT<SharedLetters>(b, grp, mis, seq, out);
+  CompareBlockT<false>(b, grp, mis, seq, out);
 }
 
 __attribute__((target("popcnt"), flatten)) void CompareBlockPopcnt(const SiteBlock& b, const GuideGroup& grp,
                                                                     int mis, uint32_t seq,
                                                                     std::vector<GuideSite>& out) {
-  CompareBlockT<SharedLettersPopcnt>(b, grp, mis, seq, out);
+  CompareBlockT<true>(b, grp, mis, seq, out);
 }
 
-// One block of positions of one sequence.
+// One stretch of positions of one sequence.
 struct Task {
   uint32_t seq;
   int64_t begin, end;  // site starts, 0-based, within the sequence
 };
 
-// The layout of a site of one guide length: where its PAM and protospacer
-// lie, 5' to 3' on the site's strand, and the PAM's base sets, the most
-// demanding letters first.
-struct SiteShape {
-  int length = 0;     // guide plus PAM
-  int guideLen = 0;
-  int pamAt = 0;      // first PAM letter within the site
-  int guideAt = 0;    // first protospacer letter within the site
-  std::vector<std::pair<int, uint8_t>> pam;  // (letter within the site, base set)
-};
-
-SiteShape ShapeOf(int guideLen, const Pam& pam) {
-  SiteShape s;
-  const int P = static_cast<int>(pam.letters.size());
-  s.guideLen = guideLen;
-  s.length = guideLen + P;
-  s.pamAt = pam.fivePrime ? 0 : guideLen;
-  s.guideAt = pam.fivePrime ? P : 0;
-  for (int k = 0; k < P; ++k) {
-    const uint8_t set = kIupacSet[static_cast<unsigned char>(pam.letters[k])];
-    s.pam.emplace_back(s.pamAt + k, set);
-  }
-  std::stable_sort(s.pam.begin(), s.pam.end(), [](const auto& a, const auto& b) {
-    return __builtin_popcount(a.second) < __builtin_popcount(b.second);
-  });
-  return s;
-}
-
-// Enumerates the sites that start in the task's block, on both strands.
-// base holds the base sets of the genome letters from the block's first
-// position on, length + block - 1 of them (wrapped across a circular
-// origin).
-void EnumerateSites(const Task& t, const SiteShape& sh, const std::vector<uint8_t>& base, SiteBlock& b) {
-  const int S = sh.length;
-  const int nWords = (sh.guideLen + kLettersPerWord - 1) / kLettersPerWord;
-  uint64_t w[kMaxWords];
-  for (int64_t i = 0; i < t.end - t.begin; ++i) {
-    const uint8_t* at = base.data() + i;
-    // Direct strand: site letter k is at + k.
-    bool ok = true;
-    for (const auto& [k, set] : sh.pam) {
-      if ((at[k] & set) == 0) {
-        ok = false;
-        break;
-      }
-    }
-    if (ok) {
-      std::fill(w, w + nWords, 0);
-      for (int j = 0; j < sh.guideLen; ++j) {
-        w[j / kLettersPerWord] |= uint64_t{at[sh.guideAt + j]} << (4 * (j % kLettersPerWord));
-      }
-      for (int j = 0; j < nWords; ++j) b.words[j].push_back(w[j]);
-      b.start.push_back(t.begin + i);
-      b.strand.push_back(Strand::kDirect);
-    }
-    // Complementary strand: site letter k pairs with at + S - 1 - k.
-    ok = true;
-    for (const auto& [k, set] : sh.pam) {
-      if ((at[S - 1 - k] & ComplementSet(set)) == 0) {
-        ok = false;
-        break;
-      }
-    }
-    if (ok) {
-      std::fill(w, w + nWords, 0);
-      for (int j = 0; j < sh.guideLen; ++j) {
-        const uint8_t c = ComplementSet(at[S - 1 - sh.guideAt - j]);
-        w[j / kLettersPerWord] |= uint64_t{c} << (4 * (j % kLettersPerWord));
-      }
-      for (int j = 0; j < nWords; ++j) b.words[j].push_back(w[j]);
-      b.start.push_back(t.begin + i);
-      b.strand.push_back(Strand::kCompl);
-    }
-  }
-}
-
-// The blocks of every sequence that holds a site of length S.
-std::vector<Task> TasksFor(const Reference& ref, int S) {
+std::vector<Task> TasksFor(const Reference& ref, int S, int64_t block) {
   std::vector<Task> tasks;
   for (size_t q = 0; q < ref.count(); ++q) {
     const RefSeq& r = ref.seq(q);
     const int64_t n = r.length;
     if (n < S) continue;
     const int64_t starts = r.circular ? n : n - S + 1;
-    for (int64_t b = 0; b < starts; b += kBlockPositions) {
-      tasks.push_back(Task{static_cast<uint32_t>(q), b, std::min(starts, b + kBlockPositions)});
+    for (int64_t b = 0; b < starts; b += block) {
+      tasks.push_back(Task{static_cast<uint32_t>(q), b, std::min(starts, b + block)});
     }
   }
   return tasks;
 }
 
-std::vector<GuideGroup> GroupByLength(const std::vector<Guide>& guides) {
+// The keys of the first kl letters of a guide from at on: every choice of
+// the bases its IUPAC letters name; empty when they would pass limit.
+std::vector<uint32_t> PieceKeys(const std::string& letters, int at, int kl, uint64_t limit) {
+  std::vector<uint32_t> keys = {0};
+  for (int i = 0; i < kl; ++i) {
+    const uint8_t set = kIupacSet[static_cast<unsigned char>(letters[static_cast<size_t>(at + i)])];
+    const int choices = __builtin_popcount(set);
+    if (keys.size() * static_cast<uint64_t>(choices) > limit) return {};
+    std::vector<uint32_t> next;
+    for (uint32_t k : keys) {
+      for (uint32_t c = 0; c < 4; ++c) {
+        if (set & (1u << c)) next.push_back((k << 2) | c);
+      }
+    }
+    keys.swap(next);
+  }
+  return keys;
+}
+
+std::vector<GuideGroup> GroupByLength(const std::vector<Guide>& guides, int mis) {
   std::map<int, GuideGroup> groups;
   for (size_t g = 0; g < guides.size(); ++g) {
     const std::string& s = guides[g].letters;
     GuideGroup& grp = groups[static_cast<int>(s.size())];
-    grp.length = static_cast<int>(s.size());
-    grp.nWords = (grp.length + kLettersPerWord - 1) / kLettersPerWord;
+    if (grp.length == 0) {
+      grp.length = static_cast<int>(s.size());
+      grp.nWords = (grp.length + kLettersPerWord - 1) / kLettersPerWord;
+      grp.pieces = CutGuide(grp.length, mis + 1);
+      for (int i = 0; i < grp.length; ++i) grp.lowMask[i / kLettersPerWord] |= uint64_t{1} << (4 * (i % kLettersPerWord));
+      for (size_t p = 0; p < grp.pieces.size(); ++p) {
+        for (int i = grp.pieces[p].at; i < grp.pieces[p].at + grp.pieces[p].keyLetters; ++i) {
+          grp.pieceMask[p][i / kLettersPerWord] |= uint64_t{1} << (4 * (i % kLettersPerWord));
+        }
+      }
+    }
     grp.index.push_back(static_cast<uint32_t>(g));
     const size_t at = grp.words.size();
     grp.words.resize(at + grp.nWords, 0);
@@ -209,6 +206,20 @@ std::vector<GuideGroup> GroupByLength(const std::vector<Guide>& guides) {
       grp.words[at + j / kLettersPerWord] |= uint64_t{kIupacSet[static_cast<unsigned char>(s[j])]}
                                              << (4 * (j % kLettersPerWord));
     }
+    // A guide whose pieces, with their IUPAC letters, would draw more
+    // than half of all sites is compared with every site instead.
+    std::array<std::vector<uint32_t>, kMaxPieces> keys;
+    double share = 0;
+    bool scan = false;
+    for (size_t p = 0; p < grp.pieces.size() && !scan; ++p) {
+      keys[p] = PieceKeys(s, grp.pieces[p].at, grp.pieces[p].keyLetters, kMaxPieceKeys);
+      scan = keys[p].empty();
+      share += static_cast<double>(keys[p].size()) / static_cast<double>(uint64_t{1} << (2 * grp.pieces[p].keyLetters));
+    }
+    scan = scan || share > 0.5;
+    if (scan) keys = {};
+    grp.keys.push_back(std::move(keys));
+    grp.scan.push_back(scan);
   }
   std::vector<GuideGroup> out;
   for (auto& [len, grp] : groups) out.push_back(std::move(grp));
@@ -228,9 +239,9 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
   std::atomic<int64_t> found{0}, pamSites{0};
   std::atomic<bool> stopped{false}, tooMany{false};
   tbb::task_arena arena(std::max(1, opt.threads));
-  for (const GuideGroup& grp : GroupByLength(guides)) {
+  for (const GuideGroup& grp : GroupByLength(guides, opt.mis)) {
     const SiteShape sh = ShapeOf(grp.length, pam);
-    const std::vector<Task> tasks = TasksFor(ref, sh.length);
+    const std::vector<Task> tasks = TasksFor(ref, sh.length, std::max<int64_t>(1, opt.blockPositions));
     std::vector<std::vector<GuideSite>> out(tasks.size());
     arena.execute([&] {
       tbb::parallel_for(size_t{0}, tasks.size(), [&](size_t ti) {
@@ -240,17 +251,9 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
           return;
         }
         const Task& t = tasks[ti];
-        const RefSeq& r = ref.seq(t.seq);
-        const char* letters = ref.letters() + r.offset;
-        std::vector<uint8_t> base(static_cast<size_t>(t.end - t.begin + sh.length - 1));
-        for (size_t i = 0; i < base.size(); ++i) {
-          int64_t p = t.begin + static_cast<int64_t>(i);
-          if (p >= r.length) p -= r.length;  // only a circular sequence's sites reach past its end
-          base[i] = kBaseBit[static_cast<unsigned char>(letters[p])];
-        }
         SiteBlock b;
-        EnumerateSites(t, sh, base, b);
-        pamSites += static_cast<int64_t>(b.start.size());
+        CollectSites(ref, t.seq, t.begin, t.end, sh, grp.pieces, b);
+        pamSites += static_cast<int64_t>(b.size());
         std::vector<GuideSite>& o = out[ti];
         if (popcnt) {
           CompareBlockPopcnt(b, grp, opt.mis, t.seq, o);

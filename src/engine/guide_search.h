@@ -40,6 +40,9 @@ struct GuideSearchOptions {
   // The search fails once it has found more sites than this, so that
   // memory stays bounded whatever the guides.
   int64_t maxSites = 50'000'000;
+  // Positions of a sequence whose sites one task collects and compares;
+  // memory grows with it.
+  int64_t blockPositions = int64_t{1} << 20;
 };
 
 // What a search met on its way.
