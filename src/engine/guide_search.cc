@@ -49,7 +49,7 @@ template <bool kPopcnt>
 inline int Mismatches(const SiteBlock& b, size_t i, const GuideGroup& grp, const uint64_t* gw, uint64_t* miss) {
   int mis = 0;
   for (int j = 0; j < grp.nWords; ++j) {
-    miss[j] = ~Shared(b.words[j][i] & gw[j]) & grp.lowMask[j];
+    miss[j] = ~Shared(b.words[i * grp.nWords + j] & gw[j]) & grp.lowMask[j];
     mis += kPopcnt ? __builtin_popcountll(miss[j]) : __builtin_popcountll(miss[j]);
   }
   return mis;
@@ -64,10 +64,11 @@ inline void ScanGuide(const SiteBlock& b, const GuideGroup& grp, size_t g, int m
   const uint64_t g0 = gw[0];
   const int len0 = std::min(grp.length, kLettersPerWord);
   const int need0 = len0 - mis;
-  const uint64_t* w0 = b.words[0].data();
+  const uint64_t* w = b.words.data();
   const size_t n = b.size();
+  const int W = grp.nWords;
   for (size_t i = 0; i < n; ++i) {
-    if (__builtin_popcountll(Shared(w0[i] & g0)) < need0) continue;
+    if (__builtin_popcountll(Shared(w[i * W] & g0)) < need0) continue;
     uint64_t miss[kMaxGuideWords];
     const int m = Mismatches<kPopcnt>(b, i, grp, gw, miss);
     if (m <= mis) out.push_back(GuideSite{grp.index[g], seq, b.start[i], b.strand[i], static_cast<int8_t>(m)});
@@ -103,12 +104,23 @@ inline void LookUpGuide(const SiteBlock& b, const std::vector<std::vector<uint32
   }
 }
 
+// What one thread of a search keeps from one stretch to the next.
+struct Worker {
+  SiteScratch scratch;
+  SiteBlock block;
+  std::vector<std::vector<uint32_t>> offsets, entries;  // per piece: where each key's sites begin, the sites
+  std::vector<uint32_t> fill;
+};
+
 // Every guide of grp against the sites of b.
 template <bool kPopcnt>
-inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq,
+inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq, Worker& wk,
                           std::vector<GuideSite>& out) {
   // Each piece's sites grouped by key (a counting sort).
-  std::vector<std::vector<uint32_t>> offsets(grp.pieces.size()), entries(grp.pieces.size());
+  std::vector<std::vector<uint32_t>>& offsets = wk.offsets;
+  std::vector<std::vector<uint32_t>>& entries = wk.entries;
+  offsets.resize(grp.pieces.size());
+  entries.resize(grp.pieces.size());
   for (size_t p = 0; p < grp.pieces.size(); ++p) {
     const size_t buckets = size_t{1} << (2 * grp.pieces[p].keyLetters);
     std::vector<uint32_t>& off = offsets[p];
@@ -119,7 +131,8 @@ inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, ui
     }
     for (size_t k = 0; k < buckets; ++k) off[k + 1] += off[k];
     entries[p].resize(off[buckets]);
-    std::vector<uint32_t> fill(off.begin(), off.end() - 1);
+    std::vector<uint32_t>& fill = wk.fill;
+    fill.assign(off.begin(), off.end() - 1);
     for (size_t i = 0; i < keys.size(); ++i) {
       if (keys[i] != kNoKey) entries[p][fill[keys[i]]++] = static_cast<uint32_t>(i);
     }
@@ -133,15 +146,15 @@ inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, ui
   }
 }
 
-void CompareBlockScalar(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq,
+void CompareBlockScalar(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq, Worker& wk,
                         std::vector<GuideSite>& out) {
-  CompareBlockT<false>(b, grp, mis, seq, out);
+  CompareBlockT<false>(b, grp, mis, seq, wk, out);
 }
 
 __attribute__((target("popcnt"), flatten)) void CompareBlockPopcnt(const SiteBlock& b, const GuideGroup& grp,
-                                                                    int mis, uint32_t seq,
+                                                                    int mis, uint32_t seq, Worker& wk,
                                                                     std::vector<GuideSite>& out) {
-  CompareBlockT<true>(b, grp, mis, seq, out);
+  CompareBlockT<true>(b, grp, mis, seq, wk, out);
 }
 
 // One stretch of positions of one sequence.
@@ -167,19 +180,24 @@ std::vector<Task> TasksFor(const Reference& ref, int S, int64_t block) {
 // The keys of the first kl letters of a guide from at on: every choice of
 // the bases its IUPAC letters name; empty when they would pass limit.
 std::vector<uint32_t> PieceKeys(const std::string& letters, int at, int kl, uint64_t limit) {
-  std::vector<uint32_t> keys = {0};
+  // Every choice of codes, letter by letter, then each made a key.
+  std::vector<std::vector<uint8_t>> choices = {{}};
   for (int i = 0; i < kl; ++i) {
     const uint8_t set = kIupacSet[static_cast<unsigned char>(letters[static_cast<size_t>(at + i)])];
-    const int choices = __builtin_popcount(set);
-    if (keys.size() * static_cast<uint64_t>(choices) > limit) return {};
-    std::vector<uint32_t> next;
-    for (uint32_t k : keys) {
-      for (uint32_t c = 0; c < 4; ++c) {
-        if (set & (1u << c)) next.push_back((k << 2) | c);
+    if (choices.size() * static_cast<uint64_t>(__builtin_popcount(set)) > limit) return {};
+    std::vector<std::vector<uint8_t>> next;
+    for (const auto& c : choices) {
+      for (uint8_t code = 0; code < 4; ++code) {
+        if (set & (1u << code)) {
+          next.push_back(c);
+          next.back().push_back(code);
+        }
       }
     }
-    keys.swap(next);
+    choices.swap(next);
   }
+  std::vector<uint32_t> keys;
+  for (const auto& c : choices) keys.push_back(PieceKey(c.data(), kl));
   return keys;
 }
 
@@ -239,6 +257,7 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
   std::atomic<int64_t> found{0}, pamSites{0};
   std::atomic<bool> stopped{false}, tooMany{false};
   tbb::task_arena arena(std::max(1, opt.threads));
+  std::vector<Worker> workers(static_cast<size_t>(arena.max_concurrency()));
   for (const GuideGroup& grp : GroupByLength(guides, opt.mis)) {
     const SiteShape sh = ShapeOf(grp.length, pam);
     const std::vector<Task> tasks = TasksFor(ref, sh.length, std::max<int64_t>(1, opt.blockPositions));
@@ -251,14 +270,15 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
           return;
         }
         const Task& t = tasks[ti];
-        SiteBlock b;
-        CollectSites(ref, t.seq, t.begin, t.end, sh, grp.pieces, b);
+        Worker& wk = workers[static_cast<size_t>(tbb::this_task_arena::current_thread_index())];
+        SiteBlock& b = wk.block;
+        CollectSites(ref, t.seq, t.begin, t.end, sh, grp.pieces, wk.scratch, b);
         pamSites += static_cast<int64_t>(b.size());
         std::vector<GuideSite>& o = out[ti];
         if (popcnt) {
-          CompareBlockPopcnt(b, grp, opt.mis, t.seq, o);
+          CompareBlockPopcnt(b, grp, opt.mis, t.seq, wk, o);
         } else {
-          CompareBlockScalar(b, grp, opt.mis, t.seq, o);
+          CompareBlockScalar(b, grp, opt.mis, t.seq, wk, o);
         }
         if (found.fetch_add(static_cast<int64_t>(o.size())) + static_cast<int64_t>(o.size()) > opt.maxSites) {
           tooMany = true;

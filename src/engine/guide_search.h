@@ -42,7 +42,7 @@ struct GuideSearchOptions {
   int64_t maxSites = 50'000'000;
   // Positions of a sequence whose sites one task collects and compares;
   // memory grows with it.
-  int64_t blockPositions = int64_t{1} << 20;
+  int64_t blockPositions = int64_t{1} << 16;
 };
 
 // What a search met on its way.

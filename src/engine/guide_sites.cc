@@ -8,10 +8,6 @@
 namespace quorvane {
 namespace {
 
-// The 2-bit code of a base set of one base; anything else is no code.
-constexpr uint8_t kBadCode = 4;
-constexpr std::array<uint8_t, 16> kCodeOfSet = {4, 0, 1, 4, 2, 4, 4, 4, 3, 4, 4, 4, 4, 4, 4, 4};
-
 // Bits of positions [0, n) whose base set shares a base with set, 64 a word.
 void SetBits(const std::vector<uint8_t>& base, size_t n, uint8_t set, std::vector<uint64_t>& bits) {
   std::fill(bits.begin(), bits.end(), 0);
@@ -43,43 +39,43 @@ inline uint64_t Nibbles(const std::vector<uint8_t>& s, size_t i) {
   return v;
 }
 
-// Per letter of a strand's stream: the code of the 8 letters from it on
-// (2 bits each, the first highest) and how many letters from it on are
-// A, C, G or T (at most 255).
-struct KeyStream {
-  std::vector<uint16_t> code;
-  std::vector<uint8_t> good;
+// The key of a piece from its letters as 4-bit base sets (the first in
+// the lowest bits), see PieceKey; kNoKey when one is not A, C, G or T.
+inline uint32_t KeyOfNibbles(uint64_t v, int kl) {
+  const uint64_t lowBits = kl == 16 ? 0x1111111111111111ULL : 0x1111111111111111ULL & ((uint64_t{1} << (4 * kl)) - 1);
+  const uint64_t any = (v | v >> 1 | v >> 2 | v >> 3) & lowBits;
+  if (any != lowBits) return kNoKey;
+  // C and T have the low code bit, G and T the high one.
+  uint64_t lo = (v >> 1 | v >> 3) & lowBits;
+  uint64_t hi = (v >> 2 | v >> 3) & lowBits;
+  // Gathers the bits 4 apart into consecutive ones.
+  auto gather = [](uint64_t x) {
+    x = (x | x >> 3) & 0x0303030303030303ULL;
+    x = (x | x >> 6) & 0x000F000F000F000FULL;
+    x = (x | x >> 12) & 0x000000FF000000FFULL;
+    x = (x | x >> 24) & 0xFFFFULL;
+    return static_cast<uint32_t>(x);
+  };
+  return gather(lo) | gather(hi) << kl;
+}
 
-  void Build(const uint8_t* sets, size_t n) {
-    code.assign(n, 0);
-    good.assign(n, 0);
-    uint32_t c = 0;
-    int run = 0;
-    // Backwards: the code of i is letter i then the code of i + 1.
-    for (size_t r = n; r-- > 0;) {
-      const uint8_t k = kCodeOfSet[sets[r] & 15];
-      run = k == kBadCode ? 0 : std::min(run + 1, 255);
-      c = (c >> 2) | (uint32_t{k == kBadCode ? uint8_t{0} : k} << 14);
-      code[r] = static_cast<uint16_t>(c);
-      good[r] = static_cast<uint8_t>(run);
-    }
-  }
-};
 
-// What one stretch needs besides its sites, kept between calls of a thread.
-struct Scratch {
-  std::vector<uint8_t> base, rcBase;  // base sets of the stretch, direct and reverse complemented
-  std::vector<uint8_t> fwdNib, rcNib;  // the same, two letters a byte
-  std::vector<uint64_t> bits[2 * kMaxPamLen];
-  std::vector<uint64_t> fwdStarts, rcStarts;
-  KeyStream fwdKeys, rcKeys;
-};
-
-thread_local Scratch tScratch;
-
-void PackNibbles(const std::vector<uint8_t>& base, size_t n, std::vector<uint8_t>& nib) {
+// Two letters a byte, the first in the low half; the reverse complement
+// when rc. base is padded past n.
+void PackNibbles(const std::vector<uint8_t>& base, size_t n, bool rc, std::vector<uint8_t>& nib) {
   nib.assign(n / 2 + 24, 0);
-  for (size_t i = 0; i < n; ++i) nib[i / 2] |= static_cast<uint8_t>(base[i] << (4 * (i & 1)));
+  const size_t bytes = (n + 1) / 2;
+  if (!rc) {
+    for (size_t t = 0; t < bytes; ++t) nib[t] = static_cast<uint8_t>(base[2 * t] | base[2 * t + 1] << 4);
+    return;
+  }
+  // Letter r of the reverse complement pairs with letter n - 1 - r.
+  for (size_t t = 0; t < bytes; ++t) {
+    const size_t r = 2 * t;
+    const uint8_t lo = ComplementSet(base[n - 1 - r]);
+    const uint8_t hi = r + 1 < n ? ComplementSet(base[n - 2 - r]) : 0;
+    nib[t] = static_cast<uint8_t>(lo | hi << 4);
+  }
 }
 
 }  // namespace
@@ -107,8 +103,7 @@ SiteShape ShapeOf(int guideLen, const Pam& pam) {
 }
 
 void CollectSites(const Reference& ref, uint32_t seq, int64_t begin, int64_t end, const SiteShape& sh,
-                  const std::vector<GuidePiece>& pieces, SiteBlock& b) {
-  Scratch& s = tScratch;
+                  const std::vector<GuidePiece>& pieces, SiteScratch& s, SiteBlock& b) {
   const RefSeq& r = ref.seq(seq);
   const char* letters = ref.letters() + r.offset;
   const int S = sh.length;
@@ -116,13 +111,12 @@ void CollectSites(const Reference& ref, uint32_t seq, int64_t begin, int64_t end
   const size_t n = starts + static_cast<size_t>(S) - 1;  // letters of the stretch
   // Base sets, padded with letters that match nothing.
   s.base.assign(n + 64, 0);
-  for (size_t i = 0; i < n; ++i) {
-    int64_t p = begin + static_cast<int64_t>(i);
-    if (p >= r.length) p -= r.length;  // only a circular sequence's sites reach past its end
-    s.base[i] = kBaseBit[static_cast<unsigned char>(letters[p])];
-  }
-  s.rcBase.assign(n + 64, 0);
-  for (size_t i = 0; i < n; ++i) s.rcBase[i] = ComplementSet(s.base[n - 1 - i]);
+  // Only a circular sequence's sites reach past its end, into its start.
+  const size_t before = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), r.length - begin));
+  const unsigned char* from = reinterpret_cast<const unsigned char*>(letters + begin);
+  for (size_t i = 0; i < before; ++i) s.base[i] = kBaseBit[from[i]];
+  from = reinterpret_cast<const unsigned char*>(letters) - before;
+  for (size_t i = before; i < n; ++i) s.base[i] = kBaseBit[from[i]];
 
   // The starts where every PAM letter fits: on the direct strand site
   // letter k lies at start + k; on the complementary one it pairs with
@@ -150,10 +144,8 @@ void CollectSites(const Reference& ref, uint32_t seq, int64_t begin, int64_t end
     s.rcStarts.back() &= last;
   }
 
-  PackNibbles(s.base, n, s.fwdNib);
-  PackNibbles(s.rcBase, n, s.rcNib);
-  s.fwdKeys.Build(s.base.data(), n);
-  s.rcKeys.Build(s.rcBase.data(), n);
+  PackNibbles(s.base, n, false, s.fwdNib);
+  PackNibbles(s.base, n, true, s.rcNib);
 
   const int nWords = (sh.guideLen + kLettersPerWord - 1) / kLettersPerWord;
   uint64_t wordMask[kMaxGuideWords];
@@ -161,7 +153,8 @@ void CollectSites(const Reference& ref, uint32_t seq, int64_t begin, int64_t end
     const int count = std::min(kLettersPerWord, sh.guideLen - j * kLettersPerWord);
     wordMask[j] = count == kLettersPerWord ? ~uint64_t{0} : (uint64_t{1} << (4 * count)) - 1;
   }
-  for (auto& w : b.words) w.clear();
+  b.nWords = nWords;
+  b.words.clear();
   for (auto& k : b.keys) k.clear();
   b.start.clear();
   b.strand.clear();
@@ -169,7 +162,6 @@ void CollectSites(const Reference& ref, uint32_t seq, int64_t begin, int64_t end
   for (int strand = 0; strand < 2; ++strand) {
     const std::vector<uint64_t>& found = strand == 0 ? s.fwdStarts : s.rcStarts;
     const std::vector<uint8_t>& nib = strand == 0 ? s.fwdNib : s.rcNib;
-    const KeyStream& keys = strand == 0 ? s.fwdKeys : s.rcKeys;
     for (size_t w = 0; w < found.size(); ++w) {
       for (uint64_t bitsLeft = found[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
         const size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(bitsLeft));
@@ -177,13 +169,11 @@ void CollectSites(const Reference& ref, uint32_t seq, int64_t begin, int64_t end
         const size_t first = strand == 0 ? i : n - i - static_cast<size_t>(S);
         const size_t g = first + static_cast<size_t>(sh.guideAt);
         for (int j = 0; j < nWords; ++j) {
-          b.words[j].push_back(Nibbles(nib, g + static_cast<size_t>(j * kLettersPerWord)) & wordMask[j]);
+          b.words.push_back(Nibbles(nib, g + static_cast<size_t>(j * kLettersPerWord)) & wordMask[j]);
         }
         for (size_t p = 0; p < pieces.size(); ++p) {
-          const size_t at = g + static_cast<size_t>(pieces[p].at);
-          const int kl = pieces[p].keyLetters;
-          b.keys[p].push_back(keys.good[at] >= kl ? static_cast<uint32_t>(keys.code[at] >> (2 * (kMaxKeyLetters - kl)))
-                                                  : kNoKey);
+          const uint64_t v = Nibbles(nib, g + static_cast<size_t>(pieces[p].at));
+          b.keys[p].push_back(KeyOfNibbles(v, pieces[p].keyLetters));
         }
         b.start.push_back(begin + static_cast<int64_t>(i));
         b.strand.push_back(strand == 0 ? Strand::kDirect : Strand::kCompl);

@@ -48,12 +48,22 @@ struct SiteShape {
 
 SiteShape ShapeOf(int guideLen, const Pam& pam);
 
-// The sites of one stretch, structure of arrays: site i starts at start[i]
-// on strand[i]; word j of its protospacer is words[j][i]; the key of piece
-// p is keys[p][i] (kNoKey when the piece holds a letter other than A, C,
-// G, T, which then matches nothing).
+// The key of the first n letters of a piece, each letter's code (A 0, C 1,
+// G 2, T 3) split: the low bits of the codes in bits 0..n-1, the high bits
+// in bits n..2n-1.
+inline uint32_t PieceKey(const uint8_t* codes, int n) {
+  uint32_t key = 0;
+  for (int i = 0; i < n; ++i) key |= uint32_t{codes[i] & 1u} << i | uint32_t{codes[i] >> 1} << (n + i);
+  return key;
+}
+
+// The sites of one stretch: site i starts at start[i] on strand[i]; word
+// j of its protospacer is words[i * nWords + j]; the key of piece p is
+// keys[p][i] (kNoKey when the piece holds a letter other than A, C, G, T,
+// which then matches nothing).
 struct SiteBlock {
-  std::vector<uint64_t> words[kMaxGuideWords];
+  int nWords = 1;
+  std::vector<uint64_t> words;
   std::vector<int64_t> start;
   std::vector<Strand> strand;
   std::vector<uint32_t> keys[kMaxPieces];
@@ -61,12 +71,21 @@ struct SiteBlock {
   size_t size() const { return start.size(); }
 };
 
+// What collecting needs besides the sites, kept from one stretch to the
+// next of one thread.
+struct SiteScratch {
+  std::vector<uint8_t> base;           // base sets of the stretch
+  std::vector<uint8_t> fwdNib, rcNib;  // the same two letters a byte, direct and reverse complemented
+  std::vector<uint64_t> bits[2 * kMaxPamLen];
+  std::vector<uint64_t> fwdStarts, rcStarts;
+};
+
 // Fills b with the sites of sequence seq of ref that start at begin..end-1
 // (0-based; past the sequence's end only for a circular one, which must
 // be at least one site long), direct strand and complementary strand, and
 // the keys of the given pieces.
 void CollectSites(const Reference& ref, uint32_t seq, int64_t begin, int64_t end, const SiteShape& shape,
-                  const std::vector<GuidePiece>& pieces, SiteBlock& b);
+                  const std::vector<GuidePiece>& pieces, SiteScratch& scratch, SiteBlock& b);
 
 }  // namespace quorvane
 
