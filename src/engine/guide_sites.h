@@ -53,7 +53,7 @@ SiteShape ShapeOf(int guideLen, const Pam& pam);
 // in bits n..2n-1.
 inline uint32_t PieceKey(const uint8_t* codes, int n) {
   uint32_t key = 0;
-  for (int i = 0; i < n; ++i) key |= uint32_t{codes[i] & 1u} << i | uint32_t{codes[i] >> 1} << (n + i);
+  for (int i = 0; i < n; ++i) key |= (codes[i] & 1u) << i | (static_cast<uint32_t>(codes[i]) >> 1) << (n + i);
   return key;
 }
 
