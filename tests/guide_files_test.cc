@@ -20,7 +20,9 @@ std::vector<Guide> Read(const std::string& path, Status* status = nullptr) {
   std::vector<Guide> g;
   const Status st = ReadGuides(*Env::Default(), path, g);
   if (status != nullptr) *status = st;
-  if (status == nullptr) EXPECT_TRUE(st.ok()) << st.message();
+  if (status == nullptr) {
+    EXPECT_TRUE(st.ok()) << st.message();
+  }
   return g;
 }
 
