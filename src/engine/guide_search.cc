@@ -44,13 +44,14 @@ inline uint64_t Shared(uint64_t x) {
 }
 
 // The mismatching letters of site i against guide g, one bit a letter,
-// and their number.
+// and their number. kPopcnt names the build of the loops with the
+// processor's popcount instruction (see CompareBlockPopcnt).
 template <bool kPopcnt>
 inline int Mismatches(const SiteBlock& b, size_t i, const GuideGroup& grp, const uint64_t* gw, uint64_t* miss) {
   int mis = 0;
   for (int j = 0; j < grp.nWords; ++j) {
     miss[j] = ~Shared(b.words[i * grp.nWords + j] & gw[j]) & grp.lowMask[j];
-    mis += kPopcnt ? __builtin_popcountll(miss[j]) : __builtin_popcountll(miss[j]);
+    mis += __builtin_popcountll(miss[j]);
   }
   return mis;
 }
@@ -253,6 +254,8 @@ bool GuideSiteBefore(const GuideSite& a, const GuideSite& b) {
 Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam,
                     const GuideSearchOptions& opt, std::vector<GuideSite>& sites, GuideSearchCounts* counts) {
   sites.clear();
+  // The processors that run the mapping's AVX2 loops count bits in one
+  // instruction too; QUORVANE_SCAN=scalar forces the plain build here as well.
   const bool popcnt = UseAvx2();
   std::atomic<int64_t> found{0}, pamSites{0};
   std::atomic<bool> stopped{false}, tooMany{false};

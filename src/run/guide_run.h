@@ -29,7 +29,7 @@ struct GuideOptions {
 // + "_" + stem of the genome file + "_" + PAM ("5" before it for a 5' PAM)
 // + "_m" + mis, then "GuideSites.tsv" or "GuideSummary.tsv".
 struct GuidePaths {
-  GuidePaths(const GuideOptions& o);
+  explicit GuidePaths(const GuideOptions& o);
   std::string stem, sites, summary;
 };
 
