@@ -10,22 +10,38 @@ namespace {
 // The bases an IUPAC letter names, spelled out.
 std::string Bases(char letter) {
   switch (std::toupper(static_cast<unsigned char>(letter))) {
-    case 'A': return "A";
-    case 'C': return "C";
-    case 'G': return "G";
-    case 'T': return "T";
-    case 'R': return "AG";
-    case 'Y': return "CT";
-    case 'S': return "CG";
-    case 'W': return "AT";
-    case 'K': return "GT";
-    case 'M': return "AC";
-    case 'B': return "CGT";
-    case 'D': return "AGT";
-    case 'H': return "ACT";
-    case 'V': return "ACG";
-    case 'N': return "ACGT";
-    default: return "";
+    case 'A':
+      return "A";
+    case 'C':
+      return "C";
+    case 'G':
+      return "G";
+    case 'T':
+      return "T";
+    case 'R':
+      return "AG";
+    case 'Y':
+      return "CT";
+    case 'S':
+      return "CG";
+    case 'W':
+      return "AT";
+    case 'K':
+      return "GT";
+    case 'M':
+      return "AC";
+    case 'B':
+      return "CGT";
+    case 'D':
+      return "AGT";
+    case 'H':
+      return "ACT";
+    case 'V':
+      return "ACG";
+    case 'N':
+      return "ACGT";
+    default:
+      return "";
   }
 }
 
@@ -39,11 +55,16 @@ bool Fits(char p, char g) {
 
 char Complement(char g) {
   switch (std::toupper(static_cast<unsigned char>(g))) {
-    case 'A': return 'T';
-    case 'C': return 'G';
-    case 'G': return 'C';
-    case 'T': return 'A';
-    default: return 'N';
+    case 'A':
+      return 'T';
+    case 'C':
+      return 'G';
+    case 'G':
+      return 'C';
+    case 'T':
+      return 'A';
+    default:
+      return 'N';
   }
 }
 
@@ -81,8 +102,8 @@ std::vector<GuideSite> BruteGuideSites(const Reference& ref, const std::vector<G
             }
           }
           if (pamOk && m <= mis) {
-            out.push_back(GuideSite{static_cast<uint32_t>(g), static_cast<uint32_t>(q), s, strand,
-                                    static_cast<int8_t>(m)});
+            out.push_back(
+                GuideSite{static_cast<uint32_t>(g), static_cast<uint32_t>(q), s, strand, static_cast<int8_t>(m)});
           }
         }
       }

@@ -13,8 +13,7 @@ namespace quorvane::test {
 
 // Every site of every guide within mis mismatches, in the order of
 // GuideSiteBefore.
-std::vector<GuideSite> BruteGuideSites(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam,
-                                       int mis);
+std::vector<GuideSite> BruteGuideSites(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam, int mis);
 
 }  // namespace quorvane::test
 

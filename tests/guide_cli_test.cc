@@ -1,8 +1,7 @@
 // `quorvane-map guides`, run as a user runs it.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 
@@ -53,15 +52,17 @@ TEST_F(GuideCliTest, FindsTheSitesAndReports) {
 
   const Outcome sam = Run("guides -g gen.txt -q guides.fa --pam NGG -m 2 --sam - --quiet");
   ASSERT_EQ(sam.status, 0) << sam.err;
-  EXPECT_NE(sam.out.find("\ng1\t0\tgen\t6\t60\t23M\t*\t0\t0\tAGCAGCGCAACACCCTTATCTGG\t*\tNM:i:0\tMD:Z:23\tNH:i:1\tHI:i:1\n"),
-            std::string::npos)
+  EXPECT_NE(
+      sam.out.find("\ng1\t0\tgen\t6\t60\t23M\t*\t0\t0\tAGCAGCGCAACACCCTTATCTGG\t*\tNM:i:0\tMD:Z:23\tNH:i:1\tHI:i:1\n"),
+      std::string::npos)
       << sam.out;
   EXPECT_EQ(sam.out.find("\ng2\t"), std::string::npos);
 
   // A 5' PAM: TTTV before the protospacer; none here.
   const Outcome five = Run("guides -g gen.txt -q guides.fa --pam-5 TTTV -m 5 -o res --quiet");
   ASSERT_EQ(five.status, 0) << five.err;
-  EXPECT_EQ(ReadFile(dir_.File("res/guides_gen_5TTTV_m5GuideSites.tsv")), "guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\n");
+  EXPECT_EQ(ReadFile(dir_.File("res/guides_gen_5TTTV_m5GuideSites.tsv")),
+            "guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\n");
 }
 
 TEST_F(GuideCliTest, RefusesBadPamGuidesAndLimitsWithoutTouchingResults) {

@@ -1,7 +1,6 @@
 // The guides file in its three layouts, and a whole guide run's files.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "engine/guide_query.h"
 #include "fault_env.h"
@@ -41,8 +40,9 @@ TEST(GuideFileTest, ReadsFastaTableAndLines) {
   EXPECT_EQ(Names(Read(dir.File("g.tsv"))),
             (std::vector<std::string>{"x 1=ACGTACGTACGTACGT", "y=TTTTTTTTTTTTTTTTTTTT"}));
   test::WriteGzip(dir.File("g.txt.gz"), "acgtacgtacgtacgt\n\nCCCCCCCCCCCCCCCCCCCCC\n");
-  EXPECT_EQ(Names(Read(dir.File("g.txt.gz"))),
-            (std::vector<std::string>{"acgtacgtacgtacgt=ACGTACGTACGTACGT", "CCCCCCCCCCCCCCCCCCCCC=CCCCCCCCCCCCCCCCCCCCC"}));
+  EXPECT_EQ(
+      Names(Read(dir.File("g.txt.gz"))),
+      (std::vector<std::string>{"acgtacgtacgtacgt=ACGTACGTACGTACGT", "CCCCCCCCCCCCCCCCCCCCC=CCCCCCCCCCCCCCCCCCCCC"}));
 }
 
 TEST(GuideFileTest, RefusesBadGuidesWithTheirPlace) {
@@ -78,7 +78,8 @@ class GuideRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // One site of g1 across the origin, one of g2 on the complementary strand.
-    WriteFile(dir_.File("gen.fa"), ">c\nCATTACTTGGAAAAAAAAAAAAAAAAAAAAAAAAAAAAACTACTTA\n>p topology=linear\nAAAACCAAGTAATGTAAGTAGTAAAA\n");
+    WriteFile(dir_.File("gen.fa"),
+              ">c\nCATTACTTGGAAAAAAAAAAAAAAAAAAAAAAAAAAAAACTACTTA\n>p topology=linear\nAAAACCAAGTAATGTAAGTAGTAAAA\n");
     WriteFile(dir_.File("guides.txt"), "ACTACTTACATTACT\nACTACTTACATTACG\n");
     mkdir(dir_.File("res").c_str(), 0755);
     o_.PthGnm = dir_.File("gen.fa");

@@ -1,10 +1,11 @@
 // The guide search against the brute-force scan, and its checks and rows.
+#include "engine/guide_search.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "engine/guide_query.h"
-#include "engine/guide_search.h"
 #include "guide_brute_force.h"
 #include "io/guide_output.h"
 #include "test_util.h"
@@ -49,8 +50,8 @@ std::vector<GuideSite> UpTo(const std::vector<GuideSite>& all, int mis) {
 
 // One concrete letter for every IUPAC letter of a pattern.
 std::string Realise(std::mt19937& rng, const std::string& pattern) {
-  const std::map<char, std::string> bases = {{'A', "A"},  {'C', "C"},   {'G', "G"},   {'T', "T"},  {'R', "AG"},
-                                             {'Y', "CT"}, {'S', "CG"},  {'W', "AT"},  {'K', "GT"}, {'M', "AC"},
+  const std::map<char, std::string> bases = {{'A', "A"},   {'C', "C"},   {'G', "G"},   {'T', "T"},   {'R', "AG"},
+                                             {'Y', "CT"},  {'S', "CG"},  {'W', "AT"},  {'K', "GT"},  {'M', "AC"},
                                              {'B', "CGT"}, {'D', "AGT"}, {'H', "ACT"}, {'V', "ACG"}, {'N', "ACGT"}};
   std::string out;
   for (char c : pattern) {
@@ -78,13 +79,12 @@ struct Planted {
 
 Planted MakeCase(std::mt19937& rng, int L, const Pam& pam, int K) {
   const int S = L + static_cast<int>(pam.letters.size());
-  std::vector<std::pair<std::string, bool>> seqs = {
-      {RandomLetters(rng, 700), true},
-      {RandomLetters(rng, 500, "ACGTACGTACGTN"), false},
-      {std::string(), true},
-      {RandomLetters(rng, static_cast<size_t>(S)), true},
-      {RandomLetters(rng, static_cast<size_t>(S - 1)), true},
-      {RandomLetters(rng, 300), false}};
+  std::vector<std::pair<std::string, bool>> seqs = {{RandomLetters(rng, 700), true},
+                                                    {RandomLetters(rng, 500, "ACGTACGTACGTN"), false},
+                                                    {std::string(), true},
+                                                    {RandomLetters(rng, static_cast<size_t>(S)), true},
+                                                    {RandomLetters(rng, static_cast<size_t>(S - 1)), true},
+                                                    {RandomLetters(rng, 300), false}};
   const std::string unit = RandomLetters(rng, 11);
   for (int i = 0; i < 40; ++i) seqs[2].first += unit;
   for (char& c : seqs[2].first) {
@@ -256,7 +256,7 @@ TEST_F(GuideRowsTest, ComplementaryStrandRowsAndSummary) {
   ASSERT_TRUE(ref.AddSequence("one", std::string(50, 'T'), true).ok());
   ASSERT_TRUE(ref.AddSequence("two", seq, false).ok());
   std::vector<Guide> guides = {{"first", guide_}, {"iupac", guide_}, {"none", "CCCCCCCCCCCCCCCCCC"}};
-  guides[1].letters[0] = 'R';  // R names the A of the site
+  guides[1].letters[0] = 'R';   // R names the A of the site
   guides[1].letters[14] = 'G';  // a mismatch at the last letter
   const std::vector<GuideSite> sites = Fast(ref, guides, pam_, 2);
   ASSERT_EQ(sites.size(), 2u);

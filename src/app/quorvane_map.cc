@@ -103,7 +103,9 @@ int GuidesMain(int argc, char** argv) {
   if (st.ok()) st = ParsePam(pam5.empty() ? pam3 : pam5, !pam5.empty(), opt.pam);
   if (st.ok()) st = ParseGuideMis(misText, opt.mis);
   if (st.ok() && results.empty() && sam.empty()) st = Status::BadInput("give -o RESULTS_DIR, --sam FILE or both");
-  if (st.ok() && (SamFormatOf(sam) != SamFormat::kSam)) st = Status::BadInput("guide sites are written as SAM text: give a .sam file, or - for standard output");
+  if (st.ok() && SamFormatOf(sam) != SamFormat::kSam) {
+    st = Status::BadInput("guide sites are written as SAM text: give a .sam file, or - for standard output");
+  }
   if (!st.ok()) {
     obs.OnMessage(st);
     return kExitUsage;

@@ -32,7 +32,7 @@ struct GuideGroup {
   // guide compared with every site (scan[g]).
   std::vector<std::array<std::vector<uint32_t>, kMaxPieces>> keys;
   std::vector<bool> scan;
-  uint64_t lowMask[kMaxGuideWords] = {};                  // bit 4i of every letter of word j
+  uint64_t lowMask[kMaxGuideWords] = {};                // bit 4i of every letter of word j
   uint64_t pieceMask[kMaxPieces][kMaxGuideWords] = {};  // the same, of the letters of piece p's key
 };
 
@@ -152,9 +152,9 @@ void CompareBlockScalar(const SiteBlock& b, const GuideGroup& grp, int mis, uint
   CompareBlockT<false>(b, grp, mis, seq, wk, out);
 }
 
-__attribute__((target("popcnt"), flatten)) void CompareBlockPopcnt(const SiteBlock& b, const GuideGroup& grp,
-                                                                    int mis, uint32_t seq, Worker& wk,
-                                                                    std::vector<GuideSite>& out) {
+__attribute__((target("popcnt"), flatten)) void CompareBlockPopcnt(const SiteBlock& b, const GuideGroup& grp, int mis,
+                                                                   uint32_t seq, Worker& wk,
+                                                                   std::vector<GuideSite>& out) {
   CompareBlockT<true>(b, grp, mis, seq, wk, out);
 }
 
@@ -211,7 +211,8 @@ std::vector<GuideGroup> GroupByLength(const std::vector<Guide>& guides, int mis)
       grp.length = static_cast<int>(s.size());
       grp.nWords = (grp.length + kLettersPerWord - 1) / kLettersPerWord;
       grp.pieces = CutGuide(grp.length, mis + 1);
-      for (int i = 0; i < grp.length; ++i) grp.lowMask[i / kLettersPerWord] |= uint64_t{1} << (4 * (i % kLettersPerWord));
+      for (int i = 0; i < grp.length; ++i)
+        grp.lowMask[i / kLettersPerWord] |= uint64_t{1} << (4 * (i % kLettersPerWord));
       for (size_t p = 0; p < grp.pieces.size(); ++p) {
         for (int i = grp.pieces[p].at; i < grp.pieces[p].at + grp.pieces[p].keyLetters; ++i) {
           grp.pieceMask[p][i / kLettersPerWord] |= uint64_t{1} << (4 * (i % kLettersPerWord));

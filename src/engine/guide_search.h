@@ -18,11 +18,11 @@ namespace quorvane {
 
 // One site of one guide.
 struct GuideSite {
-  uint32_t guide = 0;  // the guide, by its index in the list searched
-  uint32_t seq = 0;    // the sequence, by its index in the reference
-  int64_t start = 0;   // 0-based direct-strand index of the site's leftmost letter (protospacer and PAM)
+  uint32_t guide = 0;               // the guide, by its index in the list searched
+  uint32_t seq = 0;                 // the sequence, by its index in the reference
+  int64_t start = 0;                // 0-based direct-strand index of the site's leftmost letter (protospacer and PAM)
   Strand strand = Strand::kDirect;  // kCompl: the site reads on the reverse complement
-  int8_t mis = 0;      // mismatching letters of the protospacer
+  int8_t mis = 0;                   // mismatching letters of the protospacer
 
   friend bool operator==(const GuideSite&, const GuideSite&) = default;
 };

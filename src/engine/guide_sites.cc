@@ -59,7 +59,6 @@ inline uint32_t KeyOfNibbles(uint64_t v, int kl) {
   return gather(lo) | gather(hi) << kl;
 }
 
-
 // Two letters a byte, the first in the low half; the reverse complement
 // when rc. base is padded past n.
 void PackNibbles(const std::vector<uint8_t>& base, size_t n, bool rc, std::vector<uint8_t>& nib) {

@@ -39,10 +39,10 @@ std::vector<GuidePiece> CutGuide(int length, int pieces);
 
 // How a site of one guide length lies, 5' to 3' on its strand.
 struct SiteShape {
-  int length = 0;    // protospacer and PAM
-  int guideLen = 0;  // the protospacer
-  int pamAt = 0;     // first PAM letter within the site
-  int guideAt = 0;   // first protospacer letter within the site
+  int length = 0;                            // protospacer and PAM
+  int guideLen = 0;                          // the protospacer
+  int pamAt = 0;                             // first PAM letter within the site
+  int guideAt = 0;                           // first protospacer letter within the site
   std::vector<std::pair<int, uint8_t>> pam;  // (letter within the site, its base set), in order
 };
 

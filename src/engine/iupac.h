@@ -17,7 +17,8 @@ inline constexpr uint8_t kBaseA = 1, kBaseC = 2, kBaseG = 4, kBaseT = 8;
 inline constexpr std::array<uint8_t, 256> kIupacSet = [] {
   std::array<uint8_t, 256> t{};
   const char* letters = "ACGTRYSWKMBDHVN";
-  const uint8_t sets[] = {1, 2, 4, 8, 1 | 4, 2 | 8, 2 | 4, 1 | 8, 4 | 8, 1 | 2, 2 | 4 | 8, 1 | 4 | 8, 1 | 2 | 8, 1 | 2 | 4, 15};
+  const uint8_t sets[] = {1,     2,     4,         8,         1 | 4,     2 | 8,     2 | 4, 1 | 8,
+                          4 | 8, 1 | 2, 2 | 4 | 8, 1 | 4 | 8, 1 | 2 | 8, 1 | 2 | 4, 15};
   for (int i = 0; letters[i] != 0; ++i) {
     t[static_cast<unsigned char>(letters[i])] = sets[i];
     t[static_cast<unsigned char>(letters[i] + 'a' - 'A')] = sets[i];

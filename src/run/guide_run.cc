@@ -252,8 +252,8 @@ class GuideRun {
 
 GuidePaths::GuidePaths(const GuideOptions& o) {
   const std::string guides = o.PthGuides == "-" ? std::string("stdin") : FileStem(o.PthGuides);
-  stem = o.DiRes + "/" + guides + "_" + FileStem(o.PthGnm) + "_" + (o.pam.fivePrime ? "5" : "") + o.pam.letters +
-         "_m" + std::to_string(o.mis);
+  stem = o.DiRes + "/" + guides + "_" + FileStem(o.PthGnm) + "_" + (o.pam.fivePrime ? "5" : "") + o.pam.letters + "_m" +
+         std::to_string(o.mis);
   sites = stem + "GuideSites.tsv";
   summary = stem + "GuideSummary.tsv";
 }
