@@ -147,6 +147,17 @@ TEST(GuideSearchTest, MatchesTheBruteForceScanAtEveryLengthAndLimit) {
   EXPECT_GT(compared, 1000);
 }
 
+TEST(GuideSearchTest, LongGuidesOverThreeWords) {
+  std::mt19937 rng(40);
+  for (const Pam& pam : {MakePam("NGG", false), MakePam("TTTV", true)}) {
+    for (int L : {31, 32, 33, 40}) {
+      const Planted c = MakeCase(rng, L, pam, kMaxGuideMis);
+      const std::vector<GuideSite> all = test::BruteGuideSites(c.ref, c.guides, pam, kMaxGuideMis);
+      for (int K : {0, 2, 5}) ASSERT_EQ(Fast(c.ref, c.guides, pam, K), UpTo(all, K)) << "L " << L << " K " << K;
+    }
+  }
+}
+
 TEST(GuideSearchTest, LongGenomeAcrossBlocksAndThreads) {
   // Many blocks of positions, sites at their edges, every thread count.
   std::mt19937 rng(7);

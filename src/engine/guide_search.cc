@@ -11,6 +11,7 @@
 #include "engine/bucket_scan.h"
 #include "engine/guide_sites.h"
 #include "engine/iupac.h"
+#include "engine/parallel_for.h"
 
 namespace quorvane {
 namespace {
@@ -260,7 +261,8 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
   const bool popcnt = UseAvx2();
   std::atomic<int64_t> found{0}, pamSites{0};
   std::atomic<bool> stopped{false}, tooMany{false};
-  tbb::task_arena arena(std::max(1, opt.threads));
+  // Threads beyond the processor's would only wait.
+  tbb::task_arena arena(PassThreads(opt.threads));
   std::vector<Worker> workers(static_cast<size_t>(arena.max_concurrency()));
   for (const GuideGroup& grp : GroupByLength(guides, opt.mis)) {
     const SiteShape sh = ShapeOf(grp.length, pam);
