@@ -96,7 +96,8 @@ int GuidesMain(int argc, char** argv) {
   }
 
   CatchStopSignals();
-  TerminalObserver obs(quiet);
+  // The progress line counts reads; a guide search draws none.
+  TerminalObserver obs(true);
   GuideOptions opt;
   Status st;
   if (pam3.empty() && pam5.empty()) st = Status::BadInput("give the PAM: --pam PATTERN (3') or --pam-5 PATTERN (5')");
