@@ -133,6 +133,7 @@ void FastSearch::RunProbes() {
   const int32_t len = rdLen_;
   const bool oneSeq = ref.count() == 1;
   const bool wide = index_.wide();
+  const int64_t total = ref.total();
   // The runs' bounds, then their entries, are fetched for all probes
   // before any is needed.
   for (const Probe& p : probes_) __builtin_prefetch(off + p.first);
@@ -150,6 +151,9 @@ void FastSearch::RunProbes() {
     // The bucket lies at global start g; the read (or its reverse
     // complement) starts pr.off letters before, within g's sequence.
     auto emitAt = [&](int64_t g) {
+      // A start past the genome comes only from a damaged saved index
+      // (its tables carry no checksum): it is passed over, never read.
+      if (static_cast<uint64_t>(g) >= static_cast<uint64_t>(total)) return;
       const uint32_t seq = oneSeq ? 0 : ref.SeqAt(g);
       const RefSeq& q = ref.seq(seq);
       int64_t local = g - q.offset - pr.off;
