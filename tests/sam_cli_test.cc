@@ -108,5 +108,26 @@ TEST_F(SamCliTest, AReaderThatStopsEarlyEndsTheRunQuietly) {
   EXPECT_EQ(report.err, "");
 }
 
+TEST_F(SamCliTest, SamOnStandardOutputIsRefusedWhileAnotherRunWritesTheSameResults) {
+  // The first run holds the lock of its results while it waits for its
+  // genome from a FIFO; a second run of the same names (the same stems in
+  // another folder) is refused before it writes a byte of SAM.
+  ASSERT_EQ(mkfifo(dir_.File("gen.fifo").c_str(), 0600), 0);
+  mkdir(dir_.File("sub").c_str(), 0755);
+  WriteFile(dir_.File("sub/gen.txt"), ReadFile(dir_.File("gen.txt")));
+  const Outcome o = Shell(
+      "$Q -g gen.fifo -r reads.txt -o res --sam - -m 1 -q >first.sam 2>first.err & "
+      "for i in $(seq 200); do [ -e res/.lock-reads_gen_m1 ] && break; sleep 0.05; done; "
+      "$Q -g sub/gen.txt -r reads.txt -o res --sam - -m 1 -q >second.sam 2>second.err; echo second $?; "
+      "cat gen.txt >gen.fifo; wait $!; echo first $?");
+  EXPECT_EQ(o.out, "second 1\nfirst 0\n") << o.err;
+  EXPECT_EQ(ReadFile(dir_.File("second.sam")), "");
+  EXPECT_EQ(ReadFile(dir_.File("second.err")), "another run writes these results\nres/reads_gen_m1\n");
+  EXPECT_EQ(ReadFile(dir_.File("first.err")), "");
+  EXPECT_NE(ReadFile(dir_.File("first.sam")).find("\n3\t16\tgen\t21\t40\t12M\t"), std::string::npos);
+  EXPECT_TRUE(PathExists(dir_.File("res/reads_gen_m1MapRdsPos.txt")));
+  EXPECT_FALSE(PathExists(dir_.File("res/.lock-reads_gen_m1")));
+}
+
 }  // namespace
 }  // namespace quorvane
