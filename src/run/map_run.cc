@@ -53,8 +53,8 @@ class MapRun {
       SamSettings s;
       s.path = o.samPath;
       s.unaligned = o.samUnaligned;
+      s.uncompressed = o.samUncompressed;
       s.misNu = o.misNu;
-      s.threads = o.threads;
       s.program = SamProgram{o.ProcNm, QUORVANE_VERSION, o.commandLine};
       sam_.emplace(env_, std::move(s));
       sinks_.push_back(&*sam_);

@@ -18,6 +18,8 @@ namespace quorvane {
 namespace {
 
 constexpr int64_t kProgressEvery = 1000;
+// Bytes of a record beside the read's texts, for bounding encoded batches.
+constexpr size_t kRecordGuess = 96;
 
 using Clock = std::chrono::steady_clock;
 
@@ -72,6 +74,8 @@ struct Pipeline::Writer {
   const Engine& engine;
   int32_t misNu;
   const std::vector<ResultSink*>& sinks;
+  std::vector<ResultSink*> encoding;  // the sinks whose records the searching stage makes
+  std::vector<ResultSink*> plain;     // the others
   RunObserver& obs;
   int64_t bytesTotal;
   RunCounters& c;
@@ -93,16 +97,22 @@ struct Pipeline::Writer {
     }
   }
 
-  Status Write(const ReadBatch& b) {
+  Status Write(ReadBatch& b) {
     Progress(b);
+    for (size_t k = 0; k < encoding.size() && b.encodedReads > 0; ++k) {
+      const Status st = encoding[k]->WriteEncoded(b.encoded[k]);
+      if (!st.ok()) return st;
+    }
     for (size_t i = 0; i < b.size(); ++i) {
       const ReadBatch::Read& r = b.reads[i];
-      const ReadView v{b.name(i), b.seq(i), b.qual(i), b.firstNumber + static_cast<int64_t>(i), r.length};
+      const ReadView v = b.view(i);
+      // The encoded reads' records are written already.
+      const std::vector<ResultSink*>& to = i < b.encodedReads ? plain : sinks;
       ++c.linesRead;
       Status st;
       if (!r.accepted) {
         ++c.shortBig;
-        st = ForSinks(sinks, [&](ResultSink& s) { return s.Skipped(v); });
+        st = ForSinks(to, [&](ResultSink& s) { return s.Skipped(v); });
       } else {
         ++c.accepted;
         const Hit* hits = nullptr;
@@ -120,12 +130,12 @@ struct Pipeline::Writer {
           n = search->hits().size();
         }
         if (n == 0) {
-          st = ForSinks(sinks, [&](ResultSink& s) { return s.NotFound(v); });
+          st = ForSinks(to, [&](ResultSink& s) { return s.NotFound(v); });
         } else {
           const int64_t rdNom = ++c.found;
           c.hits += static_cast<int64_t>(n);
           c.upHits += std::count_if(hits, hits + n, [](const Hit& h) { return h.strand == Strand::kDirect; });
-          st = ForSinks(sinks, [&](ResultSink& s) { return s.Found(v, rdNom, hits, n); });
+          st = ForSinks(to, [&](ResultSink& s) { return s.Found(v, rdNom, hits, n); });
         }
       }
       if (!st.ok()) return st;
@@ -162,10 +172,44 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b) const {
   return true;
 }
 
+void Pipeline::EncodeBatch(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b) {
+  b.encoded.resize(encoders.size());
+  b.encodedReads = 0;
+  size_t i = 0;
+  size_t bytes = 0;
+  for (; i < b.searched; ++i) {
+    const ReadView v = b.view(i);
+    const Hit* hits = b.hits.data() + b.hitBeg(i);
+    const size_t n = b.hitEnd[i] - b.hitBeg(i);
+    // About what the read's records take: its texts once per hit.
+    const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
+    if (bytes + guess > kBatchEncodedBytes) break;
+    bool ok = true;
+    for (const auto& e : encoders) {
+      const Status st = !b.reads[i].accepted ? e->Skipped(v) : n == 0 ? e->NotFound(v) : e->Found(v, hits, n);
+      ok = ok && st.ok();
+    }
+    if (!ok) {
+      // Nothing of the batch is taken: the writer redoes it read by read.
+      std::string drop;
+      for (const auto& e : encoders) e->Take(drop);
+      return;
+    }
+    bytes = 0;
+    for (const auto& e : encoders) bytes += e->pending();
+  }
+  for (size_t k = 0; k < encoders.size(); ++k) encoders[k]->Take(b.encoded[k]);
+  b.encodedReads = i;
+}
+
 Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, RunObserver& obs, int64_t bytesTotal,
                      RunCounters& c) {
   Reader reader{source, 0, 0, false, Status()};
-  Writer writer{engine_, misNu_, sinks, obs, bytesTotal, c, Clock::now(), nullptr, 0};
+  Writer writer{engine_, misNu_, sinks, {}, {}, obs, bytesTotal, c, Clock::now(), nullptr, 0};
+  for (ResultSink* s : sinks) {
+    const bool encodes = s->NewEncoder() != nullptr;
+    (encodes ? writer.encoding : writer.plain).push_back(s);
+  }
   // Threads beyond the processor's are not started; the batches in flight
   // follow the threads that really work.
   const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -191,6 +235,11 @@ Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, 
   };
 
   tbb::enumerable_thread_specific<std::unique_ptr<ReadSearch>> searches([this] { return engine_.NewSearch(); });
+  tbb::enumerable_thread_specific<std::vector<std::unique_ptr<ReadEncoder>>> encoders([&writer] {
+    std::vector<std::unique_ptr<ReadEncoder>> e;
+    for (ResultSink* s : writer.encoding) e.push_back(s->NewEncoder());
+    return e;
+  });
   std::atomic<bool> stop{false};
   Status writeStatus;
   try {
@@ -219,7 +268,10 @@ Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, 
                                              }) &
               tbb::make_filter<ReadBatch*, ReadBatch*>(tbb::filter_mode::parallel,
                                                        [&](ReadBatch* b) {
-                                                         if (!stop.load()) SearchBatch(*searches.local(), *b);
+                                                         if (!stop.load()) {
+                                                           SearchBatch(*searches.local(), *b);
+                                                           if (!writer.encoding.empty()) EncodeBatch(encoders.local(), *b);
+                                                         }
                                                          return b;
                                                        }) &
               tbb::make_filter<ReadBatch*, void>(tbb::filter_mode::serial_in_order, [&](ReadBatch* b) {

@@ -1,6 +1,7 @@
 // The read loop: a serial stage reads and numbers the reads, a parallel
-// stage searches them on every thread, and a serial stage hands each
-// read's outcome, in the order of the reads file, to the sinks.
+// stage searches them on every thread (and makes the records of the sinks
+// that can have them made there), and a serial stage hands each read's
+// outcome, in the order of the reads file, to the sinks.
 #ifndef QUORVANE_RUN_PIPELINE_H_
 #define QUORVANE_RUN_PIPELINE_H_
 
@@ -26,6 +27,10 @@ namespace quorvane {
 inline constexpr size_t kBatchReads = 1024;
 inline constexpr size_t kBatchBytes = size_t{512} << 10;
 inline constexpr size_t kBatchHitBytes = size_t{2} << 20;
+// The searching stage makes the records of the sinks that encode (see
+// ResultSink::NewEncoder) until they pass kBatchEncodedBytes; the writing
+// stage hands the further reads to those sinks itself.
+inline constexpr size_t kBatchEncodedBytes = size_t{4} << 20;
 
 class Pipeline {
  public:
@@ -51,6 +56,11 @@ class Pipeline {
   // Searches the accepted reads of b until its hits pass kBatchHitBytes.
   // Returns false when a hit list could not grow.
   bool SearchBatch(ReadSearch& search, ReadBatch& b) const;
+  // Makes the records of the searched reads of b with encoders, one per
+  // encoding sink, until they pass kBatchEncodedBytes. A read that an
+  // encoder fails leaves the whole batch to the writing stage, which
+  // reports the failure in its place.
+  static void EncodeBatch(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b);
 
   const Engine& engine_;
   int32_t misNu_;
