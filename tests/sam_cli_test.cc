@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "sam_reader.h"
 #include "test_util.h"
@@ -65,6 +66,32 @@ TEST_F(SamCliTest, SamOnStandardOutputTheReportOnStandardError) {
   const test::SamContent bam = test::ReadSam(dir_.File("out.bam"));
   ASSERT_EQ(bam.recs.size(), 3u);
   EXPECT_EQ(bam.recs[2].line, "4\t0\tgen\t6\t20\t12M\t*\t0\t0\tCAGCCTAGGCAA\t*\tNM:i:1\tMD:Z:11T0\tNH:i:1\tHI:i:1");
+}
+
+TEST_F(SamCliTest, UncompressedBamForAPipe) {
+  std::mt19937 rng(32);
+  const std::string genome = test::RandomLetters(rng, 20000);
+  std::string reads;
+  for (size_t i = 0; i < 5000; ++i) reads += genome.substr(i % 19900, 50) + "\n";
+  WriteFile(dir_.File("gen.txt"), genome);
+  WriteFile(dir_.File("reads.txt"), reads);
+  Outcome o = Map("-g gen.txt -r reads.txt -m 1 -t 2 --sam out.bam -q");
+  ASSERT_EQ(o.status, 0) << o.err;
+  o = Shell("$Q -g gen.txt -r reads.txt -m 1 -t 2 --sam - -u >piped.bam");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err.substr(0, 22), "program = quorvane-map");
+  o = Map("-g gen.txt -r reads.txt -m 1 -t 1 --sam stored.bam -u -q");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string lines = test::SamLines(test::ReadSam(dir_.File("out.bam")));
+  EXPECT_EQ(test::SamLines(test::ReadSam(dir_.File("piped.bam"))), lines);
+  EXPECT_EQ(test::SamLines(test::ReadSam(dir_.File("stored.bam"))), lines);
+  EXPECT_GT(ReadFile(dir_.File("stored.bam")).size(), 2 * ReadFile(dir_.File("out.bam")).size());
+  // -u makes BAM only.
+  o = Map("-g gen.txt -r reads.txt --sam out.sam -u");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "-u writes BAM: give --sam - or a FILE ending in .bam\n");
+  EXPECT_FALSE(PathExists(dir_.File("out.sam")));
+  EXPECT_EQ(Map("-g gen.txt -r reads.txt -o res -u").status, 2);
 }
 
 TEST_F(SamCliTest, WhatTheSamOptionsRefuse) {
