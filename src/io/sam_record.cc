@@ -107,14 +107,27 @@ void SamRecordMaker::SetRead(const ReadView& r) {
     qname_.assign(r.name);
   }
   hasSeq_ = !r.seq.empty() && static_cast<int64_t>(r.seq.size()) == r.length;
-  seq_.resize(hasSeq_ ? r.seq.size() : 0);
-  uint8_t codes = 0;  // kNoCode marks a letter other than A, C, G, T
-  for (size_t i = 0; i < seq_.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(r.seq[i]);
-    seq_[i] = kSeqLetter[c];
-    codes |= CodeOf(static_cast<char>(c));
+  const size_t n = hasSeq_ ? r.seq.size() : 0;
+  // Most reads are upper-case A, C, G and T only: kept as they are, tested
+  // in a loop the compiler vectorises.
+  bool upperAcgt = true;
+  for (size_t i = 0; i < n; ++i) {
+    const char c = r.seq[i];
+    upperAcgt &= c == 'A' || c == 'C' || c == 'G' || c == 'T';
   }
-  acgtOnly_ = codes != kNoCode;
+  if (upperAcgt) {
+    seq_.assign(r.seq.data(), n);
+    acgtOnly_ = true;
+  } else {
+    seq_.resize(n);
+    uint8_t codes = 0;  // kNoCode marks a letter other than A, C, G, T
+    for (size_t i = 0; i < n; ++i) {
+      const unsigned char c = static_cast<unsigned char>(r.seq[i]);
+      seq_[i] = kSeqLetter[c];
+      codes |= CodeOf(static_cast<char>(c));
+    }
+    acgtOnly_ = codes != kNoCode;
+  }
   hasQual_ = hasSeq_ && r.qual.size() == r.seq.size();
   qual_.clear();
   if (hasQual_) {
