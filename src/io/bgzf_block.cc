@@ -33,7 +33,7 @@ void PutLe32(char* p, uint32_t v) {
 
 std::string_view BgzfEndBlock() { return {kEnd, sizeof kEnd}; }
 
-BgzfCompressor::BgzfCompressor(int level) : level_(level) {
+BgzfCompressor::BgzfCompressor(int level) : level_(level), block_(new char[kMaxBlock]) {
   if (level_ > 0) work_.resize(ISAL_DEF_LVL1_DEFAULT);
 }
 
@@ -57,9 +57,7 @@ size_t BgzfCompressor::Store(const char* data, size_t n, char* to) {
 }
 
 void BgzfCompressor::Block(const char* data, size_t n, std::string& out) {
-  const size_t at = out.size();
-  out.resize(at + kMaxBlock);
-  char* block = out.data() + at;
+  char* block = block_.get();
   std::memcpy(block, kHeader, kHeaderBytes);
   char* body = block + kHeaderBytes;
   size_t deflated = 0;
@@ -84,7 +82,7 @@ void BgzfCompressor::Block(const char* data, size_t n, std::string& out) {
   PutLe16(block + 16, static_cast<uint32_t>(size - 1));
   PutLe32(body + deflated, crc32_gzip_refl(0, reinterpret_cast<const uint8_t*>(data), n));
   PutLe32(body + deflated + 4, static_cast<uint32_t>(n));
-  out.resize(at + size);
+  out.append(block, size);
 }
 
 }  // namespace quorvane

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,7 +39,8 @@ class BgzfCompressor {
   static size_t Store(const char* data, size_t n, char* to);
 
   int level_;
-  std::vector<uint8_t> work_;  // the compressor's tables
+  std::vector<uint8_t> work_;       // the compressor's tables
+  std::unique_ptr<char[]> block_;  // one block as it is made
 };
 
 }  // namespace quorvane

@@ -42,12 +42,9 @@ void AppendBamRecord(const bam1_t* b, std::string& raw) {
       static_cast<uint32_t>(c.isize),
   };
   static_assert(sizeof fixed == kBamFixed);
-  const size_t at = raw.size();
-  raw.resize(at + kBamFixed + nameLen + (b->l_data - c.l_qname));
-  char* p = raw.data() + at;
-  std::memcpy(p, fixed, kBamFixed);
-  std::memcpy(p + kBamFixed, b->data, nameLen);
-  std::memcpy(p + kBamFixed + nameLen, b->data + c.l_qname, b->l_data - c.l_qname);
+  raw.append(reinterpret_cast<const char*>(fixed), kBamFixed);
+  raw.append(reinterpret_cast<const char*>(b->data), nameLen);
+  raw.append(reinterpret_cast<const char*>(b->data) + c.l_qname, static_cast<size_t>(b->l_data) - c.l_qname);
 }
 
 }  // namespace

@@ -147,10 +147,75 @@ struct Pipeline::Writer {
 Pipeline::Pipeline(const Engine& engine, int32_t misNu, int threads)
     : engine_(engine), misNu_(misNu), threads_(std::max(1, threads)) {}
 
-bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b) const {
+// Makes the records of the encoding sinks for the reads of a batch, each
+// read right after its search, while the genome around its hits is still
+// in the processor's caches.
+class Pipeline::BatchEncoder {
+ public:
+  BatchEncoder(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b) : encoders_(encoders), b_(b) {
+    b_.encoded.resize(encoders_.size());
+    b_.encodedReads = 0;
+    on_ = !encoders_.empty();
+  }
+
+  // Read i, searched, unless encoding has stopped: at kBatchEncodedBytes
+  // (the writer makes the rest), or at a read that an encoder fails.
+  void Read(size_t i) {
+    if (!on_) return;
+    const ReadView v = b_.view(i);
+    const Hit* hits = b_.hits.data() + b_.hitBeg(i);
+    const size_t n = b_.hitEnd[i] - b_.hitBeg(i);
+    // About what the read's records take: its texts once per hit.
+    const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
+    if (bytes_ + guess > kBatchEncodedBytes) {
+      on_ = false;
+      return;
+    }
+    bytes_ = 0;
+    for (const auto& e : encoders_) {
+      const Status st = !b_.reads[i].accepted ? e->Skipped(v) : n == 0 ? e->NotFound(v) : e->Found(v, hits, n);
+      if (!st.ok()) failed_ = true;
+      bytes_ += e->pending();
+    }
+    if (failed_) {
+      on_ = false;
+      return;
+    }
+    b_.encodedReads = i + 1;
+  }
+
+  // Memory ran out in the middle of a read: nothing is handed.
+  void Fail() {
+    failed_ = true;
+    on_ = false;
+  }
+
+  // Hands the records made to the batch. After a failure nothing is
+  // handed: the writer redoes the batch read by read and reports it.
+  ~BatchEncoder() {
+    if (failed_) {
+      std::string drop;
+      for (const auto& e : encoders_) e->Take(drop);
+      b_.encodedReads = 0;
+      return;
+    }
+    for (size_t k = 0; k < encoders_.size(); ++k) encoders_[k]->Take(b_.encoded[k]);
+  }
+
+ private:
+  const std::vector<std::unique_ptr<ReadEncoder>>& encoders_;
+  ReadBatch& b_;
+  size_t bytes_ = 0;  // bytes the encoders hold
+  bool on_ = false;
+  bool failed_ = false;
+};
+
+bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
+                           const std::vector<std::unique_ptr<ReadEncoder>>& encoders) const {
   b.hits.clear();
   b.hitEnd.clear();
   b.searched = 0;
+  BatchEncoder encode(encoders, b);
   try {
     b.hitEnd.reserve(b.size());
     for (size_t i = 0; i < b.size(); ++i) {
@@ -162,44 +227,16 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b) const {
       }
       b.hitEnd.push_back(static_cast<uint32_t>(b.hits.size()));
       b.searched = i + 1;
+      encode.Read(i);
     }
   } catch (const std::bad_alloc&) {
     // The writer searches what is left, or reports the failure.
+    encode.Fail();
     b.hits.resize(b.searched == 0 ? 0 : b.hitEnd[b.searched - 1]);
     b.hitEnd.resize(b.searched);
     return false;
   }
   return true;
-}
-
-void Pipeline::EncodeBatch(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b) {
-  b.encoded.resize(encoders.size());
-  b.encodedReads = 0;
-  size_t i = 0;
-  size_t bytes = 0;
-  for (; i < b.searched; ++i) {
-    const ReadView v = b.view(i);
-    const Hit* hits = b.hits.data() + b.hitBeg(i);
-    const size_t n = b.hitEnd[i] - b.hitBeg(i);
-    // About what the read's records take: its texts once per hit.
-    const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
-    if (bytes + guess > kBatchEncodedBytes) break;
-    bool ok = true;
-    for (const auto& e : encoders) {
-      const Status st = !b.reads[i].accepted ? e->Skipped(v) : n == 0 ? e->NotFound(v) : e->Found(v, hits, n);
-      ok = ok && st.ok();
-    }
-    if (!ok) {
-      // Nothing of the batch is taken: the writer redoes it read by read.
-      std::string drop;
-      for (const auto& e : encoders) e->Take(drop);
-      return;
-    }
-    bytes = 0;
-    for (const auto& e : encoders) bytes += e->pending();
-  }
-  for (size_t k = 0; k < encoders.size(); ++k) encoders[k]->Take(b.encoded[k]);
-  b.encodedReads = i;
 }
 
 Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, RunObserver& obs, int64_t bytesTotal,
@@ -269,8 +306,7 @@ Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, 
               tbb::make_filter<ReadBatch*, ReadBatch*>(tbb::filter_mode::parallel,
                                                        [&](ReadBatch* b) {
                                                          if (!stop.load()) {
-                                                           SearchBatch(*searches.local(), *b);
-                                                           if (!writer.encoding.empty()) EncodeBatch(encoders.local(), *b);
+                                                           SearchBatch(*searches.local(), *b, encoders.local());
                                                          }
                                                          return b;
                                                        }) &

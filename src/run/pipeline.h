@@ -53,14 +53,13 @@ class Pipeline {
   struct Reader;
   struct Writer;
 
-  // Searches the accepted reads of b until its hits pass kBatchHitBytes.
-  // Returns false when a hit list could not grow.
-  bool SearchBatch(ReadSearch& search, ReadBatch& b) const;
-  // Makes the records of the searched reads of b with encoders, one per
-  // encoding sink, until they pass kBatchEncodedBytes. A read that an
-  // encoder fails leaves the whole batch to the writing stage, which
-  // reports the failure in its place.
-  static void EncodeBatch(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b);
+  class BatchEncoder;
+
+  // Searches the accepted reads of b until its hits pass kBatchHitBytes,
+  // and makes the records of each read with encoders, one per encoding
+  // sink, until they pass kBatchEncodedBytes. Returns false when a hit
+  // list could not grow.
+  bool SearchBatch(ReadSearch& search, ReadBatch& b, const std::vector<std::unique_ptr<ReadEncoder>>& encoders) const;
 
   const Engine& engine_;
   int32_t misNu_;
