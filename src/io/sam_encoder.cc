@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "io/bgzf_block.h"
+
 namespace quorvane {
 namespace {
 

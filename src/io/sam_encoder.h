@@ -11,7 +11,6 @@
 #include <string>
 
 #include "engine/reference.h"
-#include "io/bgzf_block.h"
 #include "io/result_sink.h"
 #include "io/sam_record.h"
 

@@ -24,7 +24,7 @@ bool EndsWithNoCase(const std::string& s, const std::string& end) {
 // Records made at once for one read with very many hits.
 constexpr size_t kPartBytes = size_t{1} << 20;
 // Records that wait for the writing thread at most.
-constexpr size_t kQueuedBytes = size_t{16} << 20;
+constexpr size_t kQueuedBytes = size_t{4} << 20;
 
 // Whether the reader of standard output, a pipe, has gone away.
 bool StdoutReaderGone() {
