@@ -7,6 +7,7 @@
 # when given; `make deb` builds the Debian package build/quorvane_*.deb.
 # `make bench` compares quorvane-map with bowtie and razers3 (bench/README.md);
 # `make bench BENCH_ARGS="--reads 10000"` is a quick run.
+# `make bench-guides` times the guide search against bowtie (bench/guides.py).
 # `make bench-memory` checks the peak memory of a run with very many hits
 # (bench/peak_memory.sh).
 # `make fuzz` builds the libFuzzer targets with clang in build-fuzz/ and
@@ -18,7 +19,7 @@ PREFIX  ?= /usr/local
 DESTDIR ?=
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build-deps configure build test run bench install deb fuzz bench-memory clean
+.PHONY: all deps build-deps configure build test run bench bench-guides install deb fuzz bench-memory clean
 
 all: build
 
@@ -50,6 +51,9 @@ run: build
 
 bench: build
 	@bench/run.sh $(BENCH_ARGS)
+
+bench-guides: build
+	@bench/guides.sh $(BENCH_ARGS)
 
 bench-memory: build
 	@bench/peak_memory.sh $(BUILD)

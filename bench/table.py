@@ -6,11 +6,12 @@ from dataclasses import dataclass
 
 MIB = 1024 * 1024
 # (read length, misNu) -> the speed over the faster peer that quorvane must reach
-TARGETS = {(100, 3): (5.0, "at least 5×"), (50, 3): (5.0, "at least 5×"), (36, 3): (5.0, "at least 5×"),
-           (100, 0): (5.0, "at least 5×"), (20, 2): (20.0, "at least 20×"), (20, 3): (20.0, "at least 20×")}
+TARGETS = {(100, 3): (6.0, "at least 6×"), (50, 3): (5.0, "at least 5×"), (36, 3): (5.0, "at least 5×"),
+           (100, 0): (6.0, "at least 6×"), (20, 2): (20.0, "at least 20×"), (20, 3): (20.0, "at least 20×")}
 THREADS_TARGET = 1.8
-MEMORY_BYTES_PER_LETTER, MEMORY_FIXED = 10, 64 * MIB
-BUILD_SHARE = 0.1  # our load and index against bowtie-build, at most
+MEMORY_BYTES_PER_LETTER, MEMORY_FIXED = 5, 64 * MIB
+BUILD_SHARE = 0.05  # our saved index's build against bowtie-build, at most
+LOAD_SHARE = 0.05   # a run's mapping in of the saved index against its build, at most
 
 
 @dataclass
@@ -85,22 +86,28 @@ def target_lines(rows):
 
 def large_lines(large):
     limit = MEMORY_BYTES_PER_LETTER * large.letters + MEMORY_FIXED
-    share = large.load_cpu / max(large.bowtie_build_cpu, 0.01)
+    share = large.index_cpu / max(large.bowtie_build_cpu, 0.01)
+    load_share = large.load_sec / max(large.index_sec, 0.01)
     return [
         "## Large genome", "",
         "A generated genome of %s letters (repeat families and tandem repeats over random sequence, "
         "`bench/out/inputs/`), %s simulated reads of %d letters, misNu %d, one thread." % (
             format(large.letters, ","), format(large.reads, ","), 100, 3), "",
         "| figure | quorvane-map | bowtie-build | target | met |", "|---|---:|---:|---|---|",
-        "| load and index, s (CPU s) | %.2f (%.2f) | %.1f (%.1f) | CPU s at most a tenth of bowtie-build's | %s (%.3f) |" % (
-            large.load_sec, large.load_cpu, large.bowtie_build_sec, large.bowtie_build_cpu,
+        "| saved index build, s (CPU s; peak MiB) | %.2f (%.2f; %.0f) | %.1f (%.1f) | CPU s at most a twentieth of "
+        "bowtie-build's | %s (%.3f) |" % (
+            large.index_sec, large.index_cpu, large.index_kib / 1024, large.bowtie_build_sec, large.bowtie_build_cpu,
             "yes" if share <= BUILD_SHARE else "**no**", share),
+        "| a run of one read from the saved index (page cache warm), s (CPU s) | %.3f (%.2f) | | under 5%% of the "
+        "build's time | %s (%.3f) |" % (large.load_sec, large.load_cpu, "yes" if load_share < LOAD_SHARE else "**no**",
+                                         load_share),
         "| peak memory, MiB (bytes per letter) | %.0f (%.2f) | | at most %d bytes per letter + 64 MiB (%.0f MiB) | %s |" % (
             large.run_kib / 1024, large.bytes_per_letter, MEMORY_BYTES_PER_LETTER, limit / MIB,
             "yes" if large.run_kib * 1024 <= limit else "**no**"),
         "| %s reads mapped, s (CPU s) | %.2f (%.2f) | | | |" % (format(large.reads, ","), large.run_sec, large.run_cpu),
-        "", "Load and index: the whole process of `quorvane-map` on a reads file of one read (reading the genome "
-        "file, coding it, building the index, writing the result files); bowtie-build: `bowtie-build -q "
+        "", "Saved index build: `quorvane-map index -t 1` on the plain genome file (reading it, coding it, building "
+        "the index, writing the file); a run of one read: the whole process of `quorvane-map -g INDEX` (mapping the "
+        "index in, checking it, writing the result files); bowtie-build: `bowtie-build -q "
         "--threads 1` on the FASTA copy, timed when its index was built. %s hits; the mismatch counts of "
         "those of the first 10,000 reads recounted against the genome: %s." % (
             format(large.hits, ","), "all right" if not large.bad else "%d WRONG" % len(large.bad)),
@@ -114,6 +121,11 @@ def render(measures, args, bench, threads_line, large=None, formats_line=None):
     out.append("Genome `%s`, %s letters; %s simulated reads per read length (0 to 3 substitutions, "
                "both strands, a tenth random); one thread each; whole process." % (
                    os.path.relpath(bench.gpath, root), format(gnm_len, ","), format(args.reads, ",")))
+    if bench.saved_build:
+        sec, kib, cpu = bench.saved_build
+        out.append("")
+        out.append("quorvane-map maps the saved index `%s`, made once by `quorvane-map index -t 1` in %.2f s (CPU %.2f s, "
+                   "peak %.0f MiB)." % (os.path.relpath(bench.saved, root), sec, cpu, kib / 1024))
     out += ["", "| reads | misNu | program | seconds | CPU s | reads/s | peak MiB | bytes/letter | hits | our speed over it |",
             "|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|"]
     rows = {}
@@ -162,7 +174,9 @@ def notes(measures, root, args):
         "- A peer's run is stopped after %g s (`--peer-limit`); a row's target then counts the peers that "
         "finished." % args.peer_limit,
         "- bowtie's index is built once by `bowtie-build` and cached in `bench/out/index/`; that build is not "
-        "timed, loading the index is. quorvane-map and razers3 build their indexes within the timed run.",
+        "timed, loading the index is. quorvane-map maps its saved index, made once by `quorvane-map index` "
+        "(`bench/out/index/`, its build not timed; `--from-genome` builds it within every run instead); razers3 "
+        "builds its index within the timed run.",
         "- The commands, for the first row (reads in `bench/out/inputs/`, outputs in `bench/out/runs/`):",
     ]
     for m in first.values():

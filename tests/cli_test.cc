@@ -46,6 +46,29 @@ class CliTest : public ::testing::Test {
   test::TempDir dir_;
 };
 
+TEST_F(CliTest, ASavedIndexMapsAsItsGenome) {
+  const Outcome made = Map("index gen.txt -o gen.qvi -t 2");
+  EXPECT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out.substr(0, 25), "saved index gen.qvi: 40 l");
+  ASSERT_EQ(Map("-g gen.txt -r reads.txt -o res -m 1 -q").status, 0);
+  const auto fromGenome = FolderFiles(dir_.File("res"));
+  const Outcome fromIndex = Map("-g gen.qvi -r reads.txt -o res -m 1 -q");
+  EXPECT_EQ(fromIndex.status, 0) << fromIndex.err;
+  EXPECT_EQ(FolderFiles(dir_.File("res")), fromGenome);
+
+  // Usage errors exit 2; a genome that cannot be indexed, or an index
+  // written over its own genome, 1 with the message.
+  EXPECT_EQ(Map("index gen.txt").status, 2);
+  EXPECT_EQ(Map("index -o x.qvi").status, 2);
+  const Outcome missing = Map("index nowhere.fa -o x.qvi");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "can't open nowhere.fa\n");
+  const Outcome self = Map("index gen.txt -o gen.txt");
+  EXPECT_EQ(self.status, 1);
+  EXPECT_EQ(self.err, "the index file is the genome file\ngen.txt\n");
+  EXPECT_FALSE(PathExists(dir_.File("x.qvi")));
+}
+
 TEST_F(CliTest, MapsAndPrintsTheReport) {
   const Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1 --show-mismatches -t 2");
   EXPECT_EQ(o.status, 0) << o.err;

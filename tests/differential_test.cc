@@ -108,12 +108,17 @@ std::string RepetitiveGenome(std::mt19937& rng, size_t n) {
   return g;
 }
 
-TEST(FastEngineTest, MatchesTheReferenceOnARepetitiveGenome) {
+class FastEngineTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(FastEngineTest, MatchesTheReferenceOnARepetitiveGenome) {
   std::mt19937 rng(77);
-  const std::string genome = RepetitiveGenome(rng, 60000);
+  // An odd length, so that placements across the origin change the parity
+  // of an index of every second start.
+  const std::string genome = RepetitiveGenome(rng, 60001);
   const std::string rc = test::ReverseComplement(genome);
   const std::vector<test::Seq> seqs{{"g", genome, true}};
-  auto ref = test::BuiltEngine(EngineKind::kReference, seqs), fast = test::BuiltEngine(EngineKind::kFast, seqs);
+  auto ref = test::BuiltEngine(EngineKind::kReference, seqs);
+  auto fast = test::BuiltEngine(EngineKind::kFast, seqs, 1, GetParam());
   ASSERT_TRUE(ref && fast);
   auto refSearch = ref->NewSearch(), fastSearch = fast->NewSearch();
   int hits = 0;
@@ -130,6 +135,9 @@ TEST(FastEngineTest, MatchesTheReferenceOnARepetitiveGenome) {
   }
   EXPECT_GT(hits, 2000);
 }
+
+INSTANTIATE_TEST_SUITE_P(Steps, FastEngineTest, ::testing::Values(1, 2),
+                         [](const auto& info) { return "Step" + std::to_string(info.param); });
 
 // A genome of several sequences: long and short, circular and linear,
 // some with runs of N and other letters that are no nucleotide.
@@ -175,6 +183,46 @@ TEST_P(EngineTest, MatchesTheBruteForceScanOnSeveralSequences) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, EngineTest, ::testing::ValuesIn(test::AllEngines()),
                          [](const auto& info) { return test::KindName(info.param); });
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// A genome whose index keeps only a few low bits of each start, so that
+// its entries fall into many segments as those of a genome past 2^32
+// letters do; the whole positions must come back from the segments.
+TEST(WideIndexTest, PositionsPastTheLowBitsComeBackWhole) {
+  std::mt19937 rng(4242);
+  std::vector<test::Seq> genome;
+  for (int i = 0; i < 6; ++i) {
+    genome.push_back({"s" + std::to_string(i), RepetitiveGenome(rng, 9000 + 1001 * i), i % 2 == 0});
+  }
+  for (int step : {1, 2}) {
+    for (int threads : {1, 2}) {
+      Engine engine(EngineKind::kFast, threads);
+      engine.set_index_step(step);
+      engine.set_index_segment_bits(10);  // 1,024 letters a segment: about 70 of them
+      ASSERT_TRUE(engine.LoadGenome(test::MakeReference(genome)).ok());
+      ASSERT_TRUE(engine.BuildSeedIndex().ok());
+      ASSERT_TRUE(engine.fast_index().wide());
+      auto search = engine.NewSearch();
+      int hits = 0;
+      for (int r = 0; r < 100; ++r) {
+        const test::Seq& s = genome[static_cast<size_t>(r) % genome.size()];
+        const std::string read = DrawRead(rng, s.letters, test::ReverseComplement(s.letters));
+        for (int misNu : {0, 2, 3}) {
+          const std::vector<Hit> want = test::BruteForceHits(genome, read, misNu);
+          ASSERT_TRUE(search->SearchRead(read.data(), static_cast<int32_t>(read.size()), misNu));
+          ASSERT_EQ(search->hits(), want) << "step " << step << " misNu " << misNu << " read " << read;
+          hits += static_cast<int>(want.size());
+        }
+      }
+      EXPECT_GT(hits, 300);
+    }
+  }
+}
 
 }  // namespace
 }  // namespace quorvane

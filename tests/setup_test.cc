@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "common/number_text.h"
+#include "engine/reference.h"
 #include "setup/input_checks.h"
 #include "common/file_msg.h"
 #include "setup/path_settings.h"
@@ -144,7 +145,7 @@ TEST_F(CheckInputsTest, AGenomeWithALineBreakIsMeasuredWhole) {
 TEST_F(CheckInputsTest, AGenomeTooBigForTheEngineIsRefused) {
   const std::string big = dir_.File("big.txt");
   WriteFile(big, "");
-  ASSERT_EQ(truncate(big.c_str(), int64_t{1} << 31), 0);  // sparse: no disk used
+  ASSERT_EQ(truncate(big.c_str(), kMaxGnmLen + 1), 0);  // sparse: no disk used
   boxes_.gnm = big;
   EXPECT_FALSE(CheckInputs(boxes_, in_, msgs_));
   EXPECT_EQ(msgs_.msgs, std::vector<std::string>{"genome is too big\n" + big});
@@ -154,7 +155,18 @@ TEST_F(CheckInputsTest, AGenomeTooBigForTheEngineIsRefused) {
   for (char c : msgs_.gnmCell) {
     if (c >= '0' && c <= '9') digits.push_back(c);
   }
-  EXPECT_EQ(digits, "2147483648");
+  EXPECT_EQ(digits, std::to_string(kMaxGnmLen + 1));
+}
+
+TEST_F(CheckInputsTest, AGenomePastTwoTo31LettersIsAccepted) {
+  const std::string big = dir_.File("big.txt");
+  WriteFile(big, "");
+  ASSERT_EQ(truncate(big.c_str(), int64_t{1} << 31), 0);
+  boxes_.gnm = big;
+  CheckOptions opt;
+  opt.countGenome = false;
+  EXPECT_TRUE(CheckInputs(boxes_, in_, msgs_, opt));
+  EXPECT_EQ(in_.gnmLen, int64_t{1} << 31);
 }
 
 TEST_F(CheckInputsTest, UnreadableFilesAreReportedAndTheChecksGoOn) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/memory_policy.h"
 #include "run/shell.h"
 #include "setup/program_path.h"
 #include "ui/fm_dir.h"
@@ -30,6 +31,7 @@ int PrQuorvane(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  quorvane::SetMemoryPolicy();
   quorvane::QuorvaneApplication app(argc, argv);
   try {
     return PrQuorvane(argc, argv);

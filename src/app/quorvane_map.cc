@@ -8,10 +8,14 @@
 #include <string>
 #include <thread>
 
+#include "app/index_command.h"
 #include "app/stop_signals.h"
 #include "app/terminal_observer.h"
+#include "common/memory_policy.h"
 #include "io/sam_header.h"
 #include "io/sam_sink.h"
+#include "engine/guide_query.h"
+#include "run/guide_run.h"
 #include "run/map_run.h"
 #include "run/shell.h"
 #include "setup/input_checks.h"
@@ -43,8 +47,97 @@ bool WriteOut(FILE* out, const std::string& text) {
   return false;
 }
 
+// `quorvane-map guides ...`: every site of a list of guides with its PAM.
+int GuidesMain(int argc, char** argv) {
+  using namespace quorvane;
+  std::string genome, guides, results, sam, pam3, pam5, misText = "0";
+  bool quiet = false, linear = false;
+  const unsigned hw = std::thread::hardware_concurrency();
+  int threads = hw == 0 ? 1 : static_cast<int>(hw);
+
+  CLI::App app{
+      "Finds every site of every guide on both strands of a genome: a place where the PAM lies exactly (its\n"
+      "IUPAC letters) beside a protospacer that differs from the guide in at most K letters. Writes one row\n"
+      "per site and a summary per guide into RESULTS_DIR, the sites as SAM into FILE, or both. Sites run\n"
+      "across the origin of a circular sequence, never past the end of a linear one.",
+      "quorvane-map guides"};
+  app.add_option("-g,--genome", genome, "Genome file: FASTA (one or more sequences) or plain letters; may be gzipped")
+      ->required()
+      ->type_name("GENOME");
+  app.add_option("-q,--guides", guides,
+                 "Guides file: FASTA, one guide a line, or a TSV of name and letters; guides of 15 to 40 IUPAC "
+                 "letters; - for standard input")
+      ->required()
+      ->type_name("GUIDES");
+  CLI::Option* p3 = app.add_option("--pam", pam3, "PAM 3' of the protospacer, in IUPAC letters (NGG, NRG, NNGRRT)")
+                        ->type_name("PATTERN");
+  CLI::Option* p5 =
+      app.add_option("--pam-5", pam5, "PAM 5' of the protospacer, in IUPAC letters (TTTV for Cas12a)")->type_name(
+          "PATTERN");
+  p3->excludes(p5);
+  p5->excludes(p3);
+  app.add_option("-m,--mismatches", misText, "Mismatching letters allowed in the protospacer, 0 to 5")
+      ->type_name("K")
+      ->capture_default_str();
+  app.add_option("-o,--results", results, "Existing folder that receives the sites and summary files")
+      ->type_name("RESULTS_DIR");
+  app.add_option("--sam", sam, "SAM file of the sites; - for standard output (the report then goes to standard error)")
+      ->type_name("FILE");
+  app.add_flag("--linear", linear, "The genome's sequences are linear unless their FASTA header says otherwise");
+  app.add_flag("--quiet", quiet, "Print nothing but messages");
+  app.add_option("-t,--threads", threads, "Threads that share the genome's sites (default: every hardware thread)")
+      ->check(CLI::Range(1, 1024))
+      ->type_name("N");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+
+  CatchStopSignals();
+  // The progress line counts reads; a guide search draws none.
+  TerminalObserver obs(true);
+  GuideOptions opt;
+  Status st;
+  if (pam3.empty() && pam5.empty()) st = Status::BadInput("give the PAM: --pam PATTERN (3') or --pam-5 PATTERN (5')");
+  if (st.ok()) st = ParsePam(pam5.empty() ? pam3 : pam5, !pam5.empty(), opt.pam);
+  if (st.ok()) st = ParseGuideMis(misText, opt.mis);
+  if (st.ok() && results.empty() && sam.empty()) st = Status::BadInput("give -o RESULTS_DIR, --sam FILE or both");
+  if (st.ok() && SamFormatOf(sam) != SamFormat::kSam) {
+    st = Status::BadInput("guide sites are written as SAM text: give a .sam file, or - for standard output");
+  }
+  if (!st.ok()) {
+    obs.OnMessage(st);
+    return kExitUsage;
+  }
+  opt.PthGnm = genome;
+  opt.linear = linear;
+  opt.PthGuides = guides;
+  opt.DiRes = results;
+  opt.samPath = sam;
+  // argv begins at the subcommand; the program's name stands before it.
+  const char* const* whole = argv - 1;
+  opt.commandLine = CommandLineText(argc + 1, whole);
+  opt.ProcNm = OwnProgramPath(whole[0]).ProcNm;
+  opt.threads = threads;
+  const RunSummary r = RunGuides(opt, obs);
+  obs.EndProgress();
+  if (r.status.code() == Status::Code::kPipeClosed) EndOnClosedPipe();
+  if (r.outcome == RunOutcome::kInterrupted) return kExitSignal + StopSignal();
+  FILE* reportTo = sam == kStdoutPath ? stderr : stdout;
+  if (!quiet && !r.report.empty() && !WriteOut(reportTo, r.report + "\nseconds = " + r.seconds + "\n")) {
+    obs.OnMessage(Status::IoError(reportTo == stdout ? "can't write standard output" : "can't write standard error"));
+    return kExitFailed;
+  }
+  return r.outcome == RunOutcome::kDone ? kExitOk : kExitFailed;
+}
+
 int Main(int argc, char** argv) {
   using namespace quorvane;
+  if (argc > 1 && std::string(argv[1]) == "guides") return GuidesMain(argc - 1, argv + 1);
   std::string genome, reads, results, sam, misText = "0", engineName = "fast";
   bool showMis = false, open = false, quiet = false, linear = false, noUnal = false, uncompressed = false;
   const unsigned hw = std::thread::hardware_concurrency();
@@ -59,6 +152,7 @@ int Main(int argc, char** argv) {
       "gzip- or BGZF-compressed.",
       "quorvane-map"};
   app.set_version_flag("--version", std::string("quorvane-map ") + QUORVANE_VERSION);
+  app.footer("Saved index of a genome: quorvane-map index --help\nGuide and off-target search: quorvane-map guides --help\n");
   app.add_option("-g,--genome", genome,
                  "Genome file: FASTA, or one plain run of the letters A, C, G, T with no header and no line break")
       ->required()
@@ -168,12 +262,15 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  quorvane::SetMemoryPolicy();
   // A closed pipe shows as a failed write, so that the run can end in
   // order (its SAM file removed, its result files closed) before the
   // program ends as SIGPIPE would have ended it.
   std::signal(SIGPIPE, SIG_IGN);
   try {
-    const int rc = Main(argc, argv);
+    // `quorvane-map index ...` makes a saved index; every other form maps.
+    const int rc = argc > 1 && std::string(argv[1]) == "index" ? quorvane::IndexMain(argc - 1, argv + 1)
+                                                               : Main(argc, argv);
     // The report may still sit in the stream's buffer: a failed close is a
     // failed run.
     errno = 0;

@@ -77,9 +77,9 @@ inline bool ContextFits(const ContextKey& key, uint32_t ctx, int allow, int part
 // Calls emit(i) for every entry i in [beg, end), in ascending order, whose
 // context fits key within allow and partAllow mismatches.
 template <typename Emit>
-inline void ScanRunScalar(const uint32_t* ctx, uint32_t beg, uint32_t end, const ContextKey& key, int allow,
+inline void ScanRunScalar(const uint32_t* ctx, uint64_t beg, uint64_t end, const ContextKey& key, int allow,
                           int partAllow, Emit&& emit) {
-  for (uint32_t i = beg; i < end; ++i) {
+  for (uint64_t i = beg; i < end; ++i) {
     if (ContextFits(key, ctx[i], allow, partAllow)) emit(i);
   }
 }
@@ -112,7 +112,7 @@ __attribute__((target("avx2"))) inline uint32_t FittingContexts(const uint32_t* 
 // The same as ScanRunScalar, sixteen entries at a time; ctx must be
 // readable 16 entries past end. Only for callers compiled for AVX2.
 template <typename Emit>
-__attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uint32_t beg, uint32_t end,
+__attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uint64_t beg, uint64_t end,
                                                         const ContextKey& key, int allow, int partAllow, Emit&& emit) {
   const __m256i k = _mm256_set1_epi32(static_cast<int>(key.key));
   const __m256i low = _mm256_set1_epi32(static_cast<int>(key.mask & 0x55555555u));
@@ -122,7 +122,7 @@ __attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uin
   // A part that must match exactly is tested first: it rules out most
   // entries at the cost of one comparison.
   const bool exactPart = withPart && partAllow == 0;
-  for (uint32_t i = beg; i < end; i += 16) {
+  for (uint64_t i = beg; i < end; i += 16) {
     if (exactPart) {
       const __m256i x0 = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i)), k);
       const __m256i x1 = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ctx + i + 8)), k);
@@ -133,10 +133,10 @@ __attribute__((target("avx2"))) inline void ScanRunAvx2(const uint32_t* ctx, uin
     }
     uint32_t bits = FittingContexts(ctx + i, k, low, part, allow, partAllow, withPart) |
                     FittingContexts(ctx + i + 8, k, low, part, allow, partAllow, withPart) << 8;
-    const uint32_t left = end - i;
+    const uint64_t left = end - i;
     if (left < 16) bits &= (1u << left) - 1;
     while (bits != 0) {
-      emit(i + static_cast<uint32_t>(__builtin_ctz(bits)));
+      emit(i + static_cast<uint64_t>(__builtin_ctz(bits)));
       bits &= bits - 1;
     }
   }

@@ -1,5 +1,7 @@
 #include "engine/engine.h"
 
+#include <cstdint>
+
 #include "engine/bucket_scan.h"
 #include "engine/fast_search.h"
 #include "engine/reference_search.h"
@@ -11,8 +13,22 @@ Status Engine::LoadGenome(Reference ref) {
   return store_.Load(std::move(ref));
 }
 
+Status Engine::AdoptIndex(Reference ref, std::vector<std::pair<int64_t, int64_t>> uncoded,
+                          const FastIndexTables& tables) {
+  ReleaseEngine();
+  const Status st = store_.Load(std::move(ref), std::move(uncoded));
+  if (st.ok() && kind_ == EngineKind::kFast) fast_.Adopt(tables);
+  return st;
+}
+
 Status Engine::BuildSeedIndex() {
-  return kind_ == EngineKind::kReference ? chains_.Build(store_) : fast_.Build(store_, threads_);
+  if (kind_ == EngineKind::kReference) {
+    // The chains link positions in 32 bits.
+    if (store_.gnmLen() > INT32_MAX) return Status::BadInput("genome is too big for --engine reference");
+    return chains_.Build(store_);
+  }
+  if (fast_.built()) return Status::OK();
+  return fast_.Build(store_, threads_, step_);
 }
 
 void Engine::ReleaseEngine() {

@@ -37,9 +37,25 @@ class Engine {
   // ChnBegX and Cds").
   Status LoadGenome(Reference ref);
 
+  // Takes over a genome and the fast index tables saved with it (a mapped
+  // index file): nothing is coded or built; BuildSeedIndex then only builds
+  // what the reference search needs. uncoded: the genome's stretches of
+  // letters other than A, C, G, T. The tables must outlive the engine's
+  // next ReleaseEngine.
+  Status AdoptIndex(Reference ref, std::vector<std::pair<int64_t, int64_t>> uncoded, const FastIndexTables& tables);
+
   // Builds the seed index of the loaded genome. Fails with kNoMemory ("no
-  // mem Chns, ArrMisMatches").
+  // mem Chns, ArrMisMatches"); the reference search fails with kBadInput
+  // ("genome is too big for --engine reference") past 2^31 - 1 letters.
   Status BuildSeedIndex();
+
+  // The step of the fast index that BuildSeedIndex builds: 0 (the default)
+  // chooses by the genome's size; tests set 1 or 2.
+  void set_index_step(int step) { step_ = step; }
+  // The bits of a start the fast index keeps in its table (32; tests set
+  // fewer to reach the segments of a genome past 2^32 letters).
+  void set_index_segment_bits(int bits) { fast_.set_segment_bits(bits); }
+  const FastIndex& fast_index() const { return fast_; }
 
   // Releases everything this run allocated, from whatever point it reached.
   void ReleaseEngine();
@@ -57,6 +73,7 @@ class Engine {
  private:
   EngineKind kind_;
   int threads_;
+  int step_ = 0;
   GenomeStore store_;
   ChainIndex chains_;  // built for the reference search
   FastIndex fast_;     // built for the fast search

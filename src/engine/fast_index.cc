@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "common/nucleotide.h"
 #include "engine/parallel_for.h"
@@ -58,19 +59,53 @@ void ForEachWindow(const char* sq, int64_t len, int64_t a, int64_t b, F&& f) {
   for (int64_t q = s1; q < b; ++q) f(q, CyclicWindow(sq, len, q));
 }
 
-// Calls f(g, window) for every global start g in [from, to) of ref.
+// Calls f(g, window) for every global start g in [from, to) of ref that
+// an index of step holds: every one for step 1; for step 2 the even local
+// starts of each sequence and the full zone of a circular one.
 template <bool kCodeOnly, typename F>
-void ForEachGlobalWindow(const Reference& ref, int64_t from, int64_t to, F&& f) {
+void ForEachIndexedWindow(const Reference& ref, int step, int64_t from, int64_t to, F&& f) {
   if (from >= to) return;
   for (uint32_t s = ref.SeqAt(from); from < to; ++s) {
     const RefSeq& q = ref.seq(s);
     const int64_t end = std::min<int64_t>(to, q.offset + q.length);
     if (from < end) {
+      const int64_t zone = q.circular ? kFullZone : 0;
       ForEachWindow<kCodeOnly>(ref.letters() + q.offset, q.length, from - q.offset, end - q.offset,
-                               [&](int64_t p, uint64_t w) { f(q.offset + p, w); });
+                               [&](int64_t p, uint64_t w) {
+                                 if (step == 1 || (p & 1) == 0 || p < zone) f(q.offset + p, w);
+                               });
     }
     from = std::max(from, end);
   }
+}
+
+// The ranges of the passes over n starts: about one per thread, cut again
+// at every multiple of 2^32, so that each range lies in one segment.
+std::vector<int64_t> RangeCuts(int threads, int64_t n, int64_t segmentLetters) {
+  const int ranges = ParallelRanges(threads, n);
+  std::vector<int64_t> cuts;
+  for (int t = 0; t <= ranges; ++t) cuts.push_back(n * t / ranges);
+  for (int64_t b = segmentLetters; b < n; b += segmentLetters) cuts.push_back(b);
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  if (cuts.size() < 2) cuts = {0, n};
+  return cuts;
+}
+
+// Calls fn(r, begin, end) for every range r of cuts, the ranges shared
+// among up to threads threads.
+template <typename Fn>
+void ForEachRange(int threads, const std::vector<int64_t>& cuts, Fn&& fn) {
+  const int ranges = static_cast<int>(cuts.size()) - 1;
+  const int used = std::max(1, std::min(PassThreads(threads), ranges));
+  ParallelFor(
+      used, used,
+      [&](int, int64_t t0, int64_t t1) {
+        for (int64_t t = t0; t < t1; ++t) {
+          for (int r = static_cast<int>(t); r < ranges; r += used) fn(r, cuts[r], cuts[r + 1]);
+        }
+      },
+      1);
 }
 
 // The context kept beside a start whose window is w (see Ctx()).
@@ -84,60 +119,64 @@ constexpr int kGroups = kSeedCodes >> kGroupBits;
 // A group larger than this many entries, or than a 64th of the genome (a
 // genome of long repeats of few letters), leaves the two-pass scatter,
 // whose buffer it would enlarge, to the direct one.
-constexpr uint32_t kMaxGroupEntries = uint32_t{1} << 22;
+constexpr uint64_t kMaxGroupEntries = uint64_t{1} << 22;
 
 }  // namespace
 
-bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, int ranges, uint32_t* cursor) {
+bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, const uint64_t* cursor,
+                                   uint32_t lowMask) {
   const Reference& ref = store.ref();
-  const int64_t n = store.gnmLen();
-  uint32_t largest = 0;
+  const uint64_t n = t_.entries;
+  uint64_t largest = 0;
   for (int g = 0; g < kGroups; ++g) {
-    largest = std::max(largest, off_[(g + 1) << kGroupBits] - off_[g << kGroupBits]);
+    largest = std::max(largest, offOwn_[(g + 1) << kGroupBits] - offOwn_[g << kGroupBits]);
   }
-  if (largest > std::max<int64_t>(kMaxGroupEntries, n / 64)) return false;
+  if (largest > std::max<uint64_t>(kMaxGroupEntries, n / 64)) return false;
   BigArray<uint8_t> low;
-  if (!low.Allocate(static_cast<size_t>(n))) return false;
+  if (!low.Allocate(static_cast<size_t>(n) + 1)) return false;
+  uint32_t* pos = posOwn_.get();
+  uint32_t* ctx = ctxOwn_.get();
   // The first pass places every start within its group, in the order of
-  // the ranges and of the starts in each: range t's part of a group starts
+  // the ranges and of the starts in each: range r's part of a group starts
   // after the entries of the earlier ranges in each of its buckets.
-  ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
-    const uint32_t* bucket = cursor + static_cast<size_t>(t) * kSeedCodes;
-    uint32_t next[kGroups];
+  ForEachRange(threads, cuts_, [&](int r, int64_t from, int64_t to) {
+    const uint64_t* bucket = cursor + static_cast<size_t>(r) * kSeedCodes;
+    uint64_t next[kGroups];
     for (int g = 0; g < kGroups; ++g) {
-      next[g] = off_[g << kGroupBits];
-      for (int c = g << kGroupBits; c < (g + 1) << kGroupBits; ++c) next[g] += bucket[c] - off_[c];
+      next[g] = offOwn_[g << kGroupBits];
+      for (int c = g << kGroupBits; c < (g + 1) << kGroupBits; ++c) next[g] += bucket[c] - offOwn_[c];
     }
-    ForEachGlobalWindow<false>(ref, from, to, [&](int64_t q, uint64_t w) {
+    ForEachIndexedWindow<false>(ref, t_.step, from, to, [&](int64_t q, uint64_t w) {
       const uint32_t code = (w >> 16) & 0xFFFF;
-      const uint32_t i = next[code >> kGroupBits]++;
-      pos_[i] = static_cast<int32_t>(q);
-      ctx_[i] = Context(w);
+      const uint64_t i = next[code >> kGroupBits]++;
+      pos[i] = static_cast<uint32_t>(q) & lowMask;
+      ctx[i] = Context(w);
       low[i] = static_cast<uint8_t>(code);
     });
   });
   // The second pass sorts each group by its codes' last 4 letters through
   // a buffer of the group, keeping the order of the first. The buffers are
-  // taken here, where a lack of memory can still fall back; one per range
-  // of the first pass, as many as threads run.
+  // taken here, where a lack of memory can still fall back; one per
+  // thread.
+  const int used = PassThreads(threads);
   BigArray<uint32_t> buffers;
-  if (!buffers.Allocate(static_cast<size_t>(ranges) * 2 * largest + 1)) return false;
+  if (!buffers.Allocate(static_cast<size_t>(used) * 2 * largest + 1)) return false;
   ParallelFor(
-      ranges, kGroups,
+      used, kGroups,
       [&](int t, int64_t g0, int64_t g1) {
-        uint32_t* pos = buffers.get() + static_cast<size_t>(t) * 2 * largest;
-        uint32_t* ctx = pos + largest;
+        uint32_t* pbuf = buffers.get() + static_cast<size_t>(t) * 2 * largest;
+        uint32_t* cbuf = pbuf + largest;
         for (int64_t g = g0; g < g1; ++g) {
-          const uint32_t a = off_[g << kGroupBits], b = off_[(g + 1) << kGroupBits];
-          std::memcpy(pos, pos_.get() + a, sizeof(uint32_t) * (b - a));
-          std::memcpy(ctx, ctx_.get() + a, sizeof(uint32_t) * (b - a));
+          const uint64_t a = offOwn_[g << kGroupBits], b = offOwn_[(g + 1) << kGroupBits];
+          std::memcpy(pbuf, pos + a, sizeof(uint32_t) * (b - a));
+          std::memcpy(cbuf, ctx + a, sizeof(uint32_t) * (b - a));
           const uint8_t* lo = low.get() + a;  // the pass writes no byte of it
-          uint32_t next[1 << kGroupBits];
-          for (int c = 0; c < (1 << kGroupBits); ++c) next[c] = off_[(g << kGroupBits) + c];
-          for (uint32_t k = 0; k < b - a; ++k) {
-            const uint32_t i = next[lo[k]]++;
-            pos_[i] = static_cast<int32_t>(pos[k]);
-            ctx_[i] = ctx[k];
+          uint64_t next[1 << kGroupBits];
+          for (int c = 0; c < (1 << kGroupBits); ++c) next[c] = offOwn_[(g << kGroupBits) + c];
+          for (uint64_t k = 0; k < b - a; ++k) {
+            const uint64_t i = next[lo[k]]++;
+            pos[i] = pbuf[k];
+            ctx[i] = cbuf[k];
           }
         }
       },
@@ -145,57 +184,108 @@ bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, int ra
   return true;
 }
 
-Status FastIndex::Build(const GenomeStore& store, int threads) {
+Status FastIndex::Build(const GenomeStore& store, int threads, int step) {
   Release();
   const Reference& ref = store.ref();
   const int64_t n = store.gnmLen();
-  const int ranges = ParallelRanges(threads, n);
-  off_.Allocate(kSeedCodes + 1);
-  pos_.Allocate(static_cast<size_t>(n) + 1);
-  ctx_.Allocate(static_cast<size_t>(n) + kScanPad);
+  t_.step = step == 0 ? StepFor(n) : step;
+  t_.segmentBits = static_cast<uint32_t>(segmentBits_);
+  const int64_t segmentLetters = int64_t{1} << segmentBits_;
+  const uint32_t lowMask = static_cast<uint32_t>(segmentLetters - 1);
+  cuts_ = RangeCuts(threads, n, segmentLetters);
+  const int ranges = static_cast<int>(cuts_.size()) - 1;
+  t_.segments = static_cast<uint32_t>(std::max<int64_t>(1, (n + segmentLetters - 1) / segmentLetters));
   // Per range and code: first the count, then the next free entry.
-  BigArray<uint32_t> cursor;
+  BigArray<uint64_t> cursor;
   cursor.Allocate(static_cast<size_t>(ranges) * kSeedCodes);
-  if (!off_ || !pos_ || !ctx_ || !cursor) {
+  offOwn_.Allocate(kSeedCodes + 1);
+  if (t_.segments > 1) segOwn_.Allocate(static_cast<size_t>(kSeedCodes) * t_.segments);
+  if (!cursor || !offOwn_ || (t_.segments > 1 && !segOwn_)) {
     Release();
     return Status::NoMemory("no mem Chns, ArrMisMatches");
   }
-  std::memset(cursor.get(), 0, sizeof(uint32_t) * kSeedCodes * static_cast<size_t>(ranges));
-  ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
-    uint32_t* count = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
-    ForEachGlobalWindow<true>(ref, from, to, [&](int64_t, uint64_t w) { ++count[(w >> 16) & 0xFFFF]; });
+  std::memset(cursor.get(), 0, sizeof(uint64_t) * kSeedCodes * static_cast<size_t>(ranges));
+  ForEachRange(threads, cuts_, [&](int r, int64_t from, int64_t to) {
+    uint64_t* count = cursor.get() + static_cast<size_t>(r) * kSeedCodes;
+    ForEachIndexedWindow<true>(ref, t_.step, from, to, [&](int64_t, uint64_t w) { ++count[(w >> 16) & 0xFFFF]; });
   });
-  // Bucket c of range t starts after bucket c of the ranges before it, so
+  // Bucket c of range r starts after bucket c of the ranges before it, so
   // every bucket stays in ascending position.
-  uint32_t sum = 0;
+  uint64_t sum = 0;
   for (int c = 0; c < kSeedCodes; ++c) {
-    off_[c] = sum;
-    for (int t = 0; t < ranges; ++t) {
-      uint32_t& e = cursor[static_cast<size_t>(t) * kSeedCodes + c];
-      const uint32_t count = e;
+    offOwn_[c] = sum;
+    for (int r = 0; r < ranges; ++r) {
+      uint64_t& e = cursor[static_cast<size_t>(r) * kSeedCodes + c];
+      const uint64_t count = e;
       e = sum;
       sum += count;
     }
   }
-  off_[kSeedCodes] = sum;
-  if (!ScatterInTwoPasses(store, threads, ranges, cursor.get())) {
-    ParallelFor(threads, n, [&](int t, int64_t from, int64_t to) {
-      uint32_t* next = cursor.get() + static_cast<size_t>(t) * kSeedCodes;
-      ForEachGlobalWindow<false>(ref, from, to, [&](int64_t g, uint64_t w) {
-        const uint32_t i = next[(w >> 16) & 0xFFFF]++;
-        pos_[i] = static_cast<int32_t>(g);
-        ctx_[i] = Context(w);
+  offOwn_[kSeedCodes] = sum;
+  t_.entries = sum;
+  // Segment h of bucket c begins with the first range that begins in it.
+  if (t_.segments > 1) {
+    for (int c = 0; c < kSeedCodes; ++c) {
+      for (uint32_t h = 0; h < t_.segments; ++h) {
+        uint64_t first = offOwn_[c + 1];
+        for (int r = 0; r < ranges; ++r) {
+          if (cuts_[r] >= static_cast<int64_t>(h) * segmentLetters) {
+            first = cursor[static_cast<size_t>(r) * kSeedCodes + c];
+            break;
+          }
+        }
+        segOwn_[static_cast<size_t>(c) * t_.segments + h] = first;
+      }
+    }
+  }
+  posOwn_.Allocate(static_cast<size_t>(sum) + 1);
+  ctxOwn_.Allocate(static_cast<size_t>(sum) + kScanPad);
+  if (!posOwn_ || !ctxOwn_) {
+    Release();
+    return Status::NoMemory("no mem Chns, ArrMisMatches");
+  }
+  if (!ScatterInTwoPasses(store, threads, cursor.get(), lowMask)) {
+    uint32_t* pos = posOwn_.get();
+    uint32_t* ctx = ctxOwn_.get();
+    ForEachRange(threads, cuts_, [&](int r, int64_t from, int64_t to) {
+      uint64_t* next = cursor.get() + static_cast<size_t>(r) * kSeedCodes;
+      ForEachIndexedWindow<false>(ref, t_.step, from, to, [&](int64_t g, uint64_t w) {
+        const uint64_t i = next[(w >> 16) & 0xFFFF]++;
+        pos[i] = static_cast<uint32_t>(g) & lowMask;
+        ctx[i] = Context(w);
       });
     });
   }
-  std::memset(ctx_.get() + n, 0, sizeof(uint32_t) * kScanPad);
+  posOwn_[sum] = 0;
+  std::memset(ctxOwn_.get() + sum, 0, sizeof(uint32_t) * kScanPad);
+  t_.off = offOwn_.get();
+  t_.pos = posOwn_.get();
+  t_.ctx = ctxOwn_.get();
+  t_.seg = segOwn_.get();
+  off_ = t_.off;
+  pos_ = t_.pos;
+  ctx_ = t_.ctx;
   return Status::OK();
 }
 
+void FastIndex::Adopt(const FastIndexTables& t) {
+  Release();
+  t_ = t;
+  off_ = t.off;
+  pos_ = t.pos;
+  ctx_ = t.ctx;
+}
+
 void FastIndex::Release() {
-  off_.reset();
-  pos_.reset();
-  ctx_.reset();
+  offOwn_.reset();
+  posOwn_.reset();
+  ctxOwn_.reset();
+  segOwn_.reset();
+  t_ = FastIndexTables();
+  off_ = nullptr;
+  pos_ = nullptr;
+  ctx_ = nullptr;
+  cuts_.clear();
 }
 
 }  // namespace quorvane

@@ -50,6 +50,10 @@ class FastSearch final : public ReadSearch {
   // accesses of all probes overlap, and gathers candidate starts.
   template <bool kAvx2>
   void RunProbes();
+  // Verifies the candidates gathered so far (sorted, each once) into
+  // found_, and empties cand_.
+  template <bool kAvx2>
+  void VerifyPending();
   // Counts the mismatches of every candidate and keeps the hits in found_.
   template <bool kAvx2>
   void VerifyCandidates();
@@ -57,9 +61,9 @@ class FastSearch final : public ReadSearch {
   // from local, continuing at its start past its end; or the first
   // partial count past misNu_.
   int CyclicMismatches(const RefSeq& q, int64_t local, const char* pat) const;
-  // The lookups of the plan for the current read's length and misNu,
-  // chosen once.
-  const PlanLookups& Plan();
+  // The lookups of the plan for the current read's length and misNu, and
+  // for an index of step 2 the placements at starts of parity, chosen once.
+  const PlanLookups& Plan(int parity);
 
   const FastIndex& index_;
   bool avx2_;  // the AVX2 build of the loops runs
@@ -69,14 +73,13 @@ class FastSearch final : public ReadSearch {
   char pat_[2][kMaxRdLen + kPatternPad];
   bool patternMade_[2] = {false, false};
   std::vector<Probe> probes_;  // the bucket runs to scan for the read
-  // strand << 63 | sequence << 31 | global direct-strand start of the read
-  // (direct) or of its reverse complement (complementary), possibly
-  // repeated
+  // strand << 63 | global direct-strand start of the read (direct) or of
+  // its reverse complement (complementary), possibly repeated
   std::vector<uint64_t> cand_;
-  // code << 34 | strand << 33 | global start on the hit's strand << 2 | mis,
+  // code << 40 | strand << 39 | global start on the hit's strand << 2 | mis,
   // so that sorting gives the order of the hit list
   std::vector<uint64_t> found_;
-  std::vector<PlanLookups> plans_;  // by (rdLen, misNu); n == 0 until chosen
+  std::vector<PlanLookups> plans_;  // by (rdLen, misNu, parity); n == 0 until chosen
 };
 
 }  // namespace quorvane

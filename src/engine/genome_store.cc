@@ -77,7 +77,13 @@ bool AllNucleotides(const char* p) {
 
 }  // namespace
 
-Status GenomeStore::Load(Reference ref) {
+Status GenomeStore::Load(Reference ref) { return Load(std::move(ref), {}, false); }
+
+Status GenomeStore::Load(Reference ref, std::vector<std::pair<int64_t, int64_t>> uncoded) {
+  return Load(std::move(ref), std::move(uncoded), true);
+}
+
+Status GenomeStore::Load(Reference ref, std::vector<std::pair<int64_t, int64_t>> uncoded, bool known) {
   Release();
   ref_ = std::move(ref);
   Status st = ref_.Reserve(0);  // an empty genome still has its (padded) buffer
@@ -100,7 +106,11 @@ Status GenomeStore::Load(Reference ref) {
     std::memset(CdsC_.get() + ref_.total(), 0, sizeof(uint16_t) * kCodePad);
     CodeStrand(Strand::kCompl);
   }
-  FindUncoded();
+  if (known) {
+    uncoded_ = std::move(uncoded);
+  } else {
+    FindUncoded();
+  }
   loaded_ = true;
   return Status::OK();
 }
@@ -161,7 +171,7 @@ void GenomeStore::Release() {
   uncoded_.clear();
 }
 
-uint16_t GenomeStore::SeedCode(uint32_t seq, Strand s, int32_t p) const {
+uint16_t GenomeStore::SeedCode(uint32_t seq, Strand s, int64_t p) const {
   const RefSeq& q = ref_.seq(seq);
   const uint16_t* held = Cds(s);
   if (held != nullptr) return held[static_cast<size_t>(q.offset + p)];
@@ -176,7 +186,7 @@ uint16_t GenomeStore::SeedCode(uint32_t seq, Strand s, int32_t p) const {
   return static_cast<uint16_t>(v);
 }
 
-void GenomeStore::StrandLetters(uint32_t seq, Strand s, int32_t p, int32_t n, char* out) const {
+void GenomeStore::StrandLetters(uint32_t seq, Strand s, int64_t p, int32_t n, char* out) const {
   const RefSeq& q = ref_.seq(seq);
   const char* sq = ref_.letters() + q.offset;
   const int64_t len = q.length;
@@ -196,7 +206,7 @@ void GenomeStore::StrandLetters(uint32_t seq, Strand s, int32_t p, int32_t n, ch
   }
 }
 
-bool GenomeStore::CoversUncoded(const RefSeq& q, Strand s, int32_t p, int32_t n) const {
+bool GenomeStore::CoversUncoded(const RefSeq& q, Strand s, int64_t p, int32_t n) const {
   // The direct-strand letters under the window.
   const int64_t begin = q.offset + (s == Strand::kDirect ? p : q.length - p - n);
   const int64_t end = begin + n;
@@ -205,7 +215,7 @@ bool GenomeStore::CoversUncoded(const RefSeq& q, Strand s, int32_t p, int32_t n)
   return it != uncoded_.end() && it->first < end;
 }
 
-int GenomeStore::CountLetters(uint32_t seq, Strand s, int32_t p, const char* rd, int32_t n, int limit) const {
+int GenomeStore::CountLetters(uint32_t seq, Strand s, int64_t p, const char* rd, int32_t n, int limit) const {
   const RefSeq& q = ref_.seq(seq);
   const char* sq = ref_.letters() + q.offset;
   const int64_t len = q.length;

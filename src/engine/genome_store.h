@@ -42,6 +42,13 @@ class GenomeStore {
   // Takes ref over and codes every start of every sequence. Fails with
   // kNoMemory ("no mem ChnBegX and Cds"), and then holds nothing.
   Status Load(Reference ref);
+  // The same for a genome whose stretches of letters other than A, C, G, T
+  // are known already (a saved index holds them): uncoded, ascending
+  // [begin, end) global ranges.
+  Status Load(Reference ref, std::vector<std::pair<int64_t, int64_t>> uncoded);
+
+  // Stretches [begin, end) of letters other than A, C, G, T, ascending.
+  const std::vector<std::pair<int64_t, int64_t>>& uncoded() const { return uncoded_; }
 
   // Releases everything; the store is empty afterwards.
   void Release();
@@ -58,19 +65,19 @@ class GenomeStore {
   // The seed code of strand s of sequence seq at start p (0 <= p < its
   // length): its 8 letters from p, cyclically, a letter other than A, C,
   // G, T counting as A on either strand.
-  uint16_t SeedCode(uint32_t seq, Strand s, int32_t p) const;
+  uint16_t SeedCode(uint32_t seq, Strand s, int64_t p) const;
 
   // Copies the n letters of strand s of sequence seq from start p into
   // out, continuing cyclically past the sequence's end: the direct strand
   // as given, the complementary strand in upper case (N for a letter other
   // than A, C, G, T).
-  void StrandLetters(uint32_t seq, Strand s, int32_t p, int32_t n, char* out) const;
+  void StrandLetters(uint32_t seq, Strand s, int64_t p, int32_t n, char* out) const;
 
   // Whether a window of n letters from start p of strand s of sequence seq
   // runs past the sequence's end or covers a letter other than A, C, G, T:
   // then seed codes do not describe it and it must be counted letter by
   // letter.
-  bool NeedsLetterCount(uint32_t seq, Strand s, int32_t p, int32_t n) const {
+  bool NeedsLetterCount(uint32_t seq, Strand s, int64_t p, int32_t n) const {
     const RefSeq& q = ref_.seq(seq);
     if (p + int64_t{n} > q.length) return true;
     return !uncoded_.empty() && CoversUncoded(q, s, p, n);
@@ -79,11 +86,12 @@ class GenomeStore {
   // Mismatching letters of the n read letters rd against that window,
   // counted cyclically; a letter other than A, C, G, T on either side is a
   // mismatch. Stops as soon as the count passes limit.
-  int CountLetters(uint32_t seq, Strand s, int32_t p, const char* rd, int32_t n, int limit) const;
+  int CountLetters(uint32_t seq, Strand s, int64_t p, const char* rd, int32_t n, int limit) const;
 
  private:
+  Status Load(Reference ref, std::vector<std::pair<int64_t, int64_t>> uncoded, bool known);
   // Whether the window covers a letter other than A, C, G, T.
-  bool CoversUncoded(const RefSeq& q, Strand s, int32_t p, int32_t n) const;
+  bool CoversUncoded(const RefSeq& q, Strand s, int64_t p, int32_t n) const;
   // Fills the held seed codes of strand s.
   void CodeStrand(Strand s);
   void FindUncoded();

@@ -78,7 +78,7 @@ double PieceCost(int32_t rdLen, int32_t misNu, double gnmLen, int off, int len, 
 
 // Plans are laid over the read's first letters only: past them, a piece
 // gains nothing that a piece among them lacks.
-PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen) {
+PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen, int step) {
   // Least work best[p][a] for pieces within the first p letters whose
   // allowances add up to a (capped at misNu + 1), and how it was reached.
   const int span = std::min(rdLen, kPlanSpan);
@@ -91,11 +91,12 @@ PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen) {
   };
   Step best[kPlanSpan + 1][5];
   best[0][0].cost = 0;
-  const double g = static_cast<double>(gnmLen);
+  const double g = static_cast<double>(gnmLen) / step;  // entries indexed
+  const int gap = step - 1;
   const int misMax = std::min(3, misNu);
   double cost[kMaxPieceLen + 1][4][4];  // of the pieces from the current letter, both strands
   for (int p = 0; p < span; ++p) {
-    for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p); ++len) {
+    for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p - gap); ++len) {
       for (int mis = 0; mis <= misMax; ++mis) {
         for (int a = 0; a < full; ++a) {
           if (best[p][a].cost >= 0) cost[len][mis][a] = 2 * PieceCost(rdLen, misNu, g, p, len, mis, a);
@@ -110,10 +111,10 @@ PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen) {
         if (s.cost < 0 || c < s.cost) s = {c, p, a, pc};
       };
       offer(p + 1, a, here.cost, Piece{});
-      for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p); ++len) {
+      for (int len = kMinPieceLen; len <= std::min(kMaxPieceLen, span - p - gap); ++len) {
         for (int mis = 0; mis <= misMax; ++mis) {
           const Piece pc{static_cast<int16_t>(p), static_cast<int8_t>(len), static_cast<int8_t>(mis)};
-          offer(p + len, std::min(full, a + mis + 1), here.cost + cost[len][mis][a], pc);
+          offer(p + len + gap, std::min(full, a + mis + 1), here.cost + cost[len][mis][a], pc);
         }
       }
     }
@@ -131,6 +132,12 @@ PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen) {
   }
   std::reverse(plan.piece, plan.piece + plan.n);
   return plan;
+}
+
+PiecePlan ShiftPlan(const PiecePlan& plan, int parity) {
+  PiecePlan out = plan;
+  for (int i = 0; i < out.n; ++i) out.piece[i].off = static_cast<int16_t>(out.piece[i].off + ((out.piece[i].off ^ parity) & 1));
+  return out;
 }
 
 bool PlanCovers(const PiecePlan& plan, int32_t rdLen, int32_t misNu) {

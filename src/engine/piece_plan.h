@@ -38,8 +38,16 @@ struct PiecePlan {
 // with at most misNu (0..3) mismatches over a genome of gnmLen letters,
 // from a model of bucket visits, entries compared and chance candidates
 // verified; every entry is compared over the read letters from 8 before
-// its bucket to 16 after its start.
-PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen);
+// its bucket to 16 after its start. For an index of step 2 (every second
+// start), each piece is followed by a spare letter, so that ShiftPlan can
+// move it by one.
+PiecePlan ChoosePlan(int32_t rdLen, int32_t misNu, int64_t gnmLen, int step = 1);
+
+// The plan of step 2 for the placements of the read at starts of parity
+// (0 even, 1 odd): each piece of plan (chosen with step 2) moved onto its
+// spare letter where that puts its bucket on an even start, the only
+// starts such an index holds (but for a circular sequence's full zone).
+PiecePlan ShiftPlan(const PiecePlan& plan, int parity);
 
 // Whether plan is sound for the read: windows of 1..16 letters inside the
 // read, disjoint, with enough allowance for misNu mismatches.

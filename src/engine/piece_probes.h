@@ -17,8 +17,8 @@ namespace quorvane {
 struct Probe {
   uint32_t first = 0;   // first bucket of the run
   uint32_t count = 0;   // buckets in the run: 1, 4, 16, ...
-  uint32_t beg = 0;     // the run's first entry, once looked up
-  uint32_t end = 0;     // one past its last entry
+  uint64_t beg = 0;     // the run's first entry, once looked up
+  uint64_t end = 0;     // one past its last entry
   ContextKey key;       // the read's letters around the bucket
   uint16_t tailKey = 0;   // the bucket's letters after the piece's that lie in the read
   uint16_t tailMask = 0;  // their bits among the bucket's code

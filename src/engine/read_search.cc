@@ -7,6 +7,9 @@ namespace quorvane {
 // Room for the hits of almost every read; the list grows beyond it when a
 // read lies in a repeat.
 constexpr size_t kInitialHits = 256;
+// A list grown past this for a read of a repeat is given back before the
+// next read, so that a worker holds little between such reads.
+constexpr size_t kKeptHits = size_t{1} << 16;
 
 ReadSearch::ReadSearch(const GenomeStore& store) : store_(store) {
   try {
@@ -19,6 +22,7 @@ ReadSearch::ReadSearch(const GenomeStore& store) : store_(store) {
 bool ReadSearch::SearchRead(const char* rd, int32_t rdLen, int32_t misNu) {
   rd_ = rd;
   rdLen_ = rdLen;
+  if (ArrMisMatches_.capacity() > kKeptHits) std::vector<Hit>().swap(ArrMisMatches_);
   ArrMisMatches_.clear();
   posUpNu_ = 0;
   misNu_ = misNu;

@@ -49,8 +49,8 @@ class ReadSearch {
   virtual void FindMis() = 0;
 
   // Appends the record of a hit at start p of strand s of sequence seq.
-  void AddHit(uint32_t seq, Strand s, int32_t p, int mis) {
-    ArrMisMatches_.push_back({seq, p, s, static_cast<int8_t>(mis)});
+  void AddHit(uint32_t seq, Strand s, int64_t p, int mis) {
+    ArrMisMatches_.emplace_back(seq, p, s, mis);
     posUpNu_ += s == Strand::kDirect;
   }
 

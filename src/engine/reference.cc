@@ -10,7 +10,8 @@ const char kNoMemMsg[] = "no mem sqD and sqC";
 
 Status Reference::Grow(int64_t need) {
   if (need > kMaxGnmLen) return Status::BadInput("genome is too big");
-  if (need <= capacity_ && letters_) return Status::OK();
+  if (need <= capacity_ && (letters_ || view_ != nullptr)) return Status::OK();
+  if (view_ != nullptr) return Status::BadInput("genome is too big");  // a view never grows
   // Doubling keeps appends linear; a loader that reserved never gets here.
   const int64_t cap = std::max<int64_t>(need, std::min<int64_t>(kMaxGnmLen, capacity_ * 2));
   BigArray<char> bigger;
@@ -22,6 +23,26 @@ Status Reference::Grow(int64_t need) {
   letters_ = std::move(bigger);
   capacity_ = cap;
   return Status::OK();
+}
+
+Reference Reference::View(std::vector<RefSeq> seqs, const char* letters, int64_t total,
+                           std::shared_ptr<const void> keep) {
+  Reference r;
+  r.seqs_ = std::move(seqs);
+  r.view_ = letters;
+  r.total_ = total;
+  r.capacity_ = total;
+  r.keep_ = std::move(keep);
+  return r;
+}
+
+void Reference::ShrinkToFit() {
+  if (view_ != nullptr || !letters_ || capacity_ - total_ <= total_ / 16) return;
+  BigArray<char> fit;
+  if (!fit.Allocate(static_cast<size_t>(total_ + kLetterPad))) return;
+  std::memcpy(fit.get(), letters_.get(), static_cast<size_t>(total_ + kLetterPad));
+  letters_ = std::move(fit);
+  capacity_ = total_;
 }
 
 Status Reference::Reserve(int64_t n) { return Grow(total_ + n); }
@@ -39,14 +60,14 @@ char* Reference::Extend(size_t n, Status& status) {
   if (!status.ok()) return nullptr;
   char* at = letters_.get() + total_;
   total_ += static_cast<int64_t>(n);
-  seqs_.back().length += static_cast<int32_t>(n);
+  seqs_.back().length += static_cast<int64_t>(n);
   std::memset(letters_.get() + total_, 'A', static_cast<size_t>(kLetterPad));
   return at;
 }
 
 void Reference::Shrink(size_t n) {
   total_ -= static_cast<int64_t>(n);
-  seqs_.back().length -= static_cast<int32_t>(n);
+  seqs_.back().length -= static_cast<int64_t>(n);
   std::memset(letters_.get() + total_, 'A', n);
 }
 

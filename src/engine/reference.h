@@ -4,6 +4,7 @@
 #define QUORVANE_ENGINE_REFERENCE_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,10 +14,10 @@
 
 namespace quorvane {
 
-// Largest number of letters of all sequences together: every position,
-// and minus every position for the complementary strand, fits a signed
-// 32-bit value.
-inline constexpr int64_t kMaxGnmLen = INT32_MAX;
+// Largest number of letters of all sequences together (64 Gi): positions
+// are 64-bit everywhere; the index keeps the low 32 bits of each and finds
+// the rest from its bucket (see FastIndex).
+inline constexpr int64_t kMaxGnmLen = int64_t{1} << 36;
 
 // Readable bytes past the last letter, so that scans may read whole words.
 inline constexpr int64_t kLetterPad = 64;
@@ -25,7 +26,7 @@ inline constexpr int64_t kLetterPad = 64;
 struct RefSeq {
   std::string name;      // its name: the first word of a FASTA header, the stem of a plain file
   int64_t offset = 0;    // index of its first letter in Reference::letters()
-  int32_t length = 0;    // its letters
+  int64_t length = 0;    // its letters
   bool circular = true;  // a read may run past its last letter into its first ones
 };
 
@@ -55,6 +56,16 @@ class Reference {
   // the loader did not fill).
   void Shrink(size_t n);
 
+  // A reference that views letters laid out elsewhere (a mapped index
+  // file): total letters at letters, with kLetterPad readable bytes after
+  // them; keep holds whatever keeps them there. Nothing may be appended.
+  static Reference View(std::vector<RefSeq> seqs, const char* letters, int64_t total, std::shared_ptr<const void> keep);
+
+  // Gives back the room that growing left past the letters, where that is
+  // more than a sixteenth of them, so that what is built next has it; keeps
+  // the buffer as it is when a fitting one cannot be had.
+  void ShrinkToFit();
+
   // Adds a whole sequence; for tests and small genomes.
   Status AddSequence(std::string name, std::string_view letters, bool circular);
 
@@ -65,7 +76,7 @@ class Reference {
   int64_t total() const { return total_; }
   // The letters of all sequences back to back, kLetterPad readable bytes
   // after them.
-  const char* letters() const { return letters_.get(); }
+  const char* letters() const { return view_ != nullptr ? view_ : letters_.get(); }
   char* mutable_letters() { return letters_.get(); }
 
   // The sequence that holds letter g (0 <= g < total()) of letters().
@@ -79,6 +90,8 @@ class Reference {
   BigArray<char> letters_;
   int64_t total_ = 0;     // letters in use
   int64_t capacity_ = 0;  // letters that fit before the buffer must grow
+  const char* view_ = nullptr;        // the letters of a view, else null
+  std::shared_ptr<const void> keep_;  // what keeps a view's letters there
 };
 
 }  // namespace quorvane

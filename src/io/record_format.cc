@@ -28,6 +28,11 @@ void RecordFormatter::RdOut(RecordTexts& t, std::string_view read) const {
 }
 
 void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n) {
+  ReadLines(t, rdNom, read, hits, n);
+  PosLines(t, rdNom, read, hits, n);
+}
+
+void RecordFormatter::ReadLines(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n) {
   t.rdsIn.append(read);
   t.rdsIn.push_back('\n');
 
@@ -44,7 +49,9 @@ void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read,
   AppendInt(tmp, static_cast<int64_t>(n) - up);
   tmp.push_back('\t');
   AppendInt(tmp, static_cast<int64_t>(n));
+}
 
+void RecordFormatter::PosLines(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n) {
   std::string& pos = t.pos;
   const bool withMis = misNu_ > 0;
   const bool showMis = withMis && showRdsMis_;
@@ -68,9 +75,9 @@ void RecordFormatter::RdIn(RecordTexts& t, int64_t rdNom, std::string_view read,
       pos.append(q.name);
       pos.push_back('\t');
     }
-    const int32_t p = HitPos(h, q.length);
+    const int64_t p = HitPos(h, q.length);
     pos.push_back(p > 0 ? '+' : '-');
-    AppendInt(pos, p > 0 ? p : -static_cast<int64_t>(p));
+    AppendInt(pos, p > 0 ? p : -p);
     if (withMis) {
       pos.push_back('\t');
       AppendInt(pos, h.mis);

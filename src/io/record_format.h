@@ -51,6 +51,12 @@ class RecordFormatter {
   // in "RdsInPos.txt", its line in the temporary log and one line per hit
   // in the position file, pos counted within the hit's sequence.
   void RdIn(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n);
+  // The same in two parts, so that the lines of a read with very many hits
+  // can go to the files a slice at a time: its lines in "RdsInPos.txt" and
+  // the temporary log (all n hits counted), then the position file's lines
+  // of the n hits at hits (any slice of the read's hits, in order).
+  void ReadLines(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n);
+  void PosLines(RecordTexts& t, int64_t rdNom, std::string_view read, const Hit* hits, size_t n);
 
  private:
   int32_t misNu_;

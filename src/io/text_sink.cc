@@ -1,11 +1,16 @@
 #include "io/text_sink.h"
 
+#include <algorithm>
+
 #include "io/file_stem.h"
 
 namespace quorvane {
 namespace {
 // Records gathered before they go to the files.
 constexpr size_t kFlushBytes = size_t{1} << 20;
+// Hits of one read formatted at once: a read with very many hits goes to
+// the files a slice at a time, its text never more than about a slice.
+constexpr size_t kHitSlice = 4096;
 }  // namespace
 
 ResultPaths::ResultPaths(const std::string& DiRes, const std::string& PthRds, const std::string& PthGnm,
@@ -55,8 +60,15 @@ Status TextSink::Flush() {
 }
 
 Status TextSink::Found(const ReadView& r, int64_t rdNom, const Hit* hits, size_t n) {
-  format_.RdIn(texts_, rdNom, r.seq, hits, n);
-  return texts_.bytes() >= kFlushBytes ? Flush() : Status::OK();
+  format_.ReadLines(texts_, rdNom, r.seq, hits, n);
+  for (size_t i = 0; i < n; i += kHitSlice) {
+    format_.PosLines(texts_, rdNom, r.seq, hits + i, std::min(kHitSlice, n - i));
+    if (texts_.bytes() >= kFlushBytes) {
+      const Status st = Flush();
+      if (!st.ok()) return st;
+    }
+  }
+  return Status::OK();
 }
 
 Status TextSink::NotFound(const ReadView& r) {

@@ -10,6 +10,7 @@
 #include "io/genome_file.h"
 #include "io/input_file.h"
 #include "io/result_stage.h"
+#include "io/saved_index.h"
 #include "io/sam_sink.h"
 #include "io/text_sink.h"
 #include "run/finish_run.h"
@@ -126,12 +127,23 @@ class MapRun {
     return true;
   }
 
-  // The genome and its index.
+  // The genome and its index: built here, or mapped from a saved index.
   Status LoadGenome() {
+    if (IsSavedIndexFile(env_, o_.PthGnm)) {
+      std::unique_ptr<SavedIndex> saved;
+      Status st = SavedIndex::Open(o_.PthGnm, saved);
+      if (st.ok()) st = engine_.AdoptIndex(saved->MakeReference(), saved->Uncoded(), saved->tables());
+      if (st.ok()) st = engine_.BuildSeedIndex();
+      if (!st.ok()) Fail(st);
+      return st;
+    }
     Reference ref;
     GenomeOptions g{o_.gnmLen, o_.linear, StopAsked()};
     Status st = Guarded([&] { return ReadGenome(env_, o_.PthGnm, g, ref); });
-    if (st.ok()) st = engine_.LoadGenome(std::move(ref));
+    if (st.ok()) {
+      ref.ShrinkToFit();
+      st = engine_.LoadGenome(std::move(ref));
+    }
     if (st.ok()) st = engine_.BuildSeedIndex();
     if (!st.ok()) Fail(st);
     return st;

@@ -11,6 +11,7 @@
 #include "io/env.h"
 #include "io/genome_file.h"
 #include "io/input_file.h"
+#include "io/saved_index.h"
 
 namespace quorvane {
 namespace {
@@ -45,7 +46,15 @@ bool MeasureGenome(const std::string& path, AcceptedInputs& in, CheckListener& l
   GenomeShape shape;
   shape.letters = size;
   shape.sequences = 1;
-  if (opt.countGenome) {
+  if (IsSavedIndexFile(*Env::Default(), path)) {
+    // A saved index tells its genome's size in its head.
+    st = ReadSavedIndexShape(path, shape.letters, shape.sequences);
+    if (!st.ok()) {
+      listener.OnGenomeSize("");
+      fail(st);
+      return false;
+    }
+  } else if (opt.countGenome) {
     st = ScanGenome(*Env::Default(), path, shape);
     if (!st.ok()) {
       listener.OnGenomeSize("");
@@ -57,7 +66,7 @@ bool MeasureGenome(const std::string& path, AcceptedInputs& in, CheckListener& l
   if (shape.sequences > 1) text += " (" + std::to_string(shape.sequences) + " seq)";
   listener.OnGenomeSize(text);
   if (shape.letters > kMaxGnmLen) {
-    // Every position must fit a signed 32-bit value.
+    // The index holds positions of at most kMaxGnmLen letters.
     in.gnmLen = -1;
     fail(Status::BadInput("genome is too big\n" + path));
     return false;

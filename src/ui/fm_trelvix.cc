@@ -14,6 +14,7 @@
 #include "ui/gui_call.h"
 #include "ui/handler_guard.h"
 #include "ui/item_height_delegate.h"
+#include "ui/pam_presets.h"
 #include "ui/press_key.h"
 #include "ui/ui_font.h"
 #include "ui/window_run_observer.h"
@@ -143,6 +144,20 @@ void TFmTrelvix::BuildControls() {
   BxProcNm->SetCaptionAlignment(Qt::AlignLeft);
   SetBackColor(BxProcNm, InfoColor());
 
+  // The mode and the PAM of a guide search, below the run's controls.
+  BxMode = new QComboBox(this);
+  BxMode->setObjectName("BxMode");
+  BxMode->addItems({"reads", "guides"});
+  BxMode->setGeometry(335, 220, 110, 25);
+  BxPam = new QComboBox(this);
+  BxPam->setObjectName("BxPam");
+  BxPam->setEditable(true);
+  BxPam->setInsertPolicy(QComboBox::NoInsert);
+  BxPam->setCompleter(nullptr);
+  for (const std::string& p : PamPresets()) BxPam->addItem(QString::fromStdString(p));
+  BxPam->setGeometry(455, 220, 250, 25);
+  BxPam->setEnabled(false);
+
   // Long paths show their start and their file name; the tooltip holds
   // the whole path.
   for (StaticText* box : {BxInpGnm, BxInpRds, BxDiRes}) box->SetElided(true);
@@ -158,7 +173,7 @@ void TFmTrelvix::BuildControls() {
   ClickOnEnter(BtnHelp);
   ClickOnEnter(BtnGo);
   QWidget* const order[] = {BtnHelp,  BxTime,   CountInpRds, BtnGo,     BxShowRdsMis,  TbInpDat,  BxSetMis,
-                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue};
+                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue, BxMode, BxPam};
   for (size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(order[i - 1], order[i]);
   }
@@ -177,6 +192,8 @@ void TFmTrelvix::WireHandlers() {
   // A new mismatch text after "set" opens the set state again, so that the
   // box never shows another limit than the one a run would use.
   connect(BxMisValue, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
+  connect(BxMode, &QComboBox::currentIndexChanged, this, Guarded([this] { BxModeChange(); }));
+  connect(BxPam, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
 }
 
 void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }

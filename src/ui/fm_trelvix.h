@@ -17,6 +17,7 @@
 #include <string>
 
 #include "common/show_msg.h"
+#include "engine/guide_query.h"
 #include "setup/input_checks.h"
 #include "setup/program_path.h"
 #include "ui/bevel_panel.h"
@@ -67,6 +68,8 @@ class TFmTrelvix : public QWidget {
   StaticText* BxDiRes;         // results folder; a click opens the chooser
   QComboBox* BxMisValue;       // the mismatch limit as typed or picked
   Panel* BxProcNm;             // "proc name::  " + ProcNm
+  QComboBox* BxMode;           // "reads" maps the reads file, "guides" finds the sites of the guides in it
+  QComboBox* BxPam;            // the PAM of a guide search, a preset or typed; enabled for guides
 
   // The program's folder (with its "/") and file name.
   const std::string& PthExe() const { return PthExe_; }
@@ -78,6 +81,10 @@ class TFmTrelvix : public QWidget {
   const AcceptedInputs& Inputs() const { return in_; }
   // The mismatch limit as the last valid "set" stored it.
   int32_t MisNu() const { return misNu_; }
+  // Whether "go" runs a guide search rather than the mapping.
+  bool GuidesMode() const { return BxMode->currentIndex() == 1; }
+  // The PAM as the last valid "set" in guides mode stored it.
+  const Pam& GuidePam() const { return pam_; }
 
   // The set-up states, read from the controls.
   bool AcceptStateOpen() const;
@@ -115,6 +122,10 @@ class TFmTrelvix : public QWidget {
   void BtnGoPosClick();
   // Opens the set state alone: red font, raised bevel.
   void OpenSetState();
+  // The mode changed: the second path box holds reads or guides, the
+  // mismatch box offers 0..3 or 0..5, the PAM box is enabled for guides;
+  // the set state opens.
+  void BxModeChange();
 
  protected:
   bool event(QEvent* e) override;
@@ -133,6 +144,7 @@ class TFmTrelvix : public QWidget {
   std::string PthCfg_;         // the settings files' folder, with its "/"
   AcceptedInputs in_;          // paths taken over, sizes measured
   int32_t misNu_ = 0;          // the mismatch limit of the last valid "set"
+  Pam pam_;                    // the PAM of the last valid "set" in guides mode
   bool activated_ = false;     // FormActivate has run
   bool running_ = false;       // a run is in progress
   bool closeAsked_ = false;    // the window was closed during a run, and its run asked to stop

@@ -5,6 +5,7 @@
 
 #include "common/file_msg.h"
 #include "common/show_msg.h"
+#include "run/guide_run.h"
 #include "run/map_run.h"
 #include "setup/path_settings.h"
 #include "setup/program_files.h"
@@ -12,6 +13,7 @@
 #include "ui/dir_part.h"
 #include "ui/fm_trelvix.h"
 #include "ui/font_color.h"
+#include "ui/pam_presets.h"
 #include "ui/window_run_observer.h"
 
 namespace quorvane {
@@ -114,7 +116,16 @@ void TFmTrelvix::BxSetMisClick() {
     return;
   }
   int32_t value = 0;
-  const Status st = ParseMisNu(BxMisValue->currentText().toStdString(), value);
+  const std::string text = BxMisValue->currentText().toStdString();
+  Status st;
+  if (GuidesMode()) {
+    int mis = 0;
+    st = ParseGuideMis(text, mis);
+    value = mis;
+    if (st.ok()) st = PamFromText(BxPam->currentText().toStdString(), pam_);
+  } else {
+    st = ParseMisNu(text, value);
+  }
   if (!st.ok()) {
     ShowMsg(st.message());
     return;
@@ -133,12 +144,35 @@ void TFmTrelvix::BtnCancelClick() {
 
 void TFmTrelvix::TbInpDatClick() { TbInpDat->EndEditing(); }
 
+void TFmTrelvix::BxModeChange() {
+  const bool guides = GuidesMode();
+  BxPam->setEnabled(guides);
+  BxShowRdsMis->setEnabled(!guides);
+  TitInpRds->SetText(guides ? std::string(" file of Guides") : std::string(kTitInpRds));
+  TbInpDat->SetCell(0, 2, guides ? "guides file Size( byte)" : "reads file Size( byte)");
+  BxMisValue->clear();
+  BxMisValue->addItems(guides ? QStringList{"0", "1", "2", "3", "4", "5"} : QStringList{"0", "1", "2", "3"});
+  ResetMisValue();
+  OpenSetState();
+  BtnGo->setText("go");
+}
+
 void TFmTrelvix::BtnGoPosClick() {
   if (running_) return;
   if (SetStateOpen() || AcceptStateOpen()) {
     ShowMsg("red button");
     return;
   }
+  const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  GuideOptions guides;
+  guides.PthGnm = in_.PthGnm;
+  guides.PthGuides = in_.PthRds;
+  guides.DiRes = in_.DiRes;
+  guides.pam = pam_;
+  guides.mis = misNu_;
+  guides.ProcNm = ProcNm_;
+  guides.threads = threads;
+  const bool guideRun = GuidesMode();
   MapOptions opt;
   opt.PthGnm = in_.PthGnm;
   opt.gnmLen = in_.gnmLen;
@@ -165,7 +199,13 @@ void TFmTrelvix::BtnGoPosClick() {
   } flag{*this};
   running_ = true;
   runObs_ = &obs;
-  RunInBackground(this, [&] { RunMapping(opt, obs); });
+  RunInBackground(this, [&] {
+    if (guideRun) {
+      RunGuides(guides, obs);
+    } else {
+      RunMapping(opt, obs);
+    }
+  });
 }
 
 }  // namespace quorvane

@@ -35,7 +35,8 @@ bool AskYesNo(QWidget* owner, const QString& question) {
 
 QStringList OpenFileFilters() {
   return {"All files (*)", "FASTA (*.fa *.fasta *.fna *.fas *.fa.gz *.fasta.gz *.fna.gz *.fas.gz)",
-          "FASTQ (*.fq *.fastq *.fq.gz *.fastq.gz)", "Plain genome or reads (*.txt *.txt.gz)"};
+          "FASTQ (*.fq *.fastq *.fq.gz *.fastq.gz)", "Plain genome or reads (*.txt *.txt.gz)",
+          "Saved index (*.qvi)"};
 }
 
 std::optional<std::string> AskOpenFile(QWidget* owner, const std::string& folder) {

@@ -58,7 +58,9 @@ class WindowControlsTest : public QObject {
     f.ShowAndActivate();
     fm.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&fm));
-    const QList<QWidget*> order = TabOrder(fm);
+    // The PAM box is enabled in guides mode only; Tab passes it over.
+    QList<QWidget*> order = TabOrder(fm);
+    order.removeIf([](QWidget* w) { return !w->isEnabled(); });
     auto press = [](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
       QTest::keyClick(QApplication::focusWidget(), key, mods);
     };

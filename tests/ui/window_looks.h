@@ -57,7 +57,8 @@ inline void SetMis(TFmTrelvix& fm, const QString& text) {
 // click, the grid as one.
 inline QList<QWidget*> TabOrder(const TFmTrelvix& fm) {
   return {fm.BtnHelp,  fm.BxTime,   fm.CountInpRds, fm.BtnGo,     fm.BxShowRdsMis,  fm.TbInpDat,  fm.BxSetMis,
-          fm.BxInpGnm, fm.BxInpRds, fm.BxDiRes,     fm.BtnCancel, fm.BtnAcceptData, fm.BxMisValue};
+          fm.BxInpGnm, fm.BxInpRds, fm.BxDiRes,     fm.BtnCancel, fm.BtnAcceptData, fm.BxMisValue, fm.BxMode,
+          fm.BxPam};
 }
 
 }  // namespace quorvane::test

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <random>
 
+#include "run/index_run.h"
 #include "run/map_run.h"
 #include "test_util.h"
 #include "ui/font_color.h"
@@ -134,6 +135,52 @@ class WindowRunTest : public QObject {
       QCOMPARE(ReadBytes(f.Data(std::string("res/rds_gen_m2") + name)), ReadBytes(tmp.File(std::string("rds_gen_m2") + name)));
     }
     QVERIFY(ReadBytes(f.Data("res/rds_gen_m2MapRdsPos.txt")).find("\tb\t") != std::string::npos);
+  }
+
+  void ASavedIndexIsAcceptedAsTheGenomeAndGivesItsFiles() {
+    WindowFixture f;
+    TFmTrelvix& fm = *f.fm;
+    std::mt19937 rng(12);
+    std::string a(5000, 'A'), b(2500, 'A');
+    for (char& c : a) c = "ACGT"[rng() % 4];
+    for (char& c : b) c = "ACGT"[rng() % 4];
+    std::string reads;
+    for (int i = 0; i < 1200; ++i) {
+      const std::string& s = i % 3 ? a : b;
+      reads += s.substr(rng() % (s.size() - 60), 20 + rng() % 40) + "\n";
+    }
+    test::TempDir tmp;
+    test::WriteFile(tmp.File("g.fa"), ">a\n" + a + "\n>b topology=linear\n" + b + "\n");
+    IndexOptions io;
+    io.genome = tmp.File("g.fa");
+    io.output = tmp.File("g.qvi");
+    IndexSummary made;
+    QVERIFY(MakeSavedIndex(io, made).ok());
+    // The window is given the index under a genome's name: its content
+    // decides what it is.
+    PrepareRun(f, test::ReadFile(tmp.File("g.qvi")), reads, "2", false);
+    QVERIFY(f.msgs.empty());
+    QCOMPARE(fm.TbInpDat->Cell(1, 1).remove(QRegularExpression("[^0-9 ()a-z]")), QString("7500 (2 seq)"));
+    Click(fm.BtnGo);
+    QVERIFY2(f.msgs.empty(), f.msgs.empty() ? "" : f.msgs[0].c_str());
+    QCOMPARE(fm.BtnGo->text(), QString("done"));
+
+    MapOptions opt;
+    opt.PthGnm = tmp.File("g.fa");
+    opt.PthRds = f.Data("rds.txt");
+    opt.DiRes = tmp.path();
+    opt.misNu = 2;
+    opt.ProcNm = fm.ProcNm();
+    struct Quiet : RunObserver {
+      void OnMessage(const Status&) override {}
+      void OnProgress(const RunProgress&) override {}
+      void OnTime(const std::string&) override {}
+      void OnEndSteps(bool) override {}
+    } quiet;
+    QVERIFY(RunMapping(opt, quiet).outcome == RunOutcome::kDone);
+    for (const char* name : {"RdsOutPos.txt", "RdsInPos.txt", "MapRds_Log.txt", "MapRdsPos.txt"}) {
+      QCOMPARE(ReadBytes(f.Data(std::string("res/rds_gen_m2") + name)), ReadBytes(tmp.File(std::string("rds_g_m2") + name)));
+    }
   }
 
   void ProgressIsShownEveryThousandLinesOnTheGuiThread() {

@@ -47,6 +47,10 @@ for s in S1 S2 S3; do
   [ "$(($(wc -l <"$pos")))" = "$hits" ] || fail "$s: position file lines"
 done
 [ "$(grep -c . quorvane/summary.tsv)" = 4 ] || fail "summary rows"
+# The genome was indexed once, and every sample mapped that index.
+[ -f quorvane/index/lambda.qvi ] || fail "no saved index"
+[ "$(grep -c '^rule genome_index:' snakemake.log)" = 1 ] || fail "the genome was indexed $(grep -c '^rule genome_index:' snakemake.log) times"
+[ "$(grep -c 'quorvane/index/lambda.qvi' snakemake.log)" -ge 4 ] || fail "the samples did not map the saved index"
 
 # Nothing to do a second time.
 snakemake --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp" \

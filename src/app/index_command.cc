@@ -1,0 +1,78 @@
+#include "app/index_command.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "app/stop_signals.h"
+#include "common/number_text.h"
+#include "run/index_run.h"
+
+namespace quorvane {
+
+int IndexMain(int argc, char** argv) {
+  std::string genome, output;
+  bool linear = false, quiet = false;
+  const unsigned hw = std::thread::hardware_concurrency();
+  int threads = hw == 0 ? 1 : static_cast<int>(hw);
+  CLI::App app{
+      "Makes a saved index of GENOME (FASTA or plain, gzip- or BGZF-compressed or not) and writes it\n"
+      "to NAME. Give NAME to -g of quorvane-map instead of the genome: the run maps the index at\n"
+      "once instead of building it, and writes the same files.",
+      "quorvane-map index"};
+  app.add_option("GENOME", genome, "Genome file, as -g of a mapping run takes it")->required();
+  app.add_option("-o,--output", output, "The saved index to write; replaced when it is whole")
+      ->required()
+      ->type_name("NAME");
+  app.add_flag("--linear", linear, "The genome's sequences are linear unless their FASTA header says otherwise");
+  app.add_option("-t,--threads", threads, "Threads that index (default: every hardware thread)")
+      ->check(CLI::Range(1, 1024))
+      ->type_name("N");
+  app.add_flag("-q,--quiet", quiet, "Print nothing but messages");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int rc = app.exit(e);
+    return rc == 0 ? 0 : 2;
+  }
+
+  CatchStopSignals();
+  // The stage and the share written, on one line that a terminal redraws.
+  const bool live = !quiet && isatty(STDERR_FILENO) != 0;
+  std::string shown;
+  IndexOptions o;
+  o.genome = genome;
+  o.output = output;
+  o.linear = linear;
+  o.threads = threads;
+  o.stop = [] { return StopSignal() != 0; };
+  if (live) {
+    o.progress = [&](const std::string& stage, double done) {
+      const std::string line = stage == "writing" ? stage + " " + std::to_string(static_cast<int>(done * 100)) + "%"
+                                                  : stage;
+      if (line == shown) return;
+      shown = line;
+      std::fprintf(stderr, "\r\033[K%s", line.c_str());
+      std::fflush(stderr);
+    };
+  }
+  IndexSummary sum;
+  const Status st = MakeSavedIndex(o, sum);
+  if (live && !shown.empty()) std::fprintf(stderr, "\r\033[K");
+  if (st.code() == Status::Code::kInterrupted) return 128 + StopSignal();
+  if (!st.ok()) {
+    std::fprintf(stderr, "%s\n", st.message().c_str());
+    return 1;
+  }
+  if (!quiet) {
+    std::printf("saved index %s: %s letters in %lld sequence%s, %s bytes\n", output.c_str(),
+                GroupedNumberText(sum.letters).c_str(), static_cast<long long>(sum.sequences),
+                sum.sequences == 1 ? "" : "s", GroupedNumberText(sum.bytes).c_str());
+  }
+  return 0;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,12 @@
+#include "common/memory_policy.h"
+
+#include <malloc.h>
+
+namespace quorvane {
+
+void SetMemoryPolicy() {
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 1024 * 1024);
+}
+
+}  // namespace quorvane
