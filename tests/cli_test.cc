@@ -212,6 +212,24 @@ TEST_F(CliTest, FastaGenomesAndTheirTopology) {
   EXPECT_EQ(o.err, "bad symbol='\\x7F' at position 10 of sequence gen in genome\nbad.fa\n");
 }
 
+TEST_F(CliTest, LinearAppliesToAPlainGenomeToo) {
+  // The genome's last 7 letters then its first 5, on either strand: found
+  // across the origin of the circle, nowhere on the linear sequence.
+  WriteFile(dir_.File("r.txt"), "AGCAACTGATTA\nTAATCAGTTGCT\nCAGCCTAGGCAT\n");
+  Outcome o = Map("-g gen.txt -r r.txt -o res -m 0 -q");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(ReadFile(dir_.File("res/r_gen_m0MapRdsPos.txt")),
+            "rdNom\tread\tpos\n1\tAGCAACTGATTA\t+34\n2\tTAATCAGTTGCT\t-5\n3\tCAGCCTAGGCAT\t+6");
+  o = Map("-g gen.txt -r r.txt -o res -m 0 -q --linear --sam - --no-unal");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(ReadFile(dir_.File("res/r_gen_m0MapRdsPos.txt")), "rdNom\tread\tpos\n1\tCAGCCTAGGCAT\t+6");
+  EXPECT_NE(ReadFile(dir_.File("res/r_gen_m0MapRds_Log.txt")).find("reads in= 1\nreads out= 2\n"), std::string::npos);
+  // The SAM header no longer calls the sequence circular.
+  EXPECT_NE(o.out.find("@SQ\tSN:gen\tLN:40\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("\n3\t0\tgen\t6\t"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("\n1\t"), std::string::npos) << o.out;
+}
+
 TEST_F(CliTest, AReportThatCannotBeWrittenFailsTheRun) {
   const std::string cmd = "cd " + dir_.path() + " && " + QUORVANE_BINARY_DIR "/quorvane-map " +
                           "-g gen.txt -r reads.txt -o res -m 1 >/dev/full 2>" + dir_.File("stderr");

@@ -66,6 +66,13 @@ TEST_F(GenomeFileTest, PlainGenomesAsEver) {
   // Compressed, it is read to its end.
   test::WriteGzip(dir_.File("g.gz"), "ACGTTTGA");
   EXPECT_EQ(Load(dir_.File("g.gz")), "g:ACGTTTGA:c");
+  // Asked for linear sequences, it is one, measured or streamed.
+  GenomeOptions linear;
+  linear.linear = true;
+  EXPECT_EQ(Of("ACGTacgt", linear), "g:ACGTacgt:l");
+  EXPECT_EQ(Load(dir_.File("g.gz"), linear), "g:ACGTTTGA:l");
+  linear.gnmLen = 8;
+  EXPECT_EQ(Of("ACGTacgt", linear), "g:ACGTacgt:l");
 }
 
 TEST_F(GenomeFileTest, FastaSequencesWithTheirNamesAndTopologies) {

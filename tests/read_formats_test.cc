@@ -122,6 +122,16 @@ TEST_F(ReadFormatsTest, CompressedFilesReadAsTheirContent) {
   std::string gz = test::ReadFile(dir_.File("a"));
   WriteFile(dir_.File("cut"), gz.substr(0, gz.size() / 2));
   EXPECT_EQ(ReadAll(dir_.File("cut")).status.message(), "can't read " + dir_.File("cut"));
+  // So is a member without its full trailer, or with a wrong CRC.
+  WriteFile(dir_.File("cut"), gz.substr(0, gz.size() - 3));
+  EXPECT_EQ(ReadAll(dir_.File("cut")).status.message(), "can't read " + dir_.File("cut"));
+  std::string bad = gz;
+  bad[bad.size() - 8] = static_cast<char>(bad[bad.size() - 8] ^ 1);
+  WriteFile(dir_.File("crc"), bad);
+  EXPECT_EQ(ReadAll(dir_.File("crc")).status.message(), "can't read " + dir_.File("crc"));
+  // Zero bytes after the last member are padding.
+  WriteFile(dir_.File("pad"), test::ReadFile(dir_.File("b")) + std::string(100, '\0'));
+  EXPECT_EQ(ReadAll(dir_.File("pad")).reads, want.reads);
 }
 
 TEST_F(ReadFormatsTest, AFifoLosesNothing) {

@@ -73,6 +73,28 @@ TEST_F(RunTest, WorkedRunWithoutTheDisplayCopyAndExact) {
   EXPECT_TRUE(test::PathExists(dir_.File("reads_gen_m1MapRdsPos.txt")));
 }
 
+TEST_F(RunTest, ALinearPlainGenomeHasNoHitAcrossItsEnds) {
+  // Across the origin on either strand, one of them with a mismatch, and
+  // one read wholly inside the genome.
+  const char reads[] = "AGCAACTGATTA\nTAATCAGTTGCT\nAGCAACTGATTC\nCAGCCTAGGCAT\n";
+  for (int misNu = 0; misNu <= 3; misNu += 3) {
+    Inputs(kGenome, reads, misNu);
+    ASSERT_EQ(Run().outcome, RunOutcome::kDone);
+    EXPECT_NE(Content(kPos).find("AGCAACTGATTA\t+34"), std::string::npos) << Content(kPos);
+
+    opt_.linear = true;
+    obs_ = test::RecordingObserver();
+    const RunSummary r = Run();
+    EXPECT_EQ(r.outcome, RunOutcome::kDone);
+    EXPECT_TRUE(obs_.msgs.empty());
+    EXPECT_EQ(Content(kRdsIn), "CAGCCTAGGCAT\n");
+    EXPECT_EQ(Content(kRdsOut), "AGCAACTGATTA\nTAATCAGTTGCT\nAGCAACTGATTC\n");
+    EXPECT_EQ(Content(kPos), misNu == 0 ? "rdNom\tread\tpos\n1\tCAGCCTAGGCAT\t+6"
+                                        : "rdNom\tread\tpos\tmisNu\n1\tCAGCCTAGGCAT\t+6\t0");
+    opt_.linear = false;
+  }
+}
+
 TEST_F(RunTest, DisplayCopyIgnoresCaseAndMarksUncodedLetters) {
   std::string genome = kGenome;
   for (char& c : genome) c = static_cast<char>(std::tolower(c));

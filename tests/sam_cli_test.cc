@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "sam_reader.h"
 #include "test_util.h"
@@ -67,6 +68,32 @@ TEST_F(SamCliTest, SamOnStandardOutputTheReportOnStandardError) {
   EXPECT_EQ(bam.recs[2].line, "4\t0\tgen\t6\t20\t12M\t*\t0\t0\tCAGCCTAGGCAA\t*\tNM:i:1\tMD:Z:11T0\tNH:i:1\tHI:i:1");
 }
 
+TEST_F(SamCliTest, UncompressedBamForAPipe) {
+  std::mt19937 rng(32);
+  const std::string genome = test::RandomLetters(rng, 20000);
+  std::string reads;
+  for (size_t i = 0; i < 5000; ++i) reads += genome.substr(i % 19900, 50) + "\n";
+  WriteFile(dir_.File("gen.txt"), genome);
+  WriteFile(dir_.File("reads.txt"), reads);
+  Outcome o = Map("-g gen.txt -r reads.txt -m 1 -t 2 --sam out.bam -q");
+  ASSERT_EQ(o.status, 0) << o.err;
+  o = Shell("$Q -g gen.txt -r reads.txt -m 1 -t 2 --sam - -u >piped.bam");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err.substr(0, 22), "program = quorvane-map");
+  o = Map("-g gen.txt -r reads.txt -m 1 -t 1 --sam stored.bam -u -q");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string lines = test::SamLines(test::ReadSam(dir_.File("out.bam")));
+  EXPECT_EQ(test::SamLines(test::ReadSam(dir_.File("piped.bam"))), lines);
+  EXPECT_EQ(test::SamLines(test::ReadSam(dir_.File("stored.bam"))), lines);
+  EXPECT_GT(ReadFile(dir_.File("stored.bam")).size(), 2 * ReadFile(dir_.File("out.bam")).size());
+  // -u makes BAM only.
+  o = Map("-g gen.txt -r reads.txt --sam out.sam -u");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "-u writes BAM: give --sam - or a FILE ending in .bam\n");
+  EXPECT_FALSE(PathExists(dir_.File("out.sam")));
+  EXPECT_EQ(Map("-g gen.txt -r reads.txt -o res -u").status, 2);
+}
+
 TEST_F(SamCliTest, WhatTheSamOptionsRefuse) {
   Outcome o = Map("-g gen.txt -r reads.txt");
   EXPECT_EQ(o.status, 2);
@@ -106,6 +133,27 @@ TEST_F(SamCliTest, AReaderThatStopsEarlyEndsTheRunQuietly) {
   const Outcome report = Shell("$Q -g gen.txt -r reads.txt -o res -m 0 | (exec 0<&-; sleep 0); echo ${PIPESTATUS[0]}");
   EXPECT_TRUE(report.out == "141\n" || report.out == "0\n") << report.out;
   EXPECT_EQ(report.err, "");
+}
+
+TEST_F(SamCliTest, SamOnStandardOutputIsRefusedWhileAnotherRunWritesTheSameResults) {
+  // The first run holds the lock of its results while it waits for its
+  // genome from a FIFO; a second run of the same names (the same stems in
+  // another folder) is refused before it writes a byte of SAM.
+  ASSERT_EQ(mkfifo(dir_.File("gen.fifo").c_str(), 0600), 0);
+  mkdir(dir_.File("sub").c_str(), 0755);
+  WriteFile(dir_.File("sub/gen.txt"), ReadFile(dir_.File("gen.txt")));
+  const Outcome o = Shell(
+      "$Q -g gen.fifo -r reads.txt -o res --sam - -m 1 -q >first.sam 2>first.err & "
+      "for i in $(seq 200); do [ -e res/.lock-reads_gen_m1 ] && break; sleep 0.05; done; "
+      "$Q -g sub/gen.txt -r reads.txt -o res --sam - -m 1 -q >second.sam 2>second.err; echo second $?; "
+      "cat gen.txt >gen.fifo; wait $!; echo first $?");
+  EXPECT_EQ(o.out, "second 1\nfirst 0\n") << o.err;
+  EXPECT_EQ(ReadFile(dir_.File("second.sam")), "");
+  EXPECT_EQ(ReadFile(dir_.File("second.err")), "another run writes these results\nres/reads_gen_m1\n");
+  EXPECT_EQ(ReadFile(dir_.File("first.err")), "");
+  EXPECT_NE(ReadFile(dir_.File("first.sam")).find("\n3\t16\tgen\t21\t40\t12M\t"), std::string::npos);
+  EXPECT_TRUE(PathExists(dir_.File("res/reads_gen_m1MapRdsPos.txt")));
+  EXPECT_FALSE(PathExists(dir_.File("res/.lock-reads_gen_m1")));
 }
 
 }  // namespace

@@ -135,6 +135,43 @@ TEST_F(SamOutputTest, RecordsAreTheSameForAnyThreads) {
   EXPECT_GT(first.size(), size_t{1} << 20);
 }
 
+TEST_F(SamOutputTest, ReadsWithVeryManyHitsKeepEveryRecordInOrder) {
+  // 10,000 hits a read, written in parts beside the searching threads'
+  // records, between reads that have none.
+  std::string reads;
+  for (int i = 0; i < 12; ++i) reads += i % 4 == 3 ? "CCCCCCCCCCCC\n" : "AAAAAAAAAAAA\n";
+  Inputs(std::string(10000, 'A'), reads, 0);
+  opt_.DiRes.clear();
+  std::string first;
+  for (int threads : {1, 2}) {
+    opt_.threads = threads;
+    opt_.samPath = dir_.File("t" + std::to_string(threads) + ".bam");
+    ASSERT_EQ(Run().outcome, RunOutcome::kDone);
+    const test::SamContent sam = test::ReadSam(opt_.samPath);
+    ASSERT_EQ(sam.recs.size(), 9u * 10000 + 3);
+    size_t at = 0;
+    for (int i = 0; i < 12; ++i) {
+      const std::string name = std::to_string(i + 1);
+      if (i % 4 == 3) {
+        EXPECT_EQ(sam.recs[at].qname, name);
+        EXPECT_EQ(sam.recs[at++].flag, 4);
+        continue;
+      }
+      int primary = 0;
+      for (int hi = 1; hi <= 10000; ++hi, ++at) {
+        ASSERT_EQ(sam.recs[at].qname, name);
+        ASSERT_EQ(sam.recs[at].tags.at("HI"), std::to_string(hi));
+        ASSERT_EQ(sam.recs[at].tags.at("NH"), "10000");
+        primary += (sam.recs[at].flag & 256) == 0;
+      }
+      EXPECT_EQ(primary, 1);
+    }
+    const std::string lines = test::SamLines(sam);
+    if (first.empty()) first = lines;
+    EXPECT_EQ(lines, first) << threads;
+  }
+}
+
 TEST_F(SamOutputTest, AFullDiskFailsTheRunOnce) {
   std::mt19937 rng(23);
   const std::string genome = test::RandomLetters(rng, 5000);

@@ -139,7 +139,7 @@ int Main(int argc, char** argv) {
   using namespace quorvane;
   if (argc > 1 && std::string(argv[1]) == "guides") return GuidesMain(argc - 1, argv + 1);
   std::string genome, reads, results, sam, misText = "0", engineName = "fast";
-  bool showMis = false, open = false, quiet = false, linear = false, noUnal = false;
+  bool showMis = false, open = false, quiet = false, linear = false, noUnal = false, uncompressed = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
 
@@ -169,6 +169,9 @@ int Main(int argc, char** argv) {
                      "report then goes to standard error)")
           ->type_name("FILE");
   app.add_flag("--no-unal", noUnal, "Leave the reads without hits, and those not searched, out of the SAM file")
+      ->needs(samOpt);
+  app.add_flag("-u,--uncompressed", uncompressed,
+               "Write the SAM records as uncompressed BAM, for a pipe into samtools: with --sam - or a .bam FILE")
       ->needs(samOpt);
   app.add_option("-m,--mismatches", misText, "Mismatching letters allowed per hit, 0 to 3")
       ->type_name("MISNU")
@@ -203,6 +206,9 @@ int Main(int argc, char** argv) {
   if (st.ok() && SamFormatOf(sam) == SamFormat::kCram) {
     st = Status::BadInput("CRAM is not written: give a .bam file, and convert it with samtools view -C -T GENOME.fa");
   }
+  if (st.ok() && uncompressed && sam != kStdoutPath && SamFormatOf(sam) != SamFormat::kBam) {
+    st = Status::BadInput("-u writes BAM: give --sam - or a FILE ending in .bam");
+  }
   if (!st.ok()) {
     obs.OnMessage(st);
     return kExitUsage;
@@ -228,6 +234,7 @@ int Main(int argc, char** argv) {
   opt.DiRes = in.DiRes;
   opt.samPath = sam;
   opt.samUnaligned = !noUnal;
+  opt.samUncompressed = uncompressed;
   opt.commandLine = CommandLineText(argc, argv);
   opt.showRdsMis = showMis;
   opt.ProcNm = OwnProgramPath(argv[0]).ProcNm;
@@ -243,7 +250,9 @@ int Main(int argc, char** argv) {
   // Standard output may carry the SAM records: then the report goes beside
   // the messages.
   FILE* reportTo = sam == kStdoutPath ? stderr : stdout;
-  if (!quiet && !r.report.empty() && !WriteOut(reportTo, r.report + "\nseconds = " + r.seconds + "\n")) {
+  // A run that failed at its end (a close, a rename) claims no report.
+  if (!quiet && r.outcome == RunOutcome::kDone && !r.report.empty() &&
+      !WriteOut(reportTo, r.report + "\nseconds = " + r.seconds + "\n")) {
     obs.OnMessage(Status::IoError(reportTo == stdout ? "can't write standard output" : "can't write standard error"));
     return kExitFailed;
   }

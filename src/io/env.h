@@ -71,6 +71,9 @@ class Env {
   // Creates path, or empties it when it exists, for writing. Fails with
   // kCantOpen.
   virtual Status NewWritableFile(const std::string& path, std::unique_ptr<WritableFile>& file) = 0;
+  // Standard output, through a copy of its descriptor, so that closing
+  // the file leaves standard output open for the program's last check.
+  virtual Status NewStdoutFile(std::unique_ptr<WritableFile>& file);
   // Opens path for appending at its end, creating it when missing.
   virtual Status NewAppendableFile(const std::string& path, std::unique_ptr<WritableFile>& file) = 0;
   // Creates path for writing; fails with kCantOpen when anything (a file,

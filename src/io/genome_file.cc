@@ -57,11 +57,12 @@ Status CheckLetters(const char* letters, size_t n) {
 }
 
 // The plain genome: exactly gnmLen bytes and not one more, or to the end
-// where gnmLen is -1, every one of them a letter A, C, G or T. A stream is checked as it
-// comes, so that one without letters is not read to its end.
-Status ReadPlain(LineCursor& c, const std::string& path, int64_t gnmLen, Reference& ref) {
+// where gnmLen is -1, every one of them a letter A, C, G or T; one
+// sequence, circular unless linear. A stream is checked as it comes, so
+// that one without letters is not read to its end.
+Status ReadPlain(LineCursor& c, const std::string& path, int64_t gnmLen, bool linear, Reference& ref) {
   if (gnmLen > kMaxGnmLen) return Status::BadInput("genome is too big\n" + path);
-  ref.BeginSequence(FileStem(path), true);
+  ref.BeginSequence(FileStem(path), !linear);
   Status st;
   if (gnmLen >= 0 && !ref.Reserve(gnmLen).ok()) return Status::NoMemory("no mem sqD and sqC");
   int64_t have = 0;
@@ -113,7 +114,7 @@ Status ReadGenome(Env& env, const std::string& path, const GenomeOptions& opt, R
   }
   int64_t size = 0;
   const bool exact = !compressed && opt.gnmLen >= 0 && env.GetFileSize(path, size).ok();
-  return ReadPlain(*cursor, path, exact ? opt.gnmLen : -1, ref);
+  return ReadPlain(*cursor, path, exact ? opt.gnmLen : -1, opt.linear, ref);
 }
 
 Status ScanGenome(Env& env, const std::string& path, GenomeShape& shape) {

@@ -17,16 +17,16 @@ struct GenomeOptions {
   // uncompressed file: exactly that many bytes are read. -1 reads to the
   // end, as for a stream or a compressed file.
   int64_t gnmLen = -1;
-  // Sequences are linear unless their FASTA header says otherwise; without
-  // it they are circular.
+  // Sequences are linear unless their FASTA header says otherwise, and a
+  // plain genome is one linear sequence; without it they are circular.
   bool linear = false;
   // Ends a wait for the writer of a genome that is a FIFO or pipe.
   WaitAbort abort;
 };
 
 // Reads the genome file at path into ref. A plain genome (one run of the
-// letters A, C, G, T in either case, nothing else) becomes one circular
-// sequence named after the file's stem; a FASTA genome one sequence per
+// letters A, C, G, T in either case, nothing else) becomes one sequence
+// named after the file's stem, circular unless opt.linear; a FASTA genome one sequence per
 // record (see ReadFastaGenome); either may be gzip- or BGZF-compressed, a
 // regular file or a stream. Fails with kCantOpen ("can't open " + path),
 // kNoMemory ("no mem sqD and sqC"), kIoError ("can't read " + path), or

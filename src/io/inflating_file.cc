@@ -1,8 +1,10 @@
 #include "io/inflating_file.h"
 
-#include <zlib.h>
+#include <isa-l/igzip_lib.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -14,13 +16,12 @@ namespace {
 
 constexpr size_t kInBuffer = size_t{256} << 10;
 
+// Decompresses with ISA-L's inflate, two to three times as fast as zlib's,
+// so that a gzipped reads file costs little more than a plain one.
 class InflatingFile final : public SequentialFile {
  public:
   InflatingFile(std::unique_ptr<SequentialFile> file, std::string path)
-      : file_(std::move(file)), path_(std::move(path)), in_(kInBuffer) {}
-  ~InflatingFile() override {
-    if (zInit_) inflateEnd(&z_);
-  }
+      : file_(std::move(file)), path_(std::move(path)), in_(kInBuffer), z_(std::make_unique<inflate_state>()) {}
 
   bool gzip() const { return gzip_; }
 
@@ -29,21 +30,12 @@ class InflatingFile final : public SequentialFile {
     Status st = Fill();
     if (!st.ok()) return st;
     // The magic may arrive in two reads from a pipe.
-    while (z_.avail_in < 2 && !eof_) {
+    while (avail_ < 2 && !eof_) {
       st = Fill();
       if (!st.ok()) return st;
     }
-    gzip_ = z_.avail_in >= 2 && z_.next_in[0] == 0x1f && z_.next_in[1] == 0x8b;
-    if (gzip_) {
-      Bytef* next = z_.next_in;
-      const uInt avail = z_.avail_in;
-      std::memset(&z_, 0, sizeof z_);
-      z_.next_in = next;
-      z_.avail_in = avail;
-      if (inflateInit2(&z_, 15 + 16) != Z_OK) return Status::NoMemory("no mem sqD and sqC");
-      zInit_ = true;
-      inMember_ = true;
-    }
+    gzip_ = avail_ >= 2 && next_[0] == 0x1f && next_[1] == 0x8b;
+    if (gzip_) NewMember();
     return Status::OK();
   }
 
@@ -51,11 +43,11 @@ class InflatingFile final : public SequentialFile {
     got = 0;
     if (!gzip_) return ReadRaw(buf, n, got);
     while (got == 0 && n > 0) {
-      if (z_.avail_in == 0 && !eof_) {
+      if (avail_ == 0 && !eof_) {
         Status st = Fill();
         if (!st.ok()) return st;
       }
-      if (z_.avail_in == 0 && eof_) {
+      if (avail_ == 0 && eof_) {
         // A stream that ends inside a member is damaged.
         if (inMember_) return Status::IoError("can't read " + path_);
         return Status::OK();
@@ -63,50 +55,56 @@ class InflatingFile final : public SequentialFile {
       if (!inMember_) {
         // Another member follows (BGZF is a chain of them); padding of
         // zero bytes after the last one is allowed.
-        if (z_.next_in[0] == 0) {
-          ++z_.next_in;
-          --z_.avail_in;
+        if (next_[0] == 0) {
+          ++next_;
+          --avail_;
           continue;
         }
-        if (inflateReset(&z_) != Z_OK) return Status::IoError("can't read " + path_);
-        inMember_ = true;
+        NewMember();
       }
-      z_.next_out = reinterpret_cast<Bytef*>(buf);
-      z_.avail_out = static_cast<uInt>(std::min<size_t>(n, 1u << 30));
-      const int rc = inflate(&z_, Z_NO_FLUSH);
-      got = static_cast<size_t>(reinterpret_cast<char*>(z_.next_out) - buf);
-      if (rc == Z_STREAM_END) {
-        inMember_ = false;
-      } else if (rc != Z_OK && !(rc == Z_BUF_ERROR && got > 0)) {
-        return Status::IoError("can't read " + path_);
-      }
+      z_->next_in = const_cast<uint8_t*>(next_);
+      z_->avail_in = static_cast<uint32_t>(avail_);
+      z_->next_out = reinterpret_cast<uint8_t*>(buf);
+      z_->avail_out = static_cast<uint32_t>(std::min<size_t>(n, 1u << 30));
+      const int rc = isal_inflate(z_.get());
+      got = static_cast<size_t>(reinterpret_cast<char*>(z_->next_out) - buf);
+      next_ = z_->next_in;
+      avail_ = z_->avail_in;
+      if (rc < 0) return Status::IoError("can't read " + path_);
+      if (z_->block_state == ISAL_BLOCK_FINISH) inMember_ = false;
     }
     return Status::OK();
   }
 
  private:
+  // Starts decompressing a gzip member: its header, data and trailer,
+  // whose CRC and length are checked.
+  void NewMember() {
+    isal_inflate_init(z_.get());
+    z_->crc_flag = ISAL_GZIP;
+    inMember_ = true;
+  }
+
   // Appends more raw bytes after the unconsumed ones.
   Status Fill() {
-    const size_t keep = z_.avail_in;
-    if (keep > 0 && z_.next_in != reinterpret_cast<Bytef*>(in_.data())) {
-      std::memmove(in_.data(), z_.next_in, keep);
-    }
+    const size_t keep = avail_;
+    if (keep > 0 && next_ != in_.data()) std::memmove(in_.data(), next_, keep);
     size_t got = 0;
-    const Status st = file_->Read(in_.data() + keep, in_.size() - keep, got);
+    const Status st = file_->Read(reinterpret_cast<char*>(in_.data()) + keep, in_.size() - keep, got);
     if (!st.ok()) return ReadFailure(st, path_);
     if (got == 0) eof_ = true;
-    z_.next_in = reinterpret_cast<Bytef*>(in_.data());
-    z_.avail_in = static_cast<uInt>(keep + got);
+    next_ = in_.data();
+    avail_ = keep + got;
     return Status::OK();
   }
 
   // An uncompressed stream: first what Start read, then the file itself.
   Status ReadRaw(char* buf, size_t n, size_t& got) {
-    if (z_.avail_in > 0) {
-      got = std::min<size_t>(n, z_.avail_in);
-      std::memcpy(buf, z_.next_in, got);
-      z_.next_in += got;
-      z_.avail_in -= static_cast<uInt>(got);
+    if (avail_ > 0) {
+      got = std::min(n, avail_);
+      std::memcpy(buf, next_, got);
+      next_ += got;
+      avail_ -= got;
       return Status::OK();
     }
     if (eof_) return Status::OK();
@@ -116,9 +114,11 @@ class InflatingFile final : public SequentialFile {
 
   std::unique_ptr<SequentialFile> file_;
   std::string path_;
-  std::vector<char> in_;  // raw bytes read, not yet decompressed
-  z_stream z_{};  // before decompression starts, only next_in and avail_in are used
-  bool gzip_ = false, zInit_ = false, inMember_ = false, eof_ = false;
+  std::vector<uint8_t> in_;       // raw bytes read
+  const uint8_t* next_ = nullptr;  // of them, the first not yet consumed
+  size_t avail_ = 0;               // and how many are left
+  std::unique_ptr<inflate_state> z_;  // large: its window and tables
+  bool gzip_ = false, inMember_ = false, eof_ = false;
 };
 
 // Reads on its own thread into a few buffers; the caller takes them in

@@ -284,6 +284,13 @@ class PosixEnv final : public Env {
 
 }  // namespace
 
+Status Env::NewStdoutFile(std::unique_ptr<WritableFile>& file) {
+  const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return Status::CantOpen(std::strerror(errno));
+  file = std::make_unique<PosixWritableFile>(fd);
+  return Status::OK();
+}
+
 Env* Env::Default() {
   static PosixEnv* env = new PosixEnv;
   return env;

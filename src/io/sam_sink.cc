@@ -1,11 +1,11 @@
 #include "io/sam_sink.h"
 
-#include <htslib/hfile.h>
 #include <htslib/hts_log.h>
 #include <htslib/sam.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace quorvane {
@@ -21,6 +21,11 @@ bool EndsWithNoCase(const std::string& s, const std::string& end) {
   return true;
 }
 
+// Records made at once for one read with very many hits.
+constexpr size_t kPartBytes = size_t{1} << 20;
+// Records that wait for the writing thread at most.
+constexpr size_t kQueuedBytes = size_t{4} << 20;
+
 // Whether the reader of standard output, a pipe, has gone away.
 bool StdoutReaderGone() {
   pollfd p{STDOUT_FILENO, POLLOUT, 0};
@@ -35,65 +40,93 @@ SamFormat SamFormatOf(const std::string& path) {
   return SamFormat::kSam;
 }
 
-SamSink::SamSink(Env& env, SamSettings settings) : env_(env), s_(std::move(settings)) {}
+SamSink::SamSink(Env& env, SamSettings settings) : env_(env), s_(std::move(settings)) {
+  enc_.bam = s_.uncompressed || SamFormatOf(s_.path) == SamFormat::kBam;
+  enc_.bamLevel = s_.uncompressed ? 0 : 1;
+  enc_.misNu = s_.misNu;
+  enc_.unaligned = s_.unaligned;
+}
 
-SamSink::~SamSink() { Close(); }
-
-void SamSink::Close() {
-  if (fp_ != nullptr) sam_close(fp_);
-  fp_ = nullptr;
+SamSink::~SamSink() {
+  writer_.reset();
+  own_.reset();
   if (hdr_ != nullptr) sam_hdr_destroy(hdr_);
-  hdr_ = nullptr;
-  if (rec_ != nullptr) bam_destroy1(rec_);
-  rec_ = nullptr;
 }
 
 Status SamSink::Open() {
-  const SamFormat format = SamFormatOf(s_.path);
-  if (format == SamFormat::kCram) return Status::BadInput("can't write CRAM: give a .sam or .bam file\n" + s_.path);
-  // Failures are ours to report, once, in our words.
-  hts_set_log_level(HTS_LOG_OFF);
+  if (SamFormatOf(s_.path) == SamFormat::kCram) {
+    return Status::BadInput("can't write CRAM: give a .sam or .bam file\n" + s_.path);
+  }
   Status st = target_.Prepare(env_, s_.path);
   if (!st.ok()) return st;
-  // BGZF level 1: with BAM's packed letters it gives files a few percent
-  // larger than the default level, at a fraction of its time.
-  const char* mode = format == SamFormat::kBam ? "wb1" : "w";
-  if (target_.toStdout()) {
-    // A copy of the descriptor, so that closing the file leaves standard
-    // output open for the program's last check.
-    const int fd = ::dup(STDOUT_FILENO);
-    hFILE* h = fd < 0 ? nullptr : hdopen(fd, "w");
-    if (h == nullptr && fd >= 0) ::close(fd);
-    fp_ = h == nullptr ? nullptr : hts_hopen(h, "-", mode);
-    if (fp_ == nullptr && h != nullptr) hclose_abruptly(h);
-  } else {
-    fp_ = sam_open(target_.writePath().c_str(), mode);
-  }
-  rec_ = bam_init1();
-  if (fp_ == nullptr || rec_ == nullptr) {
+  st = target_.toStdout() ? env_.NewStdoutFile(file_) : env_.NewWritableFile(target_.writePath(), file_);
+  if (!st.ok()) {
     target_.Discard();
     return Status::CantOpen("can't open " + target_.shownPath());
   }
-  if (format == SamFormat::kBam && s_.threads > 0) hts_set_threads(fp_, s_.threads);
   return Status::OK();
 }
 
 Status SamSink::Begin(const Reference& ref) {
+  // Failures are ours to report, once, in our words.
+  hts_set_log_level(HTS_LOG_OFF);
+  ref_ = &ref;
   const std::string text = SamHeaderText(ref, s_.program);
   hdr_ = sam_hdr_parse(text.size(), text.c_str());
   if (hdr_ == nullptr) return Status::NoMemory("no mem sqD and sqC");
-  maker_ = std::make_unique<SamRecordMaker>(ref, s_.misNu);
-  if (sam_hdr_write(fp_, hdr_) < 0) return WriteFailed();
+  own_ = std::make_unique<SamEncoder>(ref, hdr_, enc_);
+  if (enc_.bam) bgzf_ = std::make_unique<BgzfCompressor>(enc_.bamLevel);
+  // The header in blocks of its own, written before the thread starts.
+  const Status st = Append(SamFileHead(text, hdr_, enc_));
+  if (!st.ok()) return st;
+  writer_ = std::make_unique<BackgroundWriter>([this](std::string& piece) { return WritePiece(piece); },
+                                               kQueuedBytes);
   return Status::OK();
 }
 
-Status SamSink::Write() {
-  if (sam_write1(fp_, hdr_, rec_) < 0) return WriteFailed();
-  return Status::OK();
+std::unique_ptr<ReadEncoder> SamSink::NewEncoder() { return std::make_unique<SamEncoder>(*ref_, hdr_, enc_); }
+
+Status SamSink::WriteEncoded(std::string& bytes) { return Put(bytes); }
+
+Status SamSink::Put(std::string& piece) {
+  const Status st = writer_->Push(piece);
+  if (st.ok() || told_) return Status::OK();
+  told_ = true;
+  return st;
 }
 
-Status SamSink::WriteFailed() {
-  const int err = errno;
+Status SamSink::PutOwn() {
+  piece_.clear();
+  own_->Take(piece_);
+  return Put(piece_);
+}
+
+Status SamSink::WritePiece(std::string& piece) {
+  if (!enc_.bam) return Append(piece);
+  // Whole blocks: the records left over wait for the next piece.
+  blocks_.clear();
+  size_t from = 0;
+  if (!carry_.empty()) {
+    from = std::min(piece.size(), kBgzfBlockInput - carry_.size());
+    carry_.append(piece, 0, from);
+    if (carry_.size() < kBgzfBlockInput) return Status::OK();
+    bgzf_->Compress(carry_.data(), carry_.size(), blocks_);
+    carry_.clear();
+  }
+  const size_t full = (piece.size() - from) / kBgzfBlockInput * kBgzfBlockInput;
+  bgzf_->Compress(piece.data() + from, full, blocks_);
+  carry_.append(piece, from + full, std::string::npos);
+  return Append(blocks_);
+}
+
+Status SamSink::Append(std::string_view bytes) {
+  if (failed_ || bytes.empty()) return Status::OK();
+  errno = 0;
+  const Status st = file_->Append(bytes);
+  return st.ok() ? st : WriteFailed(errno);
+}
+
+Status SamSink::WriteFailed(int err) {
   const bool first = !failed_;
   failed_ = true;
   if (!first) return Status::OK();
@@ -102,39 +135,48 @@ Status SamSink::WriteFailed() {
 }
 
 Status SamSink::Found(const ReadView& r, int64_t, const Hit* hits, size_t n) {
-  maker_->SetRead(r);
+  // A read with very many hits goes out in parts, so that its records
+  // never stand in memory all at once.
+  const size_t part = std::max<size_t>(1, kPartBytes / SamRecordBytes(r));
   const size_t primary = PrimaryHit(hits, n);
-  for (size_t i = 0; i < n; ++i) {
-    if (!maker_->HitRecord(hits, n, i, primary, rec_)) return Status::NoMemory("no mem Chns, ArrMisMatches");
-    Status st = Write();
+  for (size_t from = 0; from < n; from += part) {
+    Status st = own_->FoundPart(r, hits, n, primary, from, std::min(n, from + part));
+    if (st.ok()) st = PutOwn();
     if (!st.ok()) return st;
   }
   return Status::OK();
 }
 
 Status SamSink::NotFound(const ReadView& r) {
-  if (!s_.unaligned) return Status::OK();
-  maker_->SetRead(r);
-  if (!maker_->UnmappedRecord(true, rec_)) return Status::NoMemory("no mem Chns, ArrMisMatches");
-  return Write();
+  const Status st = own_->NotFound(r);
+  return st.ok() ? PutOwn() : st;
 }
 
 Status SamSink::Skipped(const ReadView& r) {
-  if (!s_.unaligned) return Status::OK();
-  maker_->SetRead(r);
-  if (!maker_->UnmappedRecord(false, rec_)) return Status::NoMemory("no mem Chns, ArrMisMatches");
-  return Write();
+  const Status st = own_->Skipped(r);
+  return st.ok() ? PutOwn() : st;
 }
 
 Status SamSink::Finish(const std::string&) {
   Status st;
-  if (fp_ != nullptr) {
-    errno = 0;
-    const int rc = sam_close(fp_);
-    fp_ = nullptr;
-    if (rc < 0) st = WriteFailed();
+  if (writer_ != nullptr) {
+    st = writer_->Drain();
+    writer_.reset();
+    if (told_) st = Status::OK();
   }
-  Close();
+  if (file_ != nullptr) {
+    // The last records, and BAM's end block, once the header was written.
+    if (st.ok() && own_ != nullptr && enc_.bam) {
+      blocks_.clear();
+      bgzf_->Compress(carry_.data(), carry_.size(), blocks_);
+      blocks_.append(BgzfEndBlock());
+      st = Append(blocks_);
+    }
+    errno = 0;
+    const Status closed = file_->Close();
+    file_.reset();
+    if (!closed.ok() && st.ok()) st = WriteFailed(errno);
+  }
   if (failed_) target_.Discard();
   return st;
 }

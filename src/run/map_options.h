@@ -21,6 +21,7 @@ struct MapOptions {
   std::string DiRes;        // the results folder, which receives the five result files; empty for none
   std::string samPath;      // the SAM file (BAM for a name ending in .bam); "-" for standard output; empty for none
   bool samUnaligned = true; // the SAM file holds a record for every read without hits or not searched
+  bool samUncompressed = false;  // the SAM file is BAM with its blocks stored, not compressed, for a pipe
   std::string commandLine;  // the command as given, for the SAM file's header
   int32_t misNu = 0;        // mismatching letters allowed per hit, 0..3
   bool showRdsMis = false;  // write each hit's read with its mismatching letters in lower case

@@ -38,6 +38,10 @@ class MapRun {
         env_(o.env != nullptr ? *o.env : *Env::Default()),
         shell_(o.shell != nullptr ? *o.shell : noShell_),
         engine_(o.engine, o.threads) {
+    // The five files' sink comes first: it takes the lock of the results'
+    // names when it opens, before the SAM sink writes a byte anywhere, so
+    // that SAM on standard output is refused along with the five files
+    // while another run writes them.
     if (!o.DiRes.empty()) {
       const ResultPaths paths(o.DiRes, o.PthRds, o.PthGnm, o.misNu);
       stage_.emplace(env_, paths.stem);
@@ -50,8 +54,8 @@ class MapRun {
       SamSettings s;
       s.path = o.samPath;
       s.unaligned = o.samUnaligned;
+      s.uncompressed = o.samUncompressed;
       s.misNu = o.misNu;
-      s.threads = o.threads;
       s.program = SamProgram{o.ProcNm, QUORVANE_VERSION, o.commandLine};
       sam_.emplace(env_, std::move(s));
       sinks_.push_back(&*sam_);

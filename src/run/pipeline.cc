@@ -18,6 +18,8 @@ namespace quorvane {
 namespace {
 
 constexpr int64_t kProgressEvery = 1000;
+// Bytes of a record beside the read's texts, for bounding encoded batches.
+constexpr size_t kRecordGuess = 96;
 
 using Clock = std::chrono::steady_clock;
 
@@ -72,6 +74,8 @@ struct Pipeline::Writer {
   const Engine& engine;
   int32_t misNu;
   const std::vector<ResultSink*>& sinks;
+  std::vector<ResultSink*> encoding;  // the sinks whose records the searching stage makes
+  std::vector<ResultSink*> plain;     // the others
   RunObserver& obs;
   int64_t bytesTotal;
   RunCounters& c;
@@ -93,16 +97,22 @@ struct Pipeline::Writer {
     }
   }
 
-  Status Write(const ReadBatch& b) {
+  Status Write(ReadBatch& b) {
     Progress(b);
+    for (size_t k = 0; k < encoding.size() && b.encodedReads > 0; ++k) {
+      const Status st = encoding[k]->WriteEncoded(b.encoded[k]);
+      if (!st.ok()) return st;
+    }
     for (size_t i = 0; i < b.size(); ++i) {
       const ReadBatch::Read& r = b.reads[i];
-      const ReadView v{b.name(i), b.seq(i), b.qual(i), b.firstNumber + static_cast<int64_t>(i), r.length};
+      const ReadView v = b.view(i);
+      // The encoded reads' records are written already.
+      const std::vector<ResultSink*>& to = i < b.encodedReads ? plain : sinks;
       ++c.linesRead;
       Status st;
       if (!r.accepted) {
         ++c.shortBig;
-        st = ForSinks(sinks, [&](ResultSink& s) { return s.Skipped(v); });
+        st = ForSinks(to, [&](ResultSink& s) { return s.Skipped(v); });
       } else {
         ++c.accepted;
         const Hit* hits = nullptr;
@@ -120,12 +130,12 @@ struct Pipeline::Writer {
           n = search->hits().size();
         }
         if (n == 0) {
-          st = ForSinks(sinks, [&](ResultSink& s) { return s.NotFound(v); });
+          st = ForSinks(to, [&](ResultSink& s) { return s.NotFound(v); });
         } else {
           const int64_t rdNom = ++c.found;
           c.hits += static_cast<int64_t>(n);
           c.upHits += std::count_if(hits, hits + n, [](const Hit& h) { return h.strand == Strand::kDirect; });
-          st = ForSinks(sinks, [&](ResultSink& s) { return s.Found(v, rdNom, hits, n); });
+          st = ForSinks(to, [&](ResultSink& s) { return s.Found(v, rdNom, hits, n); });
         }
       }
       if (!st.ok()) return st;
@@ -137,10 +147,75 @@ struct Pipeline::Writer {
 Pipeline::Pipeline(const Engine& engine, int32_t misNu, int threads)
     : engine_(engine), misNu_(misNu), threads_(std::max(1, threads)) {}
 
-bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b) const {
+// Makes the records of the encoding sinks for the reads of a batch, each
+// read right after its search, while the genome around its hits is still
+// in the processor's caches.
+class Pipeline::BatchEncoder {
+ public:
+  BatchEncoder(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b) : encoders_(encoders), b_(b) {
+    b_.encoded.resize(encoders_.size());
+    b_.encodedReads = 0;
+    on_ = !encoders_.empty();
+  }
+
+  // Read i, searched, unless encoding has stopped: at kBatchEncodedBytes
+  // (the writer makes the rest), or at a read that an encoder fails.
+  void Read(size_t i) {
+    if (!on_) return;
+    const ReadView v = b_.view(i);
+    const Hit* hits = b_.hits.data() + b_.hitBeg(i);
+    const size_t n = b_.hitEnd[i] - b_.hitBeg(i);
+    // About what the read's records take: its texts once per hit.
+    const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
+    if (bytes_ + guess > kBatchEncodedBytes) {
+      on_ = false;
+      return;
+    }
+    bytes_ = 0;
+    for (const auto& e : encoders_) {
+      const Status st = !b_.reads[i].accepted ? e->Skipped(v) : n == 0 ? e->NotFound(v) : e->Found(v, hits, n);
+      if (!st.ok()) failed_ = true;
+      bytes_ += e->pending();
+    }
+    if (failed_) {
+      on_ = false;
+      return;
+    }
+    b_.encodedReads = i + 1;
+  }
+
+  // Memory ran out in the middle of a read: nothing is handed.
+  void Fail() {
+    failed_ = true;
+    on_ = false;
+  }
+
+  // Hands the records made to the batch. After a failure nothing is
+  // handed: the writer redoes the batch read by read and reports it.
+  ~BatchEncoder() {
+    if (failed_) {
+      std::string drop;
+      for (const auto& e : encoders_) e->Take(drop);
+      b_.encodedReads = 0;
+      return;
+    }
+    for (size_t k = 0; k < encoders_.size(); ++k) encoders_[k]->Take(b_.encoded[k]);
+  }
+
+ private:
+  const std::vector<std::unique_ptr<ReadEncoder>>& encoders_;
+  ReadBatch& b_;
+  size_t bytes_ = 0;  // bytes the encoders hold
+  bool on_ = false;
+  bool failed_ = false;
+};
+
+bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
+                           const std::vector<std::unique_ptr<ReadEncoder>>& encoders) const {
   b.hits.clear();
   b.hitEnd.clear();
   b.searched = 0;
+  BatchEncoder encode(encoders, b);
   try {
     b.hitEnd.reserve(b.size());
     for (size_t i = 0; i < b.size(); ++i) {
@@ -152,9 +227,11 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b) const {
       }
       b.hitEnd.push_back(static_cast<uint32_t>(b.hits.size()));
       b.searched = i + 1;
+      encode.Read(i);
     }
   } catch (const std::bad_alloc&) {
     // The writer searches what is left, or reports the failure.
+    encode.Fail();
     b.hits.resize(b.searched == 0 ? 0 : b.hitEnd[b.searched - 1]);
     b.hitEnd.resize(b.searched);
     return false;
@@ -165,7 +242,11 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b) const {
 Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, RunObserver& obs, int64_t bytesTotal,
                      RunCounters& c) {
   Reader reader{source, 0, 0, false, Status()};
-  Writer writer{engine_, misNu_, sinks, obs, bytesTotal, c, Clock::now(), nullptr, 0};
+  Writer writer{engine_, misNu_, sinks, {}, {}, obs, bytesTotal, c, Clock::now(), nullptr, 0};
+  for (ResultSink* s : sinks) {
+    const bool encodes = s->NewEncoder() != nullptr;
+    (encodes ? writer.encoding : writer.plain).push_back(s);
+  }
   // Threads beyond the processor's are not started; the batches in flight
   // follow the threads that really work.
   const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -191,6 +272,11 @@ Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, 
   };
 
   tbb::enumerable_thread_specific<std::unique_ptr<ReadSearch>> searches([this] { return engine_.NewSearch(); });
+  tbb::enumerable_thread_specific<std::vector<std::unique_ptr<ReadEncoder>>> encoders([&writer] {
+    std::vector<std::unique_ptr<ReadEncoder>> e;
+    for (ResultSink* s : writer.encoding) e.push_back(s->NewEncoder());
+    return e;
+  });
   std::atomic<bool> stop{false};
   Status writeStatus;
   try {
@@ -219,7 +305,9 @@ Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, 
                                              }) &
               tbb::make_filter<ReadBatch*, ReadBatch*>(tbb::filter_mode::parallel,
                                                        [&](ReadBatch* b) {
-                                                         if (!stop.load()) SearchBatch(*searches.local(), *b);
+                                                         if (!stop.load()) {
+                                                           SearchBatch(*searches.local(), *b, encoders.local());
+                                                         }
                                                          return b;
                                                        }) &
               tbb::make_filter<ReadBatch*, void>(tbb::filter_mode::serial_in_order, [&](ReadBatch* b) {

@@ -1,6 +1,7 @@
 // The read loop: a serial stage reads and numbers the reads, a parallel
-// stage searches them on every thread, and a serial stage hands each
-// read's outcome, in the order of the reads file, to the sinks.
+// stage searches them on every thread (and makes the records of the sinks
+// that can have them made there), and a serial stage hands each read's
+// outcome, in the order of the reads file, to the sinks.
 #ifndef QUORVANE_RUN_PIPELINE_H_
 #define QUORVANE_RUN_PIPELINE_H_
 
@@ -26,6 +27,10 @@ namespace quorvane {
 inline constexpr size_t kBatchReads = 1024;
 inline constexpr size_t kBatchBytes = size_t{512} << 10;
 inline constexpr size_t kBatchHitBytes = size_t{2} << 20;
+// The searching stage makes the records of the sinks that encode (see
+// ResultSink::NewEncoder) until they pass kBatchEncodedBytes; the writing
+// stage hands the further reads to those sinks itself.
+inline constexpr size_t kBatchEncodedBytes = size_t{4} << 20;
 
 class Pipeline {
  public:
@@ -48,9 +53,13 @@ class Pipeline {
   struct Reader;
   struct Writer;
 
-  // Searches the accepted reads of b until its hits pass kBatchHitBytes.
-  // Returns false when a hit list could not grow.
-  bool SearchBatch(ReadSearch& search, ReadBatch& b) const;
+  class BatchEncoder;
+
+  // Searches the accepted reads of b until its hits pass kBatchHitBytes,
+  // and makes the records of each read with encoders, one per encoding
+  // sink, until they pass kBatchEncodedBytes. Returns false when a hit
+  // list could not grow.
+  bool SearchBatch(ReadSearch& search, ReadBatch& b, const std::vector<std::unique_ptr<ReadEncoder>>& encoders) const;
 
   const Engine& engine_;
   int32_t misNu_;

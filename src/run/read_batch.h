@@ -9,6 +9,7 @@
 
 #include "engine/hit.h"
 #include "io/read_source.h"
+#include "io/result_sink.h"
 
 namespace quorvane {
 
@@ -36,11 +37,19 @@ struct ReadBatch {
   std::vector<uint32_t> hitEnd;  // end of read i's hits in hits, for i < searched
   size_t searched = 0;           // reads searched; the writing stage searches the rest
 
+  // --- filled by the searching stage for the sinks that encode their records ---
+  std::vector<std::string> encoded;  // per encoding sink, the bytes of reads[0 .. encodedReads)
+  size_t encodedReads = 0;           // reads encoded; the writing stage hands the rest to the sinks
+
   size_t size() const { return reads.size(); }
   std::string_view seq(size_t i) const { return {text.data() + reads[i].seq, reads[i].seqLen}; }
   std::string_view name(size_t i) const { return {text.data() + reads[i].name, reads[i].nameLen}; }
   std::string_view qual(size_t i) const { return {text.data() + reads[i].qual, reads[i].qualLen}; }
   uint32_t hitBeg(size_t i) const { return i == 0 ? 0 : hitEnd[i - 1]; }
+  // Read i as the sinks see it.
+  ReadView view(size_t i) const {
+    return ReadView{name(i), seq(i), qual(i), firstNumber + static_cast<int64_t>(i), reads[i].length};
+  }
 
   // Adds a read as the source gave it.
   void Add(const ReadRecord& r, bool accepted) {
@@ -69,6 +78,8 @@ struct ReadBatch {
     hits.clear();
     hitEnd.clear();
     searched = 0;
+    for (std::string& e : encoded) e.clear();
+    encodedReads = 0;
   }
 };
 
