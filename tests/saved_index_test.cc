@@ -117,6 +117,22 @@ TEST_F(SavedIndexTest, RunsFromTheIndexWriteTheFilesOfTheGenome) {
   }
 }
 
+TEST_F(SavedIndexTest, LinearIsForTheIndexNotForARunFromIt) {
+  std::mt19937 rng(8);
+  Make(Fasta({{"x", test::RandomLetters(rng, 2000), true}}), "ACGTACGTACGTAC\n");
+  mkdir(dir_.File("out").c_str(), 0755);
+  MapOptions o;
+  o.PthGnm = Index();
+  o.PthRds = dir_.File("reads.txt");
+  o.DiRes = dir_.File("out");
+  o.linear = true;
+  o.ProcNm = "quorvane";
+  EXPECT_EQ(RunMapping(o, obs_).outcome, RunOutcome::kFailed);
+  EXPECT_EQ(obs_.msgs, std::vector<std::string>{"--linear is given when the saved index is made (quorvane-map index "
+                                                "--linear GENOME -o NAME), not to a run from it\n" + Index()});
+  EXPECT_TRUE(test::FolderFiles(dir_.File("out")).empty());
+}
+
 TEST_F(SavedIndexTest, TheInputCheckMeasuresTheIndexAsItsGenome) {
   std::mt19937 rng(3);
   Make(Fasta({{"x", test::RandomLetters(rng, 1000), true}, {"y", test::RandomLetters(rng, 234), false}}), "ACGTACGTACGTAC\n");

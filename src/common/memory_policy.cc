@@ -5,8 +5,8 @@
 namespace quorvane {
 
 void SetMemoryPolicy() {
-  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 1024 * 1024);
+  mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
 }
 
 }  // namespace quorvane

@@ -4,8 +4,8 @@
 
 namespace quorvane {
 
-// Makes every block of 256 KiB or more a mapping of its own, given back to
-// the system when it is freed, and trims the heap's free top past 1 MiB:
+// Makes every block of 4 MiB or more a mapping of its own, given back to
+// the system when it is freed, and trims the heap's free top past 8 MiB:
 // the buffers of a read with very many hits then leave no resident memory
 // behind, which the allocator would otherwise keep (it raises its threshold
 // after each large free). Call once, before the first thread starts.

@@ -119,6 +119,11 @@ class GuideRun {
     // The genome, or the letters of a saved index, mapped as they lie.
     Reference ref;
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
+      // The topologies were fixed when the index was made.
+      if (o_.linear) {
+        return Status::BadInput("--linear is given when the saved index is made (quorvane-map index --linear "
+                                "GENOME -o NAME), not to a run from it\n" + o_.PthGnm);
+      }
       std::unique_ptr<SavedIndex> saved;
       st = SavedIndex::Open(o_.PthGnm, saved);
       if (st.ok()) ref = saved->MakeReference();

@@ -130,8 +130,13 @@ class MapRun {
   // The genome and its index: built here, or mapped from a saved index.
   Status LoadGenome() {
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
+      // The topologies were fixed when the index was made; a --linear that
+      // would be passed over silently is refused instead.
+      Status st = o_.linear ? Status::BadInput("--linear is given when the saved index is made (quorvane-map index "
+                                               "--linear GENOME -o NAME), not to a run from it\n" + o_.PthGnm)
+                            : Status::OK();
       std::unique_ptr<SavedIndex> saved;
-      Status st = SavedIndex::Open(o_.PthGnm, saved);
+      if (st.ok()) st = SavedIndex::Open(o_.PthGnm, saved);
       if (st.ok()) st = engine_.AdoptIndex(saved->MakeReference(), saved->Uncoded(), saved->tables());
       if (st.ok()) st = engine_.BuildSeedIndex();
       if (!st.ok()) Fail(st);
