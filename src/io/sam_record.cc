@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "common/nucleotide.h"
+#include "engine/iupac.h"
 
 namespace quorvane {
 namespace {
@@ -19,19 +20,6 @@ constexpr int kMapqPerMismatch = 20;
 constexpr int kMaxMapq = 60;
 // Highest base quality SAM can show (QUAL '~').
 constexpr int kMaxQual = 93;
-
-// The complement of every IUPAC letter, in upper case; N for any other byte.
-constexpr std::array<char, 256> kCompl = [] {
-  std::array<char, 256> t{};
-  for (auto& c : t) c = 'N';
-  const char* from = "ACGTRYSWKMBDHVN";
-  const char* to = "TGCAYRSWMKVHDBN";
-  for (int i = 0; from[i] != 0; ++i) {
-    t[static_cast<unsigned char>(from[i])] = to[i];
-    t[static_cast<unsigned char>(from[i] + 'a' - 'A')] = to[i];
-  }
-  return t;
-}();
 
 // Every IUPAC letter kept as it is; N for any other byte, so that SEQ
 // holds letters only.
@@ -165,7 +153,7 @@ const std::string& SamRecordMaker::Letters(Strand s) {
   if (!rcDone_) {
     rcSeq_.resize(seq_.size());
     std::transform(seq_.rbegin(), seq_.rend(), rcSeq_.begin(),
-                   [](char c) { return kCompl[static_cast<unsigned char>(c)]; });
+                   [](char c) { return kIupacComplement[static_cast<unsigned char>(c)]; });
     revQual_.assign(qual_.rbegin(), qual_.rend());
     rcDone_ = true;
   }

@@ -383,6 +383,15 @@ Status SavedIndex::Open(const std::string& path, std::unique_ptr<SavedIndex>& ou
   return Status::OK();
 }
 
+Status OpenSavedIndexForRun(const std::string& path, bool linear, std::unique_ptr<SavedIndex>& out) {
+  if (linear) {
+    return Status::BadInput(
+        "--linear is given when the saved index is made (quorvane-map index --linear GENOME -o NAME), not to a run "
+        "from it\n" + path);
+  }
+  return SavedIndex::Open(path, out);
+}
+
 Reference SavedIndex::MakeReference() const { return Reference::View(seqs_, letterData_, letters_, map_); }
 
 std::vector<std::pair<int64_t, int64_t>> SavedIndex::Uncoded() const {

@@ -90,6 +90,12 @@ class SavedIndex {
 // FIFO is never looked into: its bytes would be lost to the run).
 bool IsSavedIndexFile(Env& env, const std::string& path);
 
+// Opens the saved index at path for a run (SavedIndex::Open); a run that
+// asks for linear sequences is refused first with kBadInput ("--linear is
+// given when the saved index is made …" + path), since the index fixed
+// each sequence's topology when it was made.
+Status OpenSavedIndexForRun(const std::string& path, bool linear, std::unique_ptr<SavedIndex>& out);
+
 // Reads only the head of the saved index at path: its letters and
 // sequences, for the input checks. Fails as SavedIndex::Open does for the
 // head.

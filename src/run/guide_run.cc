@@ -97,12 +97,7 @@ class GuideRun {
   }
 
  private:
-  void Fail(const Status& st) {
-    const bool quiet = st.code() == Status::Code::kInterrupted || st.code() == Status::Code::kPipeClosed;
-    if (!quiet) obs_.OnMessage(st);
-    if (sum_.status.ok()) sum_.status = st;
-    sum_.outcome = quiet ? RunOutcome::kInterrupted : RunOutcome::kFailed;
-  }
+  void Fail(const Status& st) { FailRun(st, obs_, sum_); }
 
   WaitAbort StopAsked() {
     return [this] { return obs_.StopRequested(); };
@@ -119,13 +114,8 @@ class GuideRun {
     // The genome, or the letters of a saved index, mapped as they lie.
     Reference ref;
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
-      // The topologies were fixed when the index was made.
-      if (o_.linear) {
-        return Status::BadInput("--linear is given when the saved index is made (quorvane-map index --linear "
-                                "GENOME -o NAME), not to a run from it\n" + o_.PthGnm);
-      }
       std::unique_ptr<SavedIndex> saved;
-      st = SavedIndex::Open(o_.PthGnm, saved);
+      st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, saved);
       if (st.ok()) ref = saved->MakeReference();
     } else {
       st = ReadGenome(env_, o_.PthGnm, GenomeOptions{-1, o_.linear, StopAsked()}, ref);

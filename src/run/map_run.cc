@@ -78,14 +78,7 @@ class MapRun {
   }
 
  private:
-  // Gives the message of a failure; the first one is the run's status.
-  // A stop asked for, or a reader that went away, ends the run quietly.
-  void Fail(const Status& st) {
-    const bool quiet = st.code() == Status::Code::kInterrupted || st.code() == Status::Code::kPipeClosed;
-    if (!quiet) obs_.OnMessage(st);
-    if (sum_.status.ok()) sum_.status = st;
-    sum_.outcome = quiet ? RunOutcome::kInterrupted : RunOutcome::kFailed;
-  }
+  void Fail(const Status& st) { FailRun(st, obs_, sum_); }
 
   // Closes every sink, each checking its files; the first failure counts.
   Status FinishSinks(const std::string& report) {
@@ -130,13 +123,8 @@ class MapRun {
   // The genome and its index: built here, or mapped from a saved index.
   Status LoadGenome() {
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
-      // The topologies were fixed when the index was made; a --linear that
-      // would be passed over silently is refused instead.
-      Status st = o_.linear ? Status::BadInput("--linear is given when the saved index is made (quorvane-map index "
-                                               "--linear GENOME -o NAME), not to a run from it\n" + o_.PthGnm)
-                            : Status::OK();
       std::unique_ptr<SavedIndex> saved;
-      if (st.ok()) st = SavedIndex::Open(o_.PthGnm, saved);
+      Status st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, saved);
       if (st.ok()) st = engine_.AdoptIndex(saved->MakeReference(), saved->Uncoded(), saved->tables());
       if (st.ok()) st = engine_.BuildSeedIndex();
       if (!st.ok()) Fail(st);
@@ -239,6 +227,13 @@ class MapRun {
 };
 
 }  // namespace
+
+void FailRun(const Status& st, RunObserver& obs, RunSummary& sum) {
+  const bool quiet = st.code() == Status::Code::kInterrupted || st.code() == Status::Code::kPipeClosed;
+  if (!quiet) obs.OnMessage(st);
+  if (sum.status.ok()) sum.status = st;
+  sum.outcome = quiet ? RunOutcome::kInterrupted : RunOutcome::kFailed;
+}
 
 RunSummary RunMapping(const MapOptions& options, RunObserver& obs) { return MapRun(options, obs).Run(); }
 

@@ -37,6 +37,11 @@ struct RunSummary {
 // before it returns, however it ends.
 RunSummary RunMapping(const MapOptions& options, RunObserver& obs);
 
+// Records a failure of a run in sum and gives its message to obs; the
+// first failure is the run's status. A stop asked for, or a reader that
+// went away, ends the run quietly, as interrupted.
+void FailRun(const Status& st, RunObserver& obs, RunSummary& sum);
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_RUN_MAP_RUN_H_
