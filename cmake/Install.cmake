@@ -31,7 +31,7 @@ endif()
 # so that any prefix, a DESTDIR staging folder and the package all work.
 file(RELATIVE_PATH QUORVANE_DATA_FROM_BIN
   ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/quorvane)
-target_compile_definitions(quorvane_core PRIVATE QUORVANE_DATA_FROM_BIN="${QUORVANE_DATA_FROM_BIN}/")
+target_compile_definitions(quorvane_setup PRIVATE QUORVANE_DATA_FROM_BIN="${QUORVANE_DATA_FROM_BIN}/")
 
 # The Debian package. dpkg-shlibdeps derives the library dependencies from
 # the installed programs, so a library linked later needs no entry here.

@@ -8,7 +8,7 @@
 #include "check.h"
 #include "common/nucleotide.h"
 #include "engine/reference.h"
-#include "io/genome_file.h"
+#include "readers/genome_file.h"
 #include "mem_env.h"
 
 using namespace quorvane;

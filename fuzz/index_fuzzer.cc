@@ -12,7 +12,8 @@
 
 #include "check.h"
 #include "engine/engine.h"
-#include "io/saved_index.h"
+#include "saved_index/index_reader.h"
+#include "saved_index/index_writer.h"
 
 using namespace quorvane;
 

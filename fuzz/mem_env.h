@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "io/env.h"
+#include "env/env.h"
 
 namespace quorvane::fuzz {
 

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "check.h"
-#include "io/inflating_file.h"
-#include "io/fastx_source.h"
-#include "io/input_file.h"
-#include "io/line_cursor.h"
+#include "readers/inflating_file.h"
+#include "readers/fastx_source.h"
+#include "readers/input_file.h"
+#include "readers/line_cursor.h"
 #include "mem_env.h"
 
 using namespace quorvane;

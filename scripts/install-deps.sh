@@ -14,7 +14,7 @@ if [ "${1:-}" = "--check" ]; then
 fi
 
 pkgs="g++ cmake ninja-build make libgtest-dev libgmock-dev libbenchmark-dev \
-libcli11-dev libtbb-dev zlib1g-dev libhts-dev libisal-dev samtools snakemake qt6-base-dev libgl-dev xdg-utils fonts-liberation dpkg-dev file $*"
+libcli11-dev libtbb-dev zlib1g-dev libhts-dev libisal-dev samtools snakemake qt6-base-dev libgl-dev xdg-utils fonts-liberation dpkg-dev file python3 $*"
 
 missing=""
 for p in $pkgs; do

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "common/status.h"
-#include "engine/big_array.h"
+#include "common/big_array.h"
 #include "engine/genome_store.h"
 #include "engine/strand.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/nucleotide.h"
-#include "engine/parallel_for.h"
+#include "common/parallel_for.h"
 
 namespace quorvane {
 namespace {

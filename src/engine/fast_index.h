@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/status.h"
-#include "engine/big_array.h"
+#include "common/big_array.h"
 #include "engine/genome_store.h"
 #include "engine/piece_plan.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "common/nucleotide.h"
-#include "engine/parallel_for.h"
+#include "common/parallel_for.h"
 
 namespace quorvane {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/status.h"
-#include "engine/big_array.h"
+#include "common/big_array.h"
 
 namespace quorvane {
 

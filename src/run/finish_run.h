@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "common/status.h"
-#include "io/env.h"
-#include "io/text_sink.h"
+#include "env/env.h"
+#include "writers/text_sink.h"
 #include "run/shell.h"
 
 namespace quorvane {

@@ -8,42 +8,21 @@
 #include <optional>
 
 #include "common/number_text.h"
-#include "engine/guide_search.h"
-#include "io/file_stem.h"
-#include "io/genome_file.h"
-#include "io/guide_file.h"
-#include "io/guide_output.h"
-#include "io/output_target.h"
-#include "io/result_stage.h"
-#include "io/saved_index.h"
-#include "io/sam_header.h"
+#include "guides/guide_search.h"
+#include "common/file_stem.h"
+#include "readers/genome_file.h"
+#include "readers/guide_file.h"
+#include "writers/guide_output.h"
+#include "writers/output_target.h"
+#include "writers/result_stage.h"
+#include "saved_index/index_reader.h"
+#include "writers/sam_header.h"
 
 namespace quorvane {
 namespace {
 
 // Bytes gathered before they are handed to a file.
 constexpr size_t kFlushBytes = 1 << 20;
-
-// Standard output as a file, for SAM records sent to a pipe.
-class StdoutFile final : public WritableFile {
- public:
-  Status Append(std::string_view data) override {
-    errno = 0;
-    if (std::fwrite(data.data(), 1, data.size(), stdout) == data.size()) return Status::OK();
-    return Failed();
-  }
-  Status Flush() override {
-    errno = 0;
-    return std::fflush(stdout) == 0 ? Status::OK() : Failed();
-  }
-  Status Close() override { return Flush(); }
-
- private:
-  static Status Failed() {
-    if (errno == EPIPE) return Status::PipeClosed("");
-    return Status::IoError("can't write standard output");
-  }
-};
 
 // Writes text in pieces of about kFlushBytes; the first failure sticks.
 class TextOut {
@@ -53,15 +32,21 @@ class TextOut {
   Status MaybeFlush() { return buf_.size() >= kFlushBytes ? Push() : Status::OK(); }
   Status Close() {
     Status st = Push();
-    const Status closed = file_->Close();
+    errno = 0;
+    Status closed = file_->Close();
+    if (!closed.ok() && errno == EPIPE) closed = Status::PipeClosed("");
     if (st.ok() && !closed.ok()) st = closed;
     return st;
   }
 
  private:
   Status Push() {
+    errno = 0;
     Status st = file_->Append(buf_);
     buf_.clear();
+    // Standard output whose reader went away (`| head`) ends the run as
+    // a closed pipe, not as a failed write.
+    if (!st.ok() && errno == EPIPE) return Status::PipeClosed("");
     if (!st.ok() && st.code() != Status::Code::kPipeClosed && st.message().empty()) {
       st = Status::IoError("can't write " + shown_);
     }
@@ -183,7 +168,8 @@ class GuideRun {
       Status st = sam_->Prepare(env_, o_.samPath);
       if (!st.ok()) return st;
       if (sam_->toStdout()) {
-        f = std::make_unique<StdoutFile>();
+        st = env_.NewStdoutFile(f);
+        if (!st.ok()) return st;
       } else {
         st = env_.NewWritableFile(sam_->writePath(), f);
         if (!st.ok()) return Status::CantOpen("can't open " + o_.samPath);

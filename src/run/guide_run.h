@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "engine/guide_query.h"
-#include "io/env.h"
+#include "guides/guide_query.h"
+#include "env/env.h"
 #include "run/map_run.h"
 #include "run/run_observer.h"
 

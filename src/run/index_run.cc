@@ -3,8 +3,9 @@
 #include <new>
 
 #include "engine/engine.h"
-#include "io/genome_file.h"
-#include "io/saved_index.h"
+#include "readers/genome_file.h"
+#include "saved_index/index_reader.h"
+#include "saved_index/index_writer.h"
 
 namespace quorvane {
 

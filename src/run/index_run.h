@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/status.h"
-#include "io/env.h"
+#include "env/env.h"
 
 namespace quorvane {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "io/env.h"
+#include "env/env.h"
 #include "run/shell.h"
 
 namespace quorvane {

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "common/number_text.h"
-#include "io/genome_file.h"
-#include "io/input_file.h"
-#include "io/result_stage.h"
-#include "io/saved_index.h"
-#include "io/sam_sink.h"
-#include "io/text_sink.h"
+#include "readers/genome_file.h"
+#include "readers/input_file.h"
+#include "writers/result_stage.h"
+#include "saved_index/index_reader.h"
+#include "writers/sam_sink.h"
+#include "writers/text_sink.h"
 #include "run/finish_run.h"
 #include "run/pipeline.h"
 

@@ -11,8 +11,8 @@
 
 #include "common/status.h"
 #include "engine/engine.h"
-#include "io/read_source.h"
-#include "io/result_sink.h"
+#include "readers/read_source.h"
+#include "writers/result_sink.h"
 #include "run/read_batch.h"
 #include "run/run_counters.h"
 #include "run/run_observer.h"

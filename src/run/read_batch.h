@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/hit.h"
-#include "io/read_source.h"
-#include "io/result_sink.h"
+#include "readers/read_source.h"
+#include "writers/result_sink.h"
 
 namespace quorvane {
 

@@ -8,10 +8,10 @@
 #include "common/file_msg.h"
 #include "common/number_text.h"
 #include "engine/reference.h"
-#include "io/env.h"
-#include "io/genome_file.h"
-#include "io/input_file.h"
-#include "io/saved_index.h"
+#include "env/env.h"
+#include "readers/genome_file.h"
+#include "readers/input_file.h"
+#include "saved_index/index_reader.h"
 
 namespace quorvane {
 namespace {

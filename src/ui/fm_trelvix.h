@@ -17,7 +17,7 @@
 #include <string>
 
 #include "common/show_msg.h"
-#include "engine/guide_query.h"
+#include "guides/guide_query.h"
 #include "setup/input_checks.h"
 #include "setup/program_path.h"
 #include "ui/bevel_panel.h"

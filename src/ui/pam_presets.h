@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/status.h"
-#include "engine/guide_query.h"
+#include "guides/guide_query.h"
 
 namespace quorvane {
 
