@@ -10,22 +10,51 @@
 #include "app/stop_signals.h"
 #include "common/number_text.h"
 #include "run/index_run.h"
+#include "saved_index/index_check.h"
 
 namespace quorvane {
 
+namespace {
+
+// `quorvane-map index --verify NAME`: every section of the index against
+// its checksums; what was found on standard output, the damage as the
+// message a run would give.
+int VerifyMain(const std::string& name, int threads, bool quiet) {
+  IndexCheckReport report;
+  const Status st = CheckSavedIndex(name, threads, report);
+  if (!quiet) {
+    std::string text = "saved index " + name + "\n";
+    for (const std::string& line : report.lines) text += "  " + line + "\n";
+    if (st.ok()) text += "saved index is whole\n";
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "can't write standard output\n");
+      return 1;
+    }
+  }
+  if (!st.ok()) {
+    std::fprintf(stderr, "%s\n", st.message().c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int IndexMain(int argc, char** argv) {
-  std::string genome, output;
+  std::string genome, output, verify;
   bool linear = false, quiet = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
   CLI::App app{
       "Makes a saved index of GENOME (FASTA or plain, gzip- or BGZF-compressed or not) and writes it\n"
       "to NAME. Give NAME to -g of quorvane-map instead of the genome: the run maps the index at\n"
-      "once instead of building it, and writes the same files.",
+      "once instead of building it, and writes the same files. With --verify NAME it checks a saved index\n"
+      "whole instead: every section against its checksums.",
       "quorvane-map index"};
-  app.add_option("GENOME", genome, "Genome file, as -g of a mapping run takes it")->required();
-  app.add_option("-o,--output", output, "The saved index to write; replaced when it is whole")
-      ->required()
+  app.add_option("GENOME", genome, "Genome file, as -g of a mapping run takes it");
+  app.add_option("-o,--output", output, "The saved index to write; replaced when it is whole")->type_name("NAME");
+  app.add_option("--verify", verify,
+                 "Check the saved index NAME whole and say what was found; exit status 1 when it is damaged")
       ->type_name("NAME");
   app.add_flag("--linear", linear, "The genome's sequences are linear unless their FASTA header says otherwise");
   app.add_option("-t,--threads", threads, "Threads that index (default: every hardware thread)")
@@ -37,6 +66,19 @@ int IndexMain(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     const int rc = app.exit(e);
     return rc == 0 ? 0 : 2;
+  }
+
+  if (!verify.empty()) {
+    if (!genome.empty() || !output.empty()) {
+      std::fprintf(stderr, "--verify takes the saved index alone: give no GENOME nor -o\n");
+      return 2;
+    }
+    return VerifyMain(verify, threads, quiet);
+  }
+  if (genome.empty() || output.empty()) {
+    std::fprintf(stderr, "%s is required\nRun with --help for more information.\n",
+                 genome.empty() ? "GENOME" : "--output");
+    return 2;
   }
 
   CatchStopSignals();

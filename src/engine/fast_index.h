@@ -9,6 +9,7 @@
 
 #include "common/status.h"
 #include "common/big_array.h"
+#include "common/table_check.h"
 #include "engine/genome_store.h"
 #include "engine/piece_plan.h"
 
@@ -34,6 +35,10 @@ struct FastIndexTables {
   const uint32_t* pos = nullptr;  // entries + 1 starts, their low segmentBits bits
   const uint32_t* ctx = nullptr;  // entries + kScanPad contexts
   const uint64_t* seg = nullptr;  // 65,536 * segments: first entry of each segment in each bucket; null for 1
+  // For tables mapped from a file whose pos and ctx blocks are verified as
+  // they are touched: asked before a run of entries is read; null when
+  // every byte is known whole.
+  TableCheck* check = nullptr;
 };
 
 // Immutable once built or adopted; any number of searches read it at once.
@@ -89,6 +94,8 @@ class FastIndex {
   // | that of the 8 letters after its first 8. Readable up to kScanPad
   // entries past the last entry, so that scans may read whole vectors.
   const uint32_t* Ctx() const { return ctx_; }
+  // What must pass over a run of entries before it is read; null for none.
+  TableCheck* check() const { return t_.check; }
   // Whether positions need their segment (the genome passes 2^32 letters).
   bool wide() const { return t_.segments > 1; }
   // The global start of entry i of bucket c.

@@ -137,9 +137,16 @@ void FastSearch::RunProbes() {
   // The runs' bounds, then their entries, are fetched for all probes
   // before any is needed.
   for (const Probe& p : probes_) __builtin_prefetch(off + p.first);
+  TableCheck* check = index_.check();
   for (Probe& p : probes_) {
     p.beg = off[p.first];
     p.end = off[p.first + p.count];
+    // Entries of a mapped index are read only once their blocks are
+    // verified; a damaged run is passed over, and the run fails.
+    if (check != nullptr && (!check->Whole(ctx + p.beg, 4 * (p.end - p.beg)) ||
+                             !check->Whole(pos + p.beg, 4 * (p.end - p.beg)))) {
+      p.end = p.beg;
+    }
     for (uint64_t i = p.beg; i < std::min(p.end, p.beg + kPrefetchEntries); i += 16) __builtin_prefetch(ctx + i);
     // A short run is fetched whole: where it holds a hit, its position is
     // read next.
@@ -148,11 +155,12 @@ void FastSearch::RunProbes() {
     }
   }
   for (const Probe& pr : probes_) {
+    if (pr.beg == pr.end) continue;  // nothing there, or a damaged run
     // The bucket lies at global start g; the read (or its reverse
     // complement) starts pr.off letters before, within g's sequence.
     auto emitAt = [&](int64_t g) {
-      // A start past the genome comes only from a damaged saved index
-      // (its tables carry no checksum): it is passed over, never read.
+      // A start past the genome comes only from a damaged saved index:
+      // it is passed over, never read.
       if (static_cast<uint64_t>(g) >= static_cast<uint64_t>(total)) return;
       const uint32_t seq = oneSeq ? 0 : ref.SeqAt(g);
       const RefSeq& q = ref.seq(seq);

@@ -100,7 +100,9 @@ class GuideRun {
     Reference ref;
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
       std::unique_ptr<SavedIndex> saved;
-      st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, saved);
+      IndexOpenOptions io;
+      io.threads = o_.threads;
+      st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, io, saved);
       if (st.ok()) ref = saved->MakeReference();
     } else {
       st = ReadGenome(env_, o_.PthGnm, GenomeOptions{-1, o_.linear, StopAsked()}, ref);

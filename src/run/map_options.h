@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "env/env.h"
 #include "run/shell.h"
+#include "saved_index/index_reader.h"
 
 namespace quorvane {
 
@@ -28,6 +29,9 @@ struct MapOptions {
   std::string ProcNm;       // the program's own file name, for the run report
   EngineKind engine = EngineKind::kFast;  // which search runs the reads
   int threads = 1;          // threads that load, index and search, 1 or more
+  // When a saved index's blocks are verified: by its size, or (for tests)
+  // all at opening or as the search touches them.
+  IndexOpenOptions::Verify indexVerify = IndexOpenOptions::Verify::kBySize;
   Shell* shell = nullptr;   // opens the results at the end; null opens nothing
   Env* env = nullptr;       // the file system; null for the real one
 };

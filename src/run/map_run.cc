@@ -123,9 +123,11 @@ class MapRun {
   // The genome and its index: built here, or mapped from a saved index.
   Status LoadGenome() {
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
-      std::unique_ptr<SavedIndex> saved;
-      Status st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, saved);
-      if (st.ok()) st = engine_.AdoptIndex(saved->MakeReference(), saved->Uncoded(), saved->tables());
+      IndexOpenOptions io;
+      io.threads = o_.threads;
+      io.verify = o_.indexVerify;
+      Status st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, io, saved_);
+      if (st.ok()) st = engine_.AdoptIndex(saved_->MakeReference(), saved_->Uncoded(), saved_->tables());
       if (st.ok()) st = engine_.BuildSeedIndex();
       if (!st.ok()) Fail(st);
       return st;
@@ -219,6 +221,9 @@ class MapRun {
   RunSummary sum_;
   std::unique_ptr<ReadSource> source_;
   int64_t bytesTotal_ = -1;  // size of the reads file, -1 for a stream
+  // The saved index mapped as the genome, when it is one; it verifies the
+  // blocks the engine touches, so it outlives the engine.
+  std::unique_ptr<SavedIndex> saved_;
   Engine engine_;
   std::optional<ResultStage> stage_;  // puts the five files in place; outlives the sinks
   std::optional<TextSink> text_;      // the five files, when a results folder is given

@@ -97,7 +97,15 @@ struct Pipeline::Writer {
     }
   }
 
+  // A damaged block of a mapped index met while the batch was searched:
+  // its runs were passed over, so the batch must not be written.
+  Status TablesWhole() const {
+    const TableCheck* check = engine.fast_index().check();
+    return check == nullptr ? Status::OK() : check->failure();
+  }
+
   Status Write(ReadBatch& b) {
+    if (Status whole = TablesWhole(); !whole.ok()) return whole;
     Progress(b);
     for (size_t k = 0; k < encoding.size() && b.encodedReads > 0; ++k) {
       const Status st = encoding[k]->WriteEncoded(b.encoded[k]);
@@ -126,6 +134,7 @@ struct Pipeline::Writer {
             return Status::NoMemory("no mem Chns, ArrMisMatches");
           }
           ++searchedHere;
+          if (Status whole = TablesWhole(); !whole.ok()) return whole;
           hits = search->hits().data();
           n = search->hits().size();
         }

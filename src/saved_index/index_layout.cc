@@ -1,42 +1,44 @@
 #include "saved_index/index_layout.h"
 
+#include <isa-l/crc64.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
 
 namespace quorvane {
-namespace {
 
-inline uint64_t Rotl(uint64_t v, int r) { return v << r | v >> (64 - r); }
+uint64_t BlockSum(const void* data, size_t n, uint64_t crc) {
+  return crc64_ecma_refl(crc, static_cast<const uint8_t*>(data), static_cast<uint64_t>(n));
+}
 
-constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
-constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
-
-inline uint64_t Mix(uint64_t h, uint64_t w) { return Rotl(h ^ (w * kPrime2), 31) * kPrime1; }
-
-}  // namespace
-
-uint64_t Checksum64(const void* data, size_t n) {
-  const unsigned char* p = static_cast<const unsigned char*>(data);
-  uint64_t h[4] = {kPrime1, kPrime2, kPrime1 ^ kPrime2, ~kPrime1};
-  size_t i = 0;
-  for (; i + 32 <= n; i += 32) {
-    uint64_t w[4];
-    std::memcpy(w, p + i, 32);
-    for (int k = 0; k < 4; ++k) h[k] = Mix(h[k], w[k]);
+std::vector<BodySection> BodySections(const IndexHead& h, const std::vector<PamTableEntry>& pams) {
+  std::vector<BodySection> s;
+  auto add = [&](const std::string& name, uint64_t at) { s.push_back(BodySection{name, at, 0, 0, 0}); };
+  add("its letters", h.lettersAt);
+  add("its bucket starts", h.offAt);
+  add("its positions", h.posAt);
+  add("its contexts", h.ctxAt);
+  if (h.segments > 1) add("its segment starts", h.segAt);
+  for (const PamTableEntry& p : pams) {
+    const std::string pam(p.pam, strnlen(p.pam, sizeof p.pam));
+    const std::string of = " of its " + pam + (p.fivePrime ? " (5')" : "") + " sites";
+    add("the near keys" + of, p.nearAt);
+    add("the far keys" + of, p.farAt);
+    add("the near key starts" + of, p.nearStartsAt);
+    add("the far key starts" + of, p.farStartsAt);
+    add("the odd sites" + of, p.oddAt);
   }
-  uint64_t tail = 0;
-  for (int k = 0; i < n; ++i, ++k) {
-    tail ^= static_cast<uint64_t>(p[i]) << (8 * (k & 7));
-    if ((k & 7) == 7) {
-      h[0] = Mix(h[0], tail);
-      tail = 0;
-    }
+  const uint64_t block = uint64_t{1} << h.blockShift;
+  uint64_t first = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    s[i].end = i + 1 < s.size() ? s[i + 1].at : h.sumsAt;
+    if (s[i].end < s[i].at || (i == 0 && s[i].at != h.lettersAt)) return {};
+    s[i].firstBlock = first;
+    s[i].blocks = (s[i].end - s[i].at + block - 1) / block;
+    first += s[i].blocks;
   }
-  uint64_t out = Mix(Mix(Mix(Mix(static_cast<uint64_t>(n), h[0]), h[1]), h[2]), h[3]);
-  out = Mix(out, tail);
-  return out ^ (out >> 29);
+  return s;
 }
 
 bool IsSavedIndexHead(const std::string& head) {
@@ -57,7 +59,7 @@ IndexSource SourceOf(const std::string& path) {
 }
 
 std::string IndexDamaged(const std::string& why, const std::string& path) {
-  return "saved index is damaged: " + why + "\n" + path;
+  return "saved index is damaged: " + why + ": make it again with quorvane-map index\n" + path;
 }
 
 Status CheckIndexHead(const IndexHead& h, uint64_t bytes, const std::string& path) {
@@ -70,6 +72,5 @@ Status CheckIndexHead(const IndexHead& h, uint64_t bytes, const std::string& pat
   if (h.fileBytes != bytes) return Status::BadInput(IndexDamaged("it is longer than its head says", path));
   return Status::OK();
 }
-
 
 }  // namespace quorvane

@@ -28,8 +28,9 @@ struct SavedIndex::Mapping {
 
 namespace {
 
-// Opens path and maps it whole; the head must be there.
-Status MapFile(const std::string& path, void*& addr, size_t& bytes) {
+// Opens path and maps it whole; the head must be there. A file of at most
+// populateUpTo bytes has every page read in at once.
+Status MapFile(const std::string& path, uint64_t populateUpTo, void*& addr, size_t& bytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Status::CantOpen("can't open " + path);
   struct stat st;
@@ -42,11 +43,23 @@ Status MapFile(const std::string& path, void*& addr, size_t& bytes) {
     ::close(fd);
     return Status::BadInput("saved index is truncated\n" + path);
   }
-  addr = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, fd, 0);
+  const int populate = bytes <= populateUpTo ? MAP_POPULATE : 0;
+  addr = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED | populate, fd, 0);
   ::close(fd);
   if (addr == MAP_FAILED) return Status::CantOpen("can't open " + path);
   return Status::OK();
 }
+
+// Bytes each section needs at least, by the head.
+struct Needs {
+  uint64_t letters, off, pos, ctx, seg;
+  explicit Needs(const IndexHead& h)
+      : letters(h.letters + kLetterPad),
+        off(8 * (uint64_t{kSeedCodes} + 1)),
+        pos(4 * (h.entries + 1)),
+        ctx(4 * (h.entries + FastIndex::kScanPad)),
+        seg(h.segments > 1 ? 8 * uint64_t{kSeedCodes} * h.segments : 0) {}
+};
 
 }  // namespace
 
@@ -65,51 +78,66 @@ Status ReadSavedIndexShape(const std::string& path, int64_t& letters, int64_t& s
   return Status::OK();
 }
 
-Status SavedIndex::Open(const std::string& path, std::unique_ptr<SavedIndex>& out) {
-  auto map = std::make_shared<Mapping>();
-  Status st = MapFile(path, map->addr, map->bytes);
-  if (!st.ok()) return st;
-  const char* base = static_cast<const char*>(map->addr);
-  const uint64_t size = map->bytes;
-  IndexHead h;
-  std::memcpy(&h, base, sizeof h);
-  st = CheckIndexHead(h, size, path);
-  if (!st.ok()) return st;
-  // Every section within the file, in the order written, before anything
-  // of them is read.
-  const uint64_t posBytes = 4 * (h.entries + 1), ctxBytes = 4 * (h.entries + FastIndex::kScanPad);
-  const bool sane =
-      h.letters <= static_cast<uint64_t>(kMaxGnmLen) && h.sequences <= h.letters + (uint64_t{1} << 32) &&
-      (h.step == 1 || h.step == 2) && h.segmentBits >= 8 && h.segmentBits <= 32 && h.segments >= 1 &&
-      h.segments <= (uint32_t{1} << 20) && h.entries <= h.letters + 64 * h.sequences &&
-      h.uncodedCount <= h.letters && IndexSectionWithin(h.seqTableAt, sizeof(SeqEntry) * h.sequences, size) &&
-      IndexSectionWithin(h.namesAt, h.namesBytes, size) && h.sourcePathBytes <= h.namesBytes &&
-      IndexSectionWithin(h.uncodedAt, 16 * h.uncodedCount, size) && h.lettersAt >= sizeof h &&
-      IndexSectionWithin(h.lettersAt, h.letters + kLetterPad, size) && IndexSectionWithin(h.offAt, 8 * (uint64_t{kSeedCodes} + 1), size) &&
-      IndexSectionWithin(h.posAt, posBytes, size) && IndexSectionWithin(h.ctxAt, ctxBytes, size) &&
-      (h.segments == 1 || IndexSectionWithin(h.segAt, 8 * uint64_t{kSeedCodes} * h.segments, size));
-  if (!sane) return Status::BadInput(IndexDamaged("its head does not describe it", path));
+const char* SavedIndex::At(uint64_t at) const { return base_ + at; }
+
+Status SavedIndex::CheckMeta(const std::string& path) {
+  const IndexHead& h = head_;
+  const uint64_t size = map_->bytes;
+  auto damaged = [&](const char* why) { return Status::BadInput(IndexDamaged(why, path)); };
+  // The head first: nothing it says is trusted before its checksum.
+  if (h.seqTableAt < sizeof h || h.seqTableAt > size || h.pamTables > 64 ||
+      sizeof h + sizeof(PamTableEntry) * uint64_t{h.pamTables} > h.seqTableAt) {
+    return damaged("its head does not describe it");
+  }
   {
+    std::string head(base_, h.seqTableAt);
     IndexHead zero = h;
-    zero.metaChecksum = 0;
-    std::string meta(base, h.lettersAt);
-    std::memcpy(meta.data(), &zero, sizeof zero);
-    if (Checksum64(meta.data(), meta.size()) != h.metaChecksum) {
-      return Status::BadInput(IndexDamaged("its head does not match its checksum", path));
-    }
+    zero.headChecksum = 0;
+    std::memcpy(head.data(), &zero, sizeof zero);
+    if (BlockSum(head.data(), head.size()) != h.headChecksum) return damaged("its head does not match its checksum");
   }
-  const char* letters = base + h.lettersAt;
-  // The letters are read whole at once for their checksum: asked for
-  // ahead, from the page they begin on.
-  const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-  const uint64_t from = h.lettersAt / page * page;
-  ::madvise(const_cast<char*>(base) + from, h.lettersAt + h.letters - from, MADV_WILLNEED);
-  if (Checksum64(letters, h.letters) != h.lettersChecksum) {
-    return Status::BadInput(IndexDamaged("its letters do not match their checksum", path));
+  pams_.resize(h.pamTables);
+  if (h.pamTables > 0) std::memcpy(pams_.data(), base_ + sizeof h, sizeof(PamTableEntry) * h.pamTables);
+  const std::vector<BodySection> sections = BodySections(h, pams_);
+  uint64_t blocks = 0;
+  for (const BodySection& s : sections) blocks += s.blocks;
+  const Needs need(h);
+  auto fits = [&](size_t i, uint64_t bytes) {
+    return i < sections.size() && sections[i].at % kIndexAlign == 0 && bytes <= sections[i].end - sections[i].at;
+  };
+  const bool sane =
+      h.blockShift >= 12 && h.blockShift <= 24 && !sections.empty() && h.letters <= static_cast<uint64_t>(kMaxGnmLen) &&
+      h.sequences <= h.letters + (uint64_t{1} << 32) && (h.step == 1 || h.step == 2) && h.segmentBits >= 8 &&
+      h.segmentBits <= 32 && h.segments >= 1 && h.segments <= (uint32_t{1} << 20) &&
+      h.entries <= h.letters + 64 * h.sequences && h.uncodedCount <= h.letters &&
+      IndexSectionWithin(h.seqTableAt, sizeof(SeqEntry) * h.sequences, size) &&
+      IndexSectionWithin(h.namesAt, h.namesBytes, size) && h.sourcePathBytes <= h.namesBytes &&
+      IndexSectionWithin(h.uncodedAt, 16 * h.uncodedCount, size) && h.lettersAt >= h.seqTableAt &&
+      h.namesAt >= h.seqTableAt && h.uncodedAt >= h.seqTableAt && h.namesAt + h.namesBytes <= h.lettersAt &&
+      h.uncodedAt + 16 * h.uncodedCount <= h.lettersAt && h.seqTableAt + sizeof(SeqEntry) * h.sequences <= h.lettersAt &&
+      fits(0, need.letters) && fits(1, need.off) && fits(2, need.pos) && fits(3, need.ctx) &&
+      (h.segments == 1 || fits(4, need.seg)) && h.sumsAt <= size && blocks == h.blocks &&
+      h.blocks <= (size - h.sumsAt) / 8 && h.fileBytes == h.sumsAt + 8 * h.blocks + sizeof(IndexTail);
+  if (!sane) return damaged("its head does not describe it");
+  if (BlockSum(base_ + h.seqTableAt, h.lettersAt - h.seqTableAt) != h.namesChecksum) {
+    return damaged("its sequence table and names do not match their checksum");
   }
-  auto idx = std::unique_ptr<SavedIndex>(new SavedIndex());
-  const char* names = base + h.namesAt;
-  const SeqEntry* entries = reinterpret_cast<const SeqEntry*>(base + h.seqTableAt);
+  IndexTail tail;
+  std::memcpy(&tail, base_ + h.fileBytes - sizeof tail, sizeof tail);
+  const uint64_t* sums = reinterpret_cast<const uint64_t*>(base_ + h.sumsAt);
+  if (std::memcmp(tail.mark, kIndexEndMark, sizeof tail.mark) != 0 ||
+      BlockSum(sums, 8 * h.blocks) != tail.sumsChecksum) {
+    return damaged("its block checksums do not match their checksum");
+  }
+  guard_ = std::make_shared<BlockGuard>(base_, sections, sums, h.blockShift, path);
+  return Status::OK();
+}
+
+Status SavedIndex::ReadTables(const std::string& path) {
+  const IndexHead& h = head_;
+  const char* names = base_ + h.namesAt;
+  const SeqEntry* entries = reinterpret_cast<const SeqEntry*>(base_ + h.seqTableAt);
+  seqs_.clear();
   uint64_t expect = 0;
   for (uint64_t i = 0; i < h.sequences; ++i) {
     const SeqEntry& e = entries[i];
@@ -122,53 +150,93 @@ Status SavedIndex::Open(const std::string& path, std::unique_ptr<SavedIndex>& ou
     q.offset = static_cast<int64_t>(e.offset);
     q.length = static_cast<int64_t>(e.length);
     q.circular = e.circular != 0;
-    idx->seqs_.push_back(std::move(q));
+    seqs_.push_back(std::move(q));
     expect += e.length;
   }
-  const uint64_t* off = reinterpret_cast<const uint64_t*>(base + h.offAt);
-  if (expect != h.letters || off[0] != 0 || off[kSeedCodes] != h.entries) {
-    return Status::BadInput(IndexDamaged("its tables do not add up", path));
-  }
-  for (int c = 0; c < kSeedCodes; ++c) {
-    if (off[c] > off[c + 1]) return Status::BadInput(IndexDamaged("its tables do not add up", path));
-  }
-  idx->source_.path.assign(names + h.namesBytes - h.sourcePathBytes, h.sourcePathBytes);
-  idx->source_.size = h.sourceSize;
-  idx->source_.mtimeNs = h.sourceMtimeNs;
+  const uint64_t* off = reinterpret_cast<const uint64_t*>(base_ + h.offAt);
+  bool adds = expect == h.letters && off[0] == 0 && off[kSeedCodes] == h.entries;
+  for (int c = 0; c < kSeedCodes && adds; ++c) adds = off[c] <= off[c + 1];
+  if (!adds) return Status::BadInput(IndexDamaged("its tables do not add up", path));
+  source_.path.assign(names + h.namesBytes - h.sourcePathBytes, h.sourcePathBytes);
+  source_.size = h.sourceSize;
+  source_.mtimeNs = h.sourceMtimeNs;
   // An index made from a genome file that has changed since no longer
   // tells the truth about it.
-  if (!idx->source_.path.empty()) {
-    const IndexSource now = SourceOf(idx->source_.path);
-    if (!now.path.empty() && (now.size != idx->source_.size || now.mtimeNs != idx->source_.mtimeNs)) {
-      return Status::BadInput("saved index is stale: its genome file changed after it was made\n" +
-                              idx->source_.path + "\n" + path);
+  if (!source_.path.empty()) {
+    const IndexSource now = SourceOf(source_.path);
+    if (!now.path.empty() && (now.size != source_.size || now.mtimeNs != source_.mtimeNs)) {
+      return Status::BadInput("saved index is stale: its genome file changed after it was made\n" + source_.path +
+                              "\n" + path);
     }
   }
-  idx->letterData_ = letters;
-  idx->letters_ = static_cast<int64_t>(h.letters);
-  idx->uncoded_ = reinterpret_cast<const int64_t*>(base + h.uncodedAt);
-  idx->uncodedCount_ = h.uncodedCount;
-  FastIndexTables& t = idx->tables_;
+  letterData_ = base_ + h.lettersAt;
+  letters_ = static_cast<int64_t>(h.letters);
+  uncoded_ = reinterpret_cast<const int64_t*>(base_ + h.uncodedAt);
+  uncodedCount_ = h.uncodedCount;
+  FastIndexTables& t = tables_;
   t.step = static_cast<int>(h.step);
   t.entries = h.entries;
   t.segments = h.segments;
   t.segmentBits = h.segmentBits;
   t.off = off;
-  t.pos = reinterpret_cast<const uint32_t*>(base + h.posAt);
-  t.ctx = reinterpret_cast<const uint32_t*>(base + h.ctxAt);
-  t.seg = h.segments > 1 ? reinterpret_cast<const uint64_t*>(base + h.segAt) : nullptr;
-  idx->map_ = std::move(map);
+  t.pos = reinterpret_cast<const uint32_t*>(base_ + h.posAt);
+  t.ctx = reinterpret_cast<const uint32_t*>(base_ + h.ctxAt);
+  t.seg = h.segments > 1 ? reinterpret_cast<const uint64_t*>(base_ + h.segAt) : nullptr;
+  t.check = guard_->allVerified() ? nullptr : guard_.get();
+  return Status::OK();
+}
+
+Status SavedIndex::MapUnverified(const std::string& path, bool populate, std::unique_ptr<SavedIndex>& out) {
+  auto idx = std::unique_ptr<SavedIndex>(new SavedIndex());
+  auto map = std::make_shared<Mapping>();
+  Status st = MapFile(path, populate ? UINT64_MAX : 0, map->addr, map->bytes);
+  if (!st.ok()) return st;
+  idx->map_ = map;
+  idx->base_ = static_cast<const char*>(map->addr);
+  std::memcpy(&idx->head_, idx->base_, sizeof idx->head_);
+  st = CheckIndexHead(idx->head_, map->bytes, path);
+  if (st.ok()) st = idx->CheckMeta(path);
+  if (!st.ok()) return st;
   out = std::move(idx);
   return Status::OK();
 }
 
-Status OpenSavedIndexForRun(const std::string& path, bool linear, std::unique_ptr<SavedIndex>& out) {
+Status SavedIndex::Open(const std::string& path, std::unique_ptr<SavedIndex>& out, const IndexOpenOptions& o) {
+  // A file verified whole at opening has every page read in one go.
+  using Verify = IndexOpenOptions::Verify;
+  struct stat fs;
+  const uint64_t bytes = ::stat(path.c_str(), &fs) == 0 ? static_cast<uint64_t>(fs.st_size) : 0;
+  const bool all = o.verify == Verify::kAllAtOpen || (o.verify == Verify::kBySize && bytes <= kVerifyAtOpenBytes);
+  std::unique_ptr<SavedIndex> idx;
+  Status st = MapUnverified(path, all, idx);
+  if (!st.ok()) return st;
+  const IndexHead& h = idx->head_;
+  BlockGuard& guard = *idx->guard_;
+  // The letters and the bucket starts (and segment starts) are read at
+  // once by every run: verified now, the letters read ahead first.
+  if (!all) {
+    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    const uint64_t from = h.lettersAt / page * page;
+    ::madvise(const_cast<char*>(idx->base_) + from, h.offAt - from, MADV_WILLNEED);
+  }
+  const bool whole = all ? guard.VerifyAll(o.threads)
+                         : guard.VerifySection(0, o.threads) && guard.VerifySection(1, o.threads) &&
+                               (h.segments == 1 || guard.VerifySection(4, o.threads));
+  if (!whole) return guard.failure();
+  st = idx->ReadTables(path);
+  if (!st.ok()) return st;
+  out = std::move(idx);
+  return Status::OK();
+}
+
+Status OpenSavedIndexForRun(const std::string& path, bool linear, const IndexOpenOptions& o,
+                            std::unique_ptr<SavedIndex>& out) {
   if (linear) {
     return Status::BadInput(
         "--linear is given when the saved index is made (quorvane-map index --linear GENOME -o NAME), not to a run "
         "from it\n" + path);
   }
-  return SavedIndex::Open(path, out);
+  return SavedIndex::Open(path, out, o);
 }
 
 Reference SavedIndex::MakeReference() const { return Reference::View(seqs_, letterData_, letters_, map_); }

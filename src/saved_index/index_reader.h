@@ -1,6 +1,6 @@
 // The saved index as a run sees it: a genome and its fast index mapped
 // read-only from one file, so that a run pays neither the build nor a
-// copy.
+// copy, every block verified before its bytes are used.
 #ifndef QUORVANE_SAVED_INDEX_INDEX_READER_H_
 #define QUORVANE_SAVED_INDEX_INDEX_READER_H_
 
@@ -14,9 +14,26 @@
 #include "engine/fast_index.h"
 #include "engine/reference.h"
 #include "env/env.h"
+#include "saved_index/block_guard.h"
 #include "saved_index/index_layout.h"
 
 namespace quorvane {
+
+// A body of at most this many bytes is verified whole when the index is
+// opened: a run of any size touches most of it, and one pass costs less
+// than checking as it goes. A larger one has its letters and small tables
+// verified then, and the rest block by block when a search first touches
+// them.
+inline constexpr uint64_t kVerifyAtOpenBytes = uint64_t{256} << 20;
+
+// How an index is opened.
+struct IndexOpenOptions {
+  int threads = 1;  // threads that verify at opening
+  // When the blocks are verified: by the body's size (kVerifyAtOpenBytes),
+  // all at opening, or only the letters and small tables then.
+  enum class Verify { kBySize, kAllAtOpen, kWhenTouched };
+  Verify verify = Verify::kBySize;
+};
 
 // A saved index mapped into memory, read-only; what it hands out stays
 // valid while any Reference it made or this object lives.
@@ -24,27 +41,53 @@ class SavedIndex {
  public:
   // Maps the saved index at path and checks it: its magic and version,
   // that it is whole (every section within the file, the file as long as
-  // its head says), the checksum of its head and of its letters, and that
-  // the genome file it was made from, where that still exists, has not
-  // changed since. Fails with kCantOpen ("can't open " + path) or kBadInput
-  // with a message that says which check failed and names the file.
-  static Status Open(const std::string& path, std::unique_ptr<SavedIndex>& out);
+  // its head says), the checksums of its head, of its names and of its
+  // block checksums, the blocks verified at opening (see
+  // IndexOpenOptions), that its tables add up, and that the genome file
+  // it was made from, where that still exists, has not changed since.
+  // Fails with kCantOpen ("can't open " + path) or kBadInput with a
+  // message that says which check failed and names the file.
+  static Status Open(const std::string& path, std::unique_ptr<SavedIndex>& out, const IndexOpenOptions& o = {});
+
+  // The first half of Open, for a check of the whole file: maps it and
+  // checks its head, its names and its block checksums, verifying no block.
+  // populate: every page is read in at once. Fails as Open does.
+  static Status MapUnverified(const std::string& path, bool populate, std::unique_ptr<SavedIndex>& out);
+  // The second half, once the letters and the bucket starts (and segment
+  // starts) are verified: reads the sequence table, checks that the tables
+  // add up and that the index is not stale, and makes the tables ready.
+  Status ReadTables(const std::string& path);
 
   // The genome, viewing the mapped letters.
   Reference MakeReference() const;
   // Its stretches of letters other than A, C, G, T.
   std::vector<std::pair<int64_t, int64_t>> Uncoded() const;
-  // The index tables, pointing into the mapping.
+  // The index tables, pointing into the mapping; their check is set when
+  // blocks are left to be verified as they are touched.
   const FastIndexTables& tables() const { return tables_; }
+  // The blocks of the body and which are verified.
+  BlockGuard& guard() const { return *guard_; }
+  // The PAM site tables' directory.
+  const std::vector<PamTableEntry>& pamTables() const { return pams_; }
+  // The mapped file's bytes from at (a place the head or directory gives).
+  const char* At(uint64_t at) const;
 
   int64_t letters() const { return letters_; }
   int64_t sequences() const { return static_cast<int64_t>(seqs_.size()); }
   const IndexSource& source() const { return source_; }
+  const IndexHead& head() const { return head_; }
 
  private:
   struct Mapping;
+  // The checks before anything of the body is read: head, names, sums.
+  Status CheckMeta(const std::string& path);
+
   std::shared_ptr<Mapping> map_;
+  const char* base_ = nullptr;
+  IndexHead head_{};
+  std::vector<PamTableEntry> pams_;
   std::vector<RefSeq> seqs_;
+  std::shared_ptr<BlockGuard> guard_;
   const char* letterData_ = nullptr;
   int64_t letters_ = 0;
   const int64_t* uncoded_ = nullptr;  // begin, end pairs
@@ -61,7 +104,8 @@ bool IsSavedIndexFile(Env& env, const std::string& path);
 // asks for linear sequences is refused first with kBadInput ("--linear is
 // given when the saved index is made …" + path), since the index fixed
 // each sequence's topology when it was made.
-Status OpenSavedIndexForRun(const std::string& path, bool linear, std::unique_ptr<SavedIndex>& out);
+Status OpenSavedIndexForRun(const std::string& path, bool linear, const IndexOpenOptions& o,
+                            std::unique_ptr<SavedIndex>& out);
 
 // Reads only the head of the saved index at path: its letters and
 // sequences, for the input checks. Fails as SavedIndex::Open does for the

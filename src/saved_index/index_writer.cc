@@ -1,44 +1,19 @@
 #include "saved_index/index_writer.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "common/nucleotide.h"
+#include "saved_index/body_writer.h"
 
 namespace quorvane {
-namespace {
-
-// Bytes written at once, and between two progress reports.
-constexpr size_t kChunk = size_t{64} << 20;
-
-// Writes everything of data through file, reporting progress as written
-// of total bytes grows.
-Status WriteAll(WritableFile& file, const void* data, uint64_t n, uint64_t& written, uint64_t total,
-                const std::function<void(double)>& progress) {
-  const char* p = static_cast<const char*>(data);
-  while (n > 0) {
-    const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kChunk));
-    Status st = file.Append(std::string_view(p, k));
-    if (!st.ok()) return st;
-    p += k;
-    n -= k;
-    written += k;
-    if (progress) progress(static_cast<double>(written) / static_cast<double>(total));
-  }
-  return Status::OK();
-}
-
-}  // namespace
 
 Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& store, const FastIndex& index,
                        const IndexSource& source, const std::function<void(double)>& progress) {
   const Reference& ref = store.ref();
   const FastIndexTables& t = index.tables();
   // The head, the sequence table, the names and the stretches, laid out
-  // in memory; then the big sections, each aligned.
+  // in memory; then the body's sections, each aligned.
   std::string names;
   std::vector<SeqEntry> seqs;
   for (const RefSeq& q : ref.seqs()) {
@@ -59,6 +34,8 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   h.segments = t.segments;
   h.segmentBits = t.segmentBits;
   h.uncodedCount = uncoded.size();
+  h.blockShift = kIndexBlockShift;
+  h.pamTables = 0;
   h.seqTableAt = IndexAlign(sizeof h);
   h.namesAt = IndexAlign(h.seqTableAt + sizeof(SeqEntry) * seqs.size());
   h.namesBytes = names.size();
@@ -73,8 +50,9 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   const uint64_t ctxBytes = 4 * (t.entries + FastIndex::kScanPad);
   const uint64_t segBytes = t.segments > 1 ? 8 * uint64_t{kSeedCodes} * t.segments : 0;
   h.segAt = t.segments > 1 ? IndexAlign(h.ctxAt + ctxBytes) : 0;
-  h.fileBytes = t.segments > 1 ? h.segAt + segBytes : h.ctxAt + ctxBytes;
-  h.lettersChecksum = Checksum64(ref.letters(), static_cast<size_t>(h.letters));
+  h.sumsAt = IndexAlign(t.segments > 1 ? h.segAt + segBytes : h.ctxAt + ctxBytes);
+  for (const BodySection& s : BodySections(h, {})) h.blocks += s.blocks;
+  h.fileBytes = h.sumsAt + 8 * h.blocks + sizeof(IndexTail);
   h.sourceSize = source.path.empty() ? -1 : source.size;
   h.sourceMtimeNs = source.mtimeNs;
   h.sourcePathBytes = source.path.size();
@@ -86,38 +64,26 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
     const int64_t pair[2] = {uncoded[i].first, uncoded[i].second};
     std::memcpy(meta.data() + h.uncodedAt + 16 * i, pair, 16);
   }
+  h.namesChecksum = BlockSum(meta.data() + h.seqTableAt, h.lettersAt - h.seqTableAt);
   std::memcpy(meta.data(), &h, sizeof h);
-  h.metaChecksum = Checksum64(meta.data(), meta.size());
+  h.headChecksum = BlockSum(meta.data(), h.seqTableAt);
   std::memcpy(meta.data(), &h, sizeof h);
 
   // Written beside its name, so that a failure leaves an earlier file there
   // as it was, and renamed when whole.
-  const std::string part = path + ".part-" + std::to_string(::getpid());
-  std::unique_ptr<WritableFile> file;
-  Status st = env.NewWritableFile(part, file);
-  if (!st.ok()) return Status::CantOpen("can't open " + part);
-  uint64_t written = 0;
-  const std::string zeros(kIndexAlign, '\0');
+  BodyWriter out(env, path, h.fileBytes, progress);
+  Status st = out.Begin(meta, h.blockShift);
   auto section = [&](uint64_t at, const void* data, uint64_t bytes) {
-    if (!st.ok()) return;
-    if (at > written) st = WriteAll(*file, zeros.data(), at - written, written, h.fileBytes, nullptr);
-    if (st.ok()) st = WriteAll(*file, data, bytes, written, h.fileBytes, progress);
+    if (st.ok()) st = out.Section(at);
+    if (st.ok()) st = out.Append(data, bytes);
   };
-  section(0, meta.data(), meta.size());
   section(h.lettersAt, ref.letters(), letterBytes);
   section(h.offAt, t.off, offBytes);
   section(h.posAt, t.pos, posBytes);
   section(h.ctxAt, t.ctx, ctxBytes);
   if (t.segments > 1) section(h.segAt, t.seg, segBytes);
-  if (st.ok()) st = file->Flush();
-  const Status closed = file->Close();
-  if (st.ok()) st = closed;
-  if (st.ok()) st = env.RenameFile(part, path);
-  if (!st.ok()) {
-    env.RemoveFile(part);
-    return st.code() == Status::Code::kCantOpen ? st : Status::IoError("can't write " + path);
-  }
-  return Status::OK();
+  if (st.ok()) st = out.Finish(h.sumsAt);
+  return st;
 }
 
 }  // namespace quorvane

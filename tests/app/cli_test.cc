@@ -69,6 +69,38 @@ TEST_F(CliTest, ASavedIndexMapsAsItsGenome) {
   EXPECT_FALSE(PathExists(dir_.File("x.qvi")));
 }
 
+TEST_F(CliTest, VerifyChecksASavedIndexWhole) {
+  ASSERT_EQ(Map("index gen.txt -o gen.qvi -q").status, 0);
+  const Outcome whole = Map("index --verify gen.qvi");
+  EXPECT_EQ(whole.status, 0) << whole.err;
+  EXPECT_EQ(whole.err, "");
+  EXPECT_EQ(whole.out.substr(0, 21), "saved index gen.qvi\n ");
+  EXPECT_NE(whole.out.find("\n  contexts: 1 block, whole\n"), std::string::npos) << whole.out;
+  EXPECT_EQ(whole.out.substr(whole.out.size() - 22), "\nsaved index is whole\n");
+  EXPECT_EQ(Map("index --verify gen.qvi -q").out, "");
+
+  // One byte of the letters changed: what was found, the message, 1.
+  std::string bytes = ReadFile(dir_.File("gen.qvi"));
+  const size_t at = bytes.find("GATTACAGCC");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = 'C';
+  WriteFile(dir_.File("gen.qvi"), bytes);
+  const Outcome damaged = Map("index --verify gen.qvi");
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_NE(damaged.out.find("\n  letters: 1 block, 1 damaged: block 1\n"), std::string::npos) << damaged.out;
+  EXPECT_EQ(damaged.out.find("is whole"), std::string::npos);
+  EXPECT_EQ(damaged.err, "saved index is damaged: block 1 of its letters does not match its checksum: make it again "
+                         "with quorvane-map index\ngen.qvi\n");
+  const Outcome run = Map("-g gen.qvi -r reads.txt -o res -m 1 -q");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, damaged.err);
+  EXPECT_TRUE(FolderFiles(dir_.File("res")).empty());
+
+  // --verify stands alone.
+  EXPECT_EQ(Map("index gen.txt --verify gen.qvi").status, 2);
+  EXPECT_EQ(Map("index --verify missing.qvi").err, "can't open missing.qvi\n");
+}
+
 TEST_F(CliTest, MapsAndPrintsTheReport) {
   const Outcome o = Map("-g gen.txt -r reads.txt -o res -m 1 --show-mismatches -t 2");
   EXPECT_EQ(o.status, 0) << o.err;

@@ -195,7 +195,8 @@ TEST_F(BadIndexTest, DamagedLettersAreRefused) {
   const size_t at = text.find(genome_.substr(1000, 40));
   ASSERT_NE(at, std::string::npos);
   Patch(at, genome_[1000] == 'A' ? "C" : "A");
-  ExpectRefused("saved index is damaged: its letters do not match their checksum\n" + Index());
+  ExpectRefused("saved index is damaged: block 1 of its letters does not match its checksum: make it again with "
+                "quorvane-map index\n" + Index());
 }
 
 TEST_F(BadIndexTest, ADamagedHeadIsRefused) {
@@ -204,12 +205,13 @@ TEST_F(BadIndexTest, ADamagedHeadIsRefused) {
   const size_t at = text.find(dir_.File("gen.fa"));
   ASSERT_NE(at, std::string::npos);
   Patch(at + 1, "?");
-  ExpectRefused("saved index is damaged: its head does not match its checksum\n" + Index());
+  ExpectRefused("saved index is damaged: its sequence table and names do not match their checksum: make it again "
+                "with quorvane-map index\n" + Index());
 }
 
 TEST_F(BadIndexTest, AnotherVersionIsRefused) {
   Patch(8, std::string("\x63\0\0\0", 4));
-  ExpectRefused("saved index is of version 99; this program reads version 1: make it again with quorvane-map index\n" +
+  ExpectRefused("saved index is of version 99; this program reads version 2: make it again with quorvane-map index\n" +
                 Index());
 }
 
