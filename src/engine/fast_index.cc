@@ -69,10 +69,12 @@ void ForEachIndexedWindow(const Reference& ref, int step, int64_t from, int64_t 
     const RefSeq& q = ref.seq(s);
     const int64_t end = std::min<int64_t>(to, q.offset + q.length);
     if (from < end) {
-      const int64_t zone = q.circular ? kFullZone : 0;
-      ForEachWindow<kCodeOnly>(ref.letters() + q.offset, q.length, from - q.offset, end - q.offset,
+      // Locals, so that the stores of f (bytes among them) cannot make
+      // the compiler read these again at every start.
+      const int64_t zone = q.circular ? kFullZone : 0, base = q.offset;
+      ForEachWindow<kCodeOnly>(ref.letters() + base, q.length, from - base, end - base,
                                [&](int64_t p, uint64_t w) {
-                                 if (step == 1 || (p & 1) == 0 || p < zone) f(q.offset + p, w);
+                                 if (step == 1 || (p & 1) == 0 || p < zone) f(base + p, w);
                                });
     }
     from = std::max(from, end);
@@ -146,12 +148,18 @@ bool FastIndex::ScatterInTwoPasses(const GenomeStore& store, int threads, const 
       next[g] = offOwn_[g << kGroupBits];
       for (int c = g << kGroupBits; c < (g + 1) << kGroupBits; ++c) next[g] += bucket[c] - offOwn_[c];
     }
+    // The tables through locals of this range's own, which no other
+    // thread sees: the byte stores of the loop cannot change them.
+    uint32_t* const posOut = pos;
+    uint32_t* const ctxOut = ctx;
+    uint8_t* const lowOut = low.get();
+    const uint32_t mask = lowMask;
     ForEachIndexedWindow<false>(ref, t_.step, from, to, [&](int64_t q, uint64_t w) {
       const uint32_t code = (w >> 16) & 0xFFFF;
       const uint64_t i = next[code >> kGroupBits]++;
-      pos[i] = static_cast<uint32_t>(q) & lowMask;
-      ctx[i] = Context(w);
-      low[i] = static_cast<uint8_t>(code);
+      posOut[i] = static_cast<uint32_t>(q) & mask;
+      ctxOut[i] = Context(w);
+      lowOut[i] = static_cast<uint8_t>(code);
     });
   });
   // The second pass sorts each group by its codes' last 4 letters through

@@ -1,5 +1,7 @@
 #include "readers/genome_file.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -46,7 +48,17 @@ class CountingSink final : public GenomeSink {
 // The first byte of letters[0, n) that is no letter A, C, G, T, as the
 // message that reports it, or OK.
 Status CheckLetters(const char* letters, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
+  // 16 letters at a time while all of them are A, C, G or T (either case);
+  // the first other byte is then found one letter at a time.
+  size_t i = 0;
+  const __m128i lower = _mm_set1_epi8(0x20);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(letters + i)), lower);
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('a')), _mm_cmpeq_epi8(v, _mm_set1_epi8('c'))),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('g')), _mm_cmpeq_epi8(v, _mm_set1_epi8('t'))));
+    if (_mm_movemask_epi8(hit) != 0xFFFF) break;
+  }
+  for (; i < n; ++i) {
     if (CodeOf(letters[i]) == kNoCode) {
       std::string msg = "bad symbol=' ' in genome";
       msg[12] = letters[i];

@@ -80,6 +80,19 @@ bool BlockGuard::VerifyAll(int threads) {
   return whole;
 }
 
+bool BlockGuard::VerifyThrough(uint64_t end) {
+  for (; throughSection_ < sections_.size(); ++throughSection_, throughBlock_ = 0) {
+    const BodySection& sec = sections_[throughSection_];
+    for (; throughBlock_ < sec.blocks; ++throughBlock_) {
+      const uint64_t blockEnd = std::min(sec.end, sec.at + ((throughBlock_ + 1) << shift_));
+      if (blockEnd > end) return true;
+      if (!VerifyBlock(throughSection_, sec.firstBlock + throughBlock_)) return false;
+    }
+  }
+  all_.store(true, std::memory_order_release);
+  return true;
+}
+
 std::vector<uint64_t> BlockGuard::Damaged(size_t s) const {
   std::vector<uint64_t> out;
   const BodySection& sec = sections_[s];

@@ -33,6 +33,10 @@ class BlockGuard final : public TableCheck {
   bool VerifySection(size_t s, int threads);
   // The same for every section.
   bool VerifyAll(int threads);
+  // Verifies, in file order from where the last call stopped, every block
+  // that ends at or before the file offset end; false at a damaged one.
+  // For a file read in pieces: called once a piece has arrived. One thread.
+  bool VerifyThrough(uint64_t end);
 
   // The damaged blocks of section s found so far, numbered from 1 within
   // it.
@@ -54,6 +58,8 @@ class BlockGuard final : public TableCheck {
   // Per block: 0 not verified yet, 1 whole, 2 damaged.
   std::unique_ptr<std::atomic<uint8_t>[]> state_;
   std::atomic<bool> all_{false};
+  size_t throughSection_ = 0;  // where VerifyThrough goes on
+  uint64_t throughBlock_ = 0;
   std::atomic<bool> failed_{false};
   mutable std::mutex mu_;
   Status failure_;  // the first damage, under mu_

@@ -24,7 +24,7 @@ std::string Count(uint64_t n, const char* one, const char* many) {
 
 Status CheckSavedIndex(const std::string& path, int threads, IndexCheckReport& report) {
   std::unique_ptr<SavedIndex> idx;
-  Status st = SavedIndex::MapUnverified(path, false, idx);
+  Status st = SavedIndex::MapUnverified(path, idx);
   if (!st.ok()) return st;
   const IndexHead& h = idx->head();
   report.lines.push_back("head: version " + std::to_string(h.version) + ", " +

@@ -7,6 +7,9 @@
 
 #include <cstring>
 
+#include <algorithm>
+
+#include "common/big_array.h"
 #include "common/nucleotide.h"
 
 namespace quorvane {
@@ -18,20 +21,26 @@ bool IsSavedIndexFile(Env& env, const std::string& path) {
   return ReadFileHead(env, path, sizeof kIndexMagic, head).ok() && IsSavedIndexHead(head);
 }
 
+// The file's bytes as the run sees them: mapped read-only, or read whole
+// into memory of the run's own.
 struct SavedIndex::Mapping {
   void* addr = MAP_FAILED;
   size_t bytes = 0;
+  bool read = false;  // read into memory from AllocBig rather than mapped
   ~Mapping() {
-    if (addr != MAP_FAILED) ::munmap(addr, bytes);
+    if (read) {
+      FreeBig(addr);
+    } else if (addr != MAP_FAILED) {
+      ::munmap(addr, bytes);
+    }
   }
 };
 
 namespace {
 
-// Opens path and maps it whole; the head must be there. A file of at most
-// populateUpTo bytes has every page read in at once.
-Status MapFile(const std::string& path, uint64_t populateUpTo, void*& addr, size_t& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+// Opens path for reading; a regular file of at least a head's bytes.
+Status OpenIndexFile(const std::string& path, int& fd, size_t& bytes) {
+  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Status::CantOpen("can't open " + path);
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -43,11 +52,18 @@ Status MapFile(const std::string& path, uint64_t populateUpTo, void*& addr, size
     ::close(fd);
     return Status::BadInput("saved index is truncated\n" + path);
   }
-  const int populate = bytes <= populateUpTo ? MAP_POPULATE : 0;
-  addr = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED | populate, fd, 0);
-  ::close(fd);
-  if (addr == MAP_FAILED) return Status::CantOpen("can't open " + path);
   return Status::OK();
+}
+
+// Reads bytes [from, to) of the file fd into base + from.
+bool ReadRange(int fd, char* base, uint64_t from, uint64_t to) {
+  while (from < to) {
+    const ssize_t got = ::pread(fd, base + from, static_cast<size_t>(std::min<uint64_t>(to - from, uint64_t{1} << 30)),
+                                static_cast<off_t>(from));
+    if (got <= 0) return false;
+    from += static_cast<uint64_t>(got);
+  }
+  return true;
 }
 
 // Bytes each section needs at least, by the head.
@@ -186,11 +202,15 @@ Status SavedIndex::ReadTables(const std::string& path) {
   return Status::OK();
 }
 
-Status SavedIndex::MapUnverified(const std::string& path, bool populate, std::unique_ptr<SavedIndex>& out) {
+Status SavedIndex::MapUnverified(const std::string& path, std::unique_ptr<SavedIndex>& out) {
   auto idx = std::unique_ptr<SavedIndex>(new SavedIndex());
   auto map = std::make_shared<Mapping>();
-  Status st = MapFile(path, populate ? UINT64_MAX : 0, map->addr, map->bytes);
+  int fd = -1;
+  Status st = OpenIndexFile(path, fd, map->bytes);
   if (!st.ok()) return st;
+  map->addr = ::mmap(nullptr, map->bytes, PROT_READ, MAP_SHARED, fd, 0);
+  ::close(fd);
+  if (map->addr == MAP_FAILED) return Status::CantOpen("can't open " + path);
   idx->map_ = map;
   idx->base_ = static_cast<const char*>(map->addr);
   std::memcpy(&idx->head_, idx->base_, sizeof idx->head_);
@@ -201,28 +221,73 @@ Status SavedIndex::MapUnverified(const std::string& path, bool populate, std::un
   return Status::OK();
 }
 
+Status SavedIndex::ReadVerified(const std::string& path, std::unique_ptr<SavedIndex>& out) {
+  auto idx = std::unique_ptr<SavedIndex>(new SavedIndex());
+  auto map = std::make_shared<Mapping>();
+  int fd = -1;
+  Status st = OpenIndexFile(path, fd, map->bytes);
+  if (!st.ok()) return st;
+  map->addr = AllocBig(map->bytes);
+  if (map->addr == nullptr) {
+    ::close(fd);
+    return Status::NoMemory("no mem Chns, ArrMisMatches");
+  }
+  map->read = true;
+  idx->map_ = map;
+  char* base = static_cast<char*>(map->addr);
+  idx->base_ = base;
+  const IndexHead& h = idx->head_;
+  // The head, the names and the checksums first; then the body a piece at
+  // a time, each block verified while it is still in the processor's
+  // caches.
+  bool whole = ReadRange(fd, base, 0, sizeof h);
+  if (whole) {
+    std::memcpy(&idx->head_, base, sizeof h);
+    st = CheckIndexHead(h, map->bytes, path);
+  }
+  if (whole && st.ok()) {
+    if (h.lettersAt < sizeof h || h.lettersAt > h.sumsAt || h.sumsAt > map->bytes) {
+      st = Status::BadInput(IndexDamaged("its head does not describe it", path));
+    } else {
+      whole = ReadRange(fd, base, sizeof h, h.lettersAt) && ReadRange(fd, base, h.sumsAt, map->bytes);
+      if (whole) st = idx->CheckMeta(path);
+    }
+  }
+  constexpr uint64_t kPiece = uint64_t{1} << 21;
+  for (uint64_t at = h.lettersAt; whole && st.ok() && at < h.sumsAt; at += kPiece) {
+    const uint64_t to = std::min(h.sumsAt, at + kPiece);
+    whole = ReadRange(fd, base, at, to);
+    if (whole && !idx->guard_->VerifyThrough(to)) st = idx->guard_->failure();
+  }
+  ::close(fd);
+  if (!whole) return Status::IoError("can't read " + path);
+  if (!st.ok()) return st;
+  out = std::move(idx);
+  return Status::OK();
+}
+
 Status SavedIndex::Open(const std::string& path, std::unique_ptr<SavedIndex>& out, const IndexOpenOptions& o) {
-  // A file verified whole at opening has every page read in one go.
+  // A small index is read whole into memory and verified as it comes, which
+  // costs less than mapping its pages one by one; a large one is mapped,
+  // and its blocks verified when first touched, but for those every run
+  // reads at once.
   using Verify = IndexOpenOptions::Verify;
   struct stat fs;
   const uint64_t bytes = ::stat(path.c_str(), &fs) == 0 ? static_cast<uint64_t>(fs.st_size) : 0;
   const bool all = o.verify == Verify::kAllAtOpen || (o.verify == Verify::kBySize && bytes <= kVerifyAtOpenBytes);
   std::unique_ptr<SavedIndex> idx;
-  Status st = MapUnverified(path, all, idx);
+  Status st = all ? ReadVerified(path, idx) : MapUnverified(path, idx);
   if (!st.ok()) return st;
-  const IndexHead& h = idx->head_;
-  BlockGuard& guard = *idx->guard_;
-  // The letters and the bucket starts (and segment starts) are read at
-  // once by every run: verified now, the letters read ahead first.
   if (!all) {
+    const IndexHead& h = idx->head_;
+    BlockGuard& guard = *idx->guard_;
     const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     const uint64_t from = h.lettersAt / page * page;
     ::madvise(const_cast<char*>(idx->base_) + from, h.offAt - from, MADV_WILLNEED);
+    const bool whole = guard.VerifySection(0, o.threads) && guard.VerifySection(1, o.threads) &&
+                       (h.segments == 1 || guard.VerifySection(4, o.threads));
+    if (!whole) return guard.failure();
   }
-  const bool whole = all ? guard.VerifyAll(o.threads)
-                         : guard.VerifySection(0, o.threads) && guard.VerifySection(1, o.threads) &&
-                               (h.segments == 1 || guard.VerifySection(4, o.threads));
-  if (!whole) return guard.failure();
   st = idx->ReadTables(path);
   if (!st.ok()) return st;
   out = std::move(idx);

@@ -19,11 +19,12 @@
 
 namespace quorvane {
 
-// A body of at most this many bytes is verified whole when the index is
-// opened: a run of any size touches most of it, and one pass costs less
-// than checking as it goes. A larger one has its letters and small tables
-// verified then, and the rest block by block when a search first touches
-// them.
+// An index of at most this many bytes is read whole into the run's memory
+// and verified as it is read: a run of any size touches most of it, and
+// one pass costs less than checking as it goes (and less than mapping its
+// pages one by one). A larger one is mapped, its letters and small tables
+// verified at opening, and the rest block by block when a search first
+// touches them.
 inline constexpr uint64_t kVerifyAtOpenBytes = uint64_t{256} << 20;
 
 // How an index is opened.
@@ -35,8 +36,9 @@ struct IndexOpenOptions {
   Verify verify = Verify::kBySize;
 };
 
-// A saved index mapped into memory, read-only; what it hands out stays
-// valid while any Reference it made or this object lives.
+// A saved index in memory, read-only: mapped, or for a small one read
+// whole; what it hands out stays valid while any Reference it made or
+// this object lives.
 class SavedIndex {
  public:
   // Maps the saved index at path and checks it: its magic and version,
@@ -51,8 +53,8 @@ class SavedIndex {
 
   // The first half of Open, for a check of the whole file: maps it and
   // checks its head, its names and its block checksums, verifying no block.
-  // populate: every page is read in at once. Fails as Open does.
-  static Status MapUnverified(const std::string& path, bool populate, std::unique_ptr<SavedIndex>& out);
+  // Fails as Open does.
+  static Status MapUnverified(const std::string& path, std::unique_ptr<SavedIndex>& out);
   // The second half, once the letters and the bucket starts (and segment
   // starts) are verified: reads the sequence table, checks that the tables
   // add up and that the index is not stale, and makes the tables ready.
@@ -81,6 +83,10 @@ class SavedIndex {
   struct Mapping;
   // The checks before anything of the body is read: head, names, sums.
   Status CheckMeta(const std::string& path);
+  // The first half of Open for an index verified whole: reads the file
+  // into memory of its own, the body a piece at a time, verifying each
+  // block as it arrives. Fails as Open does, or kIoError "can't read ".
+  static Status ReadVerified(const std::string& path, std::unique_ptr<SavedIndex>& out);
 
   std::shared_ptr<Mapping> map_;
   const char* base_ = nullptr;
