@@ -53,4 +53,12 @@ Status ParseFragmentLimits(const std::string& minText, const std::string& maxTex
   return Status::OK();
 }
 
+std::string_view PairName(std::string_view mateName) {
+  const size_t n = mateName.size();
+  if (n >= 2 && mateName[n - 2] == '/' && (mateName[n - 1] == '1' || mateName[n - 1] == '2')) {
+    return mateName.substr(0, n - 2);
+  }
+  return mateName;
+}
+
 }  // namespace quorvane

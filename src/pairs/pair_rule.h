@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/status.h"
 #include "engine/strand.h"
@@ -49,6 +50,9 @@ const char* OrientationName(Orientation o);
 // kBadInput: "fragment MIN is not a number", "fragment MAX is not a
 // number", "fragment MIN is above MAX" or "fragment MAX is too big".
 Status ParseFragmentLimits(const std::string& minText, const std::string& maxText, PairRule& rule);
+
+// The name a pair goes by: a mate's name without a trailing "/1" or "/2".
+std::string_view PairName(std::string_view mateName);
 
 }  // namespace quorvane
 

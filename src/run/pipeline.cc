@@ -1,23 +1,17 @@
 #include "run/pipeline.h"
 
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_pipeline.h>
-#include <tbb/task_arena.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <new>
 #include <string>
-#include <thread>
 
 #include "engine/read_codes.h"
 
 namespace quorvane {
 namespace {
 
-constexpr int64_t kProgressEvery = 1000;
 // Bytes of a record beside the read's texts, for bounding encoded batches.
 constexpr size_t kRecordGuess = 96;
 
@@ -34,40 +28,6 @@ Status ForSinks(const std::vector<ResultSink*>& sinks, F&& f) {
 }
 
 }  // namespace
-
-// The reading stage: what it has read so far.
-struct Pipeline::Reader {
-  ReadSource& source;
-  int64_t place = 0;     // reads delivered so far
-  int64_t accepted = 0;  // of them, reads of acceptable length
-  bool done = false;     // nothing more is to be read
-  Status status;         // why reading ended early, if it did
-
-  // Fills b with the next reads.
-  void Fill(ReadBatch& b) {
-    b.Clear();
-    b.firstNumber = place + 1;
-    ReadRecord r;
-    while (b.size() < kBatchReads && b.text.size() < kBatchBytes) {
-      bool more = false;
-      Status st = source.Next(r, more);
-      if (!st.ok()) status = st;
-      if (!st.ok() || !more) {
-        done = true;
-        break;
-      }
-      ++place;
-      if (place % kProgressEvery == 0) {
-        b.markAccepted.push_back(accepted);
-        b.markPlace.push_back(place);
-      }
-      const bool ok = r.length >= kMinRdLen && r.length <= kMaxRdLen;
-      accepted += ok;
-      b.Add(r, ok);
-    }
-    b.bytesRead = source.bytesRead();
-  }
-};
 
 // The writing stage: numbers the found reads and hands every read on.
 struct Pipeline::Writer {
@@ -241,92 +201,23 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
 
 Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, RunObserver& obs, int64_t bytesTotal,
                      RunCounters& c) {
-  Reader reader{source, 0, 0, false, Status()};
+  BatchReader reader(source, 1);
   Writer writer{engine_, misNu_, sinks, {}, {}, obs, bytesTotal, c, Clock::now(), nullptr, 0};
   for (ResultSink* s : sinks) {
     const bool encodes = s->NewEncoder() != nullptr;
     (encodes ? writer.encoding : writer.plain).push_back(s);
   }
-  // Threads beyond the processor's are not started; the batches in flight
-  // follow the threads that really work.
-  const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  const int workers = std::min(threads_, hardware);
-  const size_t tokens = static_cast<size_t>(2 * workers);
-
-  std::mutex poolMu;
-  std::vector<std::unique_ptr<ReadBatch>> batches;
-  std::vector<ReadBatch*> spare;
-  auto take = [&] {
-    std::lock_guard<std::mutex> lock(poolMu);
-    if (spare.empty()) {
-      batches.push_back(std::make_unique<ReadBatch>());
-      return batches.back().get();
-    }
-    ReadBatch* b = spare.back();
-    spare.pop_back();
-    return b;
-  };
-  auto give = [&](ReadBatch* b) {
-    std::lock_guard<std::mutex> lock(poolMu);
-    spare.push_back(b);
-  };
-
   tbb::enumerable_thread_specific<std::unique_ptr<ReadSearch>> searches([this] { return engine_.NewSearch(); });
   tbb::enumerable_thread_specific<std::vector<std::unique_ptr<ReadEncoder>>> encoders([&writer] {
     std::vector<std::unique_ptr<ReadEncoder>> e;
     for (ResultSink* s : writer.encoding) e.push_back(s->NewEncoder());
     return e;
   });
-  std::atomic<bool> stop{false};
-  Status writeStatus;
-  try {
-    tbb::task_arena arena(workers);
-    arena.execute([&] {
-      tbb::parallel_pipeline(
-          tokens,
-          tbb::make_filter<void, ReadBatch*>(tbb::filter_mode::serial_in_order,
-                                             [&](tbb::flow_control& fc) -> ReadBatch* {
-                                               if (!reader.done && obs.StopRequested()) {
-                                                 reader.status = Status::Interrupted("the run was stopped");
-                                                 reader.done = true;
-                                               }
-                                               if (reader.done || stop.load()) {
-                                                 fc.stop();
-                                                 return nullptr;
-                                               }
-                                               ReadBatch* b = take();
-                                               reader.Fill(*b);
-                                               if (b->size() == 0) {
-                                                 give(b);
-                                                 fc.stop();
-                                                 return nullptr;
-                                               }
-                                               return b;
-                                             }) &
-              tbb::make_filter<ReadBatch*, ReadBatch*>(tbb::filter_mode::parallel,
-                                                       [&](ReadBatch* b) {
-                                                         if (!stop.load()) {
-                                                           SearchBatch(*searches.local(), *b, encoders.local());
-                                                         }
-                                                         return b;
-                                                       }) &
-              tbb::make_filter<ReadBatch*, void>(tbb::filter_mode::serial_in_order, [&](ReadBatch* b) {
-                if (!stop.load()) {
-                  Status st = writer.Write(*b);
-                  if (!st.ok()) {
-                    writeStatus = st;
-                    stop.store(true);
-                  }
-                }
-                give(b);
-              }));
-    });
-  } catch (const std::bad_alloc&) {
-    return Status::NoMemory("no mem Chns, ArrMisMatches");
-  }
+  const Status st = FlowBatches(
+      threads_, obs, reader, [&](ReadBatch& b) { SearchBatch(*searches.local(), b, encoders.local()); },
+      [&](ReadBatch& b) { return writer.Write(b); });
   searchedByWriter_ = writer.searchedHere;
-  if (!writeStatus.ok()) return writeStatus;
-  return reader.status;
+  return st;
 }
 
 }  // namespace quorvane
