@@ -31,7 +31,8 @@ Status ForSinks(const std::vector<PairSink*>& sinks, F&& f) {
 
 PairView PairViewOf(const ReadBatch& b, size_t i) {
   PairView p;
-  p.name = PairName(b.name(2 * i));
+  // Named by mate 1, or by mate 2 where mate 1's file names no reads.
+  p.name = PairName(b.name(2 * i).empty() ? b.name(2 * i + 1) : b.name(2 * i));
   p.number = b.firstNumber + static_cast<int64_t>(i);
   for (size_t k = 0; k < 2; ++k) {
     const size_t r = 2 * i + k;
