@@ -126,6 +126,8 @@ void TFmTrelvix::BuildControls() {
   TitDiRes = InfoText("TitDiRes", kTitDiRes, {2, 50, 150, 20}, this);
   BxInpGnm = InfoText("BxInpGnm", "", {154, 0, 700, 21}, this);
   BxInpRds = InfoText("BxInpRds", "", {154, 25, 700, 20}, this);
+  BxInpRds2 = InfoText("BxInpRds2", "", {506, 25, 348, 20}, this);
+  BxInpRds2->hide();
   BxDiRes = InfoText("BxDiRes", "", {154, 50, 700, 20}, this);
 
   BxMisValue = new QComboBox(this);
@@ -147,7 +149,7 @@ void TFmTrelvix::BuildControls() {
   // The mode and the PAM of a guide search, below the run's controls.
   BxMode = new QComboBox(this);
   BxMode->setObjectName("BxMode");
-  BxMode->addItems({"reads", "guides"});
+  BxMode->addItems({"reads", "guides", "pairs"});
   BxMode->setGeometry(335, 220, 110, 25);
   BxPam = new QComboBox(this);
   BxPam->setObjectName("BxPam");
@@ -157,23 +159,28 @@ void TFmTrelvix::BuildControls() {
   for (const std::string& p : PamPresets()) BxPam->addItem(QString::fromStdString(p));
   BxPam->setGeometry(455, 220, 250, 25);
   BxPam->setEnabled(false);
+  BxPairs = new PairFields(this);
+  BxPairs->move(455, 220);
+  BxPairs->hide();
 
   // Long paths show their start and their file name; the tooltip holds
   // the whole path.
-  for (StaticText* box : {BxInpGnm, BxInpRds, BxDiRes}) box->SetElided(true);
+  for (StaticText* box : {BxInpGnm, BxInpRds, BxInpRds2, BxDiRes}) box->SetElided(true);
 
   // Every control that takes a click is reached with Tab and pressed with
   // Space or Enter. The keyboard visits the run's controls, the grid (one
   // stop), "set", the three path boxes, the buttons below them and the
   // mismatch box. Clicks on the path boxes, "set", "Cancel" and "accept
   // input Files" leave the focus where it was.
-  for (QWidget* w : std::initializer_list<QWidget*>{BxSetMis, BxInpGnm, BxInpRds, BxDiRes}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{BxSetMis, BxInpGnm, BxInpRds, BxInpRds2, BxDiRes}) {
     w->setFocusPolicy(Qt::TabFocus);
   }
   ClickOnEnter(BtnHelp);
   ClickOnEnter(BtnGo);
-  QWidget* const order[] = {BtnHelp,  BxTime,   CountInpRds, BtnGo,     BxShowRdsMis,  TbInpDat,  BxSetMis,
-                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue, BxMode, BxPam};
+  QWidget* const order[] = {BtnHelp,       BxTime,     CountInpRds, BtnGo,    BxShowRdsMis, TbInpDat,
+                            BxSetMis,      BxInpGnm,   BxInpRds,    BxInpRds2, BxDiRes,     BtnCancel,
+                            BtnAcceptData, BxMisValue, BxMode,      BxPam,    BxPairs->BxMin, BxPairs->BxMax,
+                            BxPairs->BxOrient};
   for (size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(order[i - 1], order[i]);
   }
@@ -188,12 +195,14 @@ void TFmTrelvix::WireHandlers() {
   connect(TbInpDat, &QTableWidget::clicked, this, Guarded([this] { TbInpDatClick(); }));
   connect(BxInpGnm, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpGnm); }));
   connect(BxInpRds, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpRds); }));
+  connect(BxInpRds2, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpRds2); }));
   connect(BxDiRes, &StaticText::clicked, this, Guarded([this] { OpenDirClick(); }));
   // A new mismatch text after "set" opens the set state again, so that the
   // box never shows another limit than the one a run would use.
   connect(BxMisValue, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
   connect(BxMode, &QComboBox::currentIndexChanged, this, Guarded([this] { BxModeChange(); }));
   connect(BxPam, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
+  connect(BxPairs, &PairFields::changed, this, [this] { OpenSetState(); });
 }
 
 void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }

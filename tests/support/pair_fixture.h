@@ -12,25 +12,6 @@
 
 namespace quorvane::test {
 
-// What a pair run's files must hold.
-struct PairFiles {
-  std::string pos;  // the placements file
-  std::string in;   // "PairsInPos.txt"
-  std::string out;  // "PairsOutPos.txt"
-  int64_t found = 0, placements = 0;
-};
-
-// The genome as FASTA, each header with its topology.
-std::string GenomeFasta(const std::vector<Seq>& genome);
-
-// The mates as FASTQ, pair i named "q<i+1>/1" and "q<i+1>/2".
-std::string MatesFastq(const std::vector<DrawnPair>& pairs, int mate);
-
-// What the oracle says the files of the pairs must hold; pairs with a mate
-// outside 12..1024 letters are not searched.
-PairFiles ExpectedPairFiles(const std::vector<Seq>& genome, const std::vector<DrawnPair>& pairs, int misNu,
-                            const PairRule& rule);
-
 class PairRunTest : public RunTest {
  protected:
   // Writes the genome (gen.fa) and the mates (m_1.fq, m_2.fq) and sets a

@@ -55,6 +55,25 @@ std::vector<Seq> RepeatGenome(std::mt19937& rng, int sequences, int length);
 // name: "seqName\tpos1\tpos2\tmis1\tmis2\tF".
 std::string PlacementLine(const std::vector<Seq>& genome, const OraclePlacement& p);
 
+// What a pair run's files must hold.
+struct PairFiles {
+  std::string pos;  // the placements file
+  std::string in;   // "PairsInPos.txt"
+  std::string out;  // "PairsOutPos.txt"
+  int64_t found = 0, placements = 0;
+};
+
+// The genome as FASTA, each header with its topology.
+std::string GenomeFasta(const std::vector<Seq>& genome);
+
+// The mates as FASTQ, pair i named "q<i+1>/1" and "q<i+1>/2".
+std::string MatesFastq(const std::vector<DrawnPair>& pairs, int mate);
+
+// What the oracle says the files of the pairs must hold; pairs with a mate
+// outside 12..1024 letters are not searched.
+PairFiles ExpectedPairFiles(const std::vector<Seq>& genome, const std::vector<DrawnPair>& pairs, int misNu,
+                            const PairRule& rule);
+
 }  // namespace quorvane::test
 
 #endif  // QUORVANE_TESTS_PAIR_ORACLE_H_
