@@ -8,6 +8,7 @@
 #include <random>
 #include <thread>
 
+#include "engine_fixture.h"
 #include "pair_fixture.h"
 
 namespace quorvane {
@@ -253,6 +254,53 @@ TEST_F(PairRunTest, ARepeatsPairsMoreHitsThanABatchHoldsAlike) {
   const std::vector<DrawnPair> one(1, pairs[0]);
   const test::PairFiles want = test::ExpectedPairFiles(genome, one, 0, rule);
   EXPECT_EQ(first.substr(0, want.pos.size()), want.pos);
+}
+
+TEST_F(PairRunTest, EColiPairsAreTheMatesHitsPairedByThePlainLoop) {
+  const std::string dir = test::SharedDataDir();
+  if (dir.empty()) GTEST_SKIP() << "no shared genomes here";
+  const std::vector<test::Seq> genome = {{"ecoli", test::ReadFile(dir + "/ecoli.txt"), true}};
+  const int64_t L = static_cast<int64_t>(genome[0].letters.size());
+  std::mt19937 rng(1212);
+  std::vector<DrawnPair> pairs = DrawPairs(rng, genome, Orientation::kFr, 600);
+  // Fragments across the origin, from either strand.
+  for (int i = 0; i < 20; ++i) {
+    const int frag = 200 + 10 * i;
+    std::string f = genome[0].letters.substr(static_cast<size_t>(L - frag / 2)) +
+                    genome[0].letters.substr(0, static_cast<size_t>(frag - frag / 2));
+    if (i % 2 == 1) f = test::ReverseComplement(f);
+    pairs.push_back({f.substr(0, 100), test::ReverseComplement(f.substr(f.size() - 100))});
+  }
+  test::WriteFile(dir_.File("ecoli.txt"), genome[0].letters);
+  PairInputs(genome, pairs, 3, PairRule{});
+  opt_.PthGnm = dir_.File("ecoli.txt");
+  opt_.gnmLen = L;
+  opt_.threads = 2;
+  ASSERT_EQ(Run().outcome, RunOutcome::kDone);
+  // Each mate searched alone by the engine, the hits paired by the loop.
+  const std::unique_ptr<Engine> engine = test::BuiltEngine(EngineKind::kFast, genome, 2);
+  ASSERT_NE(engine, nullptr);
+  const std::unique_ptr<ReadSearch> search = engine->NewSearch();
+  std::string want = kPairPosHeader;
+  int64_t found = 0, across = 0;
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    std::vector<Hit> hits[2];
+    for (int k = 0; k < 2; ++k) {
+      const std::string& m = k == 0 ? pairs[i].mate1 : pairs[i].mate2;
+      ASSERT_TRUE(search->SearchRead(m.data(), static_cast<int32_t>(m.size()), 3));
+      hits[k] = search->hits();
+    }
+    const auto got = test::OraclePairing(genome, hits[0], static_cast<int64_t>(pairs[i].mate1.size()), hits[1],
+                                         static_cast<int64_t>(pairs[i].mate2.size()), PairRule{});
+    if (!got.empty()) ++found;
+    for (const test::OraclePlacement& p : got) {
+      want += std::to_string(found) + "\tq" + std::to_string(i + 1) + "\t" + test::PlacementLine(genome, p) + "\n";
+      across += p.start + p.fragment > L;
+    }
+  }
+  EXPECT_EQ(PairContent(kPairsPos), want);
+  EXPECT_EQ(across, 20);
+  EXPECT_GT(found, 500);
 }
 
 }  // namespace

@@ -39,11 +39,18 @@ char Mutate(std::mt19937& rng, char c) {
 
 std::vector<OraclePlacement> OraclePlacements(const std::vector<Seq>& genome, const std::string& mate1,
                                               const std::string& mate2, int misNu, const PairRule& rule) {
-  const std::vector<Hit> hits[2] = {BruteForceHits(genome, mate1, misNu), BruteForceHits(genome, mate2, misNu)};
-  const int64_t len[2] = {static_cast<int64_t>(mate1.size()), static_cast<int64_t>(mate2.size())};
+  return OraclePairing(genome, BruteForceHits(genome, mate1, misNu), static_cast<int64_t>(mate1.size()),
+                       BruteForceHits(genome, mate2, misNu), static_cast<int64_t>(mate2.size()), rule);
+}
+
+std::vector<OraclePlacement> OraclePairing(const std::vector<Seq>& genome, const std::vector<Hit>& hits1,
+                                           int64_t len1, const std::vector<Hit>& hits2, int64_t len2,
+                                           const PairRule& rule) {
+  const std::vector<Hit>* hits[2] = {&hits1, &hits2};
+  const int64_t len[2] = {len1, len2};
   std::vector<OraclePlacement> out;
-  for (const Hit& h1 : hits[0]) {
-    for (const Hit& h2 : hits[1]) {
+  for (const Hit& h1 : *hits[0]) {
+    for (const Hit& h2 : *hits[1]) {
       if (h1.seq != h2.seq) continue;
       const Seq& s = genome[h1.seq];
       const int64_t L = static_cast<int64_t>(s.letters.size());

@@ -36,6 +36,12 @@ struct OraclePlacement {
 std::vector<OraclePlacement> OraclePlacements(const std::vector<Seq>& genome, const std::string& mate1,
                                               const std::string& mate2, int misNu, const PairRule& rule);
 
+// The same from the mates' hits (of len1 and len2 letters) as a search
+// found them.
+std::vector<OraclePlacement> OraclePairing(const std::vector<Seq>& genome, const std::vector<Hit>& hits1,
+                                           int64_t len1, const std::vector<Hit>& hits2, int64_t len2,
+                                           const PairRule& rule);
+
 // A fragment drawn from genome and its two mates as a sequencer reads
 // them for orientation o, each mate with up to subs random substitutions:
 // the fragment of fragLen letters starts anywhere (across the origin of a
