@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -47,6 +48,20 @@ void BatchReader::Fill(ReadBatch& b) {
     for (size_t i = first; i < b.size(); ++i) b.reads[i].accepted = ok;
   }
   b.bytesRead = source.bytesRead();
+}
+
+void ReportMarks(const ReadBatch& b, RunObserver& obs, int64_t bytesTotal, double seconds, bool pairs) {
+  for (size_t m = 0; m < b.markPlace.size(); ++m) {
+    RunProgress p;
+    p.text = std::to_string(b.markAccepted[m]);
+    p.readsRead = b.markPlace[m];
+    p.accepted = b.markAccepted[m];
+    p.bytesRead = b.bytesRead;
+    p.bytesTotal = bytesTotal;
+    p.seconds = seconds;
+    p.pairs = pairs;
+    obs.OnProgress(p);
+  }
 }
 
 Status FlowBatches(int threads, RunObserver& obs, BatchReader& reader, const std::function<void(ReadBatch&)>& search,

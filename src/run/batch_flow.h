@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "common/status.h"
 #include "readers/read_source.h"
@@ -58,6 +59,21 @@ struct BatchReader {
 // out of memory.
 Status FlowBatches(int threads, RunObserver& obs, BatchReader& reader, const std::function<void(ReadBatch&)>& search,
                    const std::function<Status(ReadBatch&)>& write);
+
+// Gives obs the progress marks of b (see BatchReader::Fill), seconds into
+// the loop; bytesTotal is the size of the file read, -1 where unknown;
+// pairs marks the counts as pairs.
+void ReportMarks(const ReadBatch& b, RunObserver& obs, int64_t bytesTotal, double seconds, bool pairs);
+
+// Calls f(sink) for every sink until one fails; its failure, or OK.
+template <typename Sink, typename F>
+Status ForSinks(const std::vector<Sink*>& sinks, F&& f) {
+  for (Sink* s : sinks) {
+    Status st = f(*s);
+    if (!st.ok()) return st;
+  }
+  return Status::OK();
+}
 
 }  // namespace quorvane
 

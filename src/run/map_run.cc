@@ -201,6 +201,7 @@ class MapRun {
     p.bytesRead = source_->bytesRead();
     p.bytesTotal = bytesTotal_;
     p.seconds = seconds;
+    p.pairs = pairs_;
     obs_.OnProgress(p);
     sum_.report = pairs_ ? PairReport(sum_.pairs, o_.ProcNm, o_.misNu, o_.pairRule) : RunReport(c, o_.ProcNm, o_.misNu);
     sum_.seconds = SecondsText(seconds);

@@ -8,24 +8,13 @@
 #include <string>
 
 #include "pairs/pair_rule.h"
+#include "run/batch_encoder.h"
 #include "run/batch_flow.h"
 
 namespace quorvane {
 namespace {
 
-// Bytes of a record beside the mate's texts, for bounding encoded batches.
-constexpr size_t kRecordGuess = 96;
-
 using Clock = std::chrono::steady_clock;
-
-template <typename F>
-Status ForSinks(const std::vector<PairSink*>& sinks, F&& f) {
-  for (PairSink* s : sinks) {
-    Status st = f(*s);
-    if (!st.ok()) return st;
-  }
-  return Status::OK();
-}
 
 }  // namespace
 
@@ -62,22 +51,8 @@ struct PairPipeline::Writer {
   std::vector<uint32_t> ends;
   int64_t searchedHere = 0;
 
-  void Progress(const ReadBatch& b) {
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    for (size_t m = 0; m < b.markPlace.size(); ++m) {
-      RunProgress p;
-      p.text = std::to_string(b.markAccepted[m]);
-      p.readsRead = b.markPlace[m];
-      p.accepted = b.markAccepted[m];
-      p.bytesRead = b.bytesRead;
-      p.bytesTotal = bytesTotal;
-      p.seconds = seconds;
-      obs.OnProgress(p);
-    }
-  }
-
   Status Write(ReadBatch& b) {
-    Progress(b);
+    ReportMarks(b, obs, bytesTotal, std::chrono::duration<double>(Clock::now() - start).count(), true);
     for (size_t k = 0; k < encoding.size() && b.encodedReads > 0; ++k) {
       const Status st = encoding[k]->WriteEncoded(b.encoded[k]);
       if (!st.ok()) return st;
@@ -124,75 +99,6 @@ struct PairPipeline::Writer {
   }
 };
 
-// Makes the records of the encoding sinks for the pairs of a batch, each
-// pair right after its search, until they pass kBatchEncodedBytes.
-class PairPipeline::BatchEncoder {
- public:
-  BatchEncoder(const std::vector<std::unique_ptr<PairEncoder>>& encoders, ReadBatch& b)
-      : encoders_(encoders), b_(b) {
-    b_.encoded.resize(encoders_.size());
-    b_.encodedReads = 0;
-    on_ = !encoders_.empty();
-  }
-
-  // Pair i, searched and summed up, unless encoding has stopped.
-  void Pair(size_t i, const Reference& ref, const PairRule& rule) {
-    if (!on_) return;
-    const PairView v = PairViewOf(b_, i);
-    const bool accepted = b_.reads[2 * i].accepted;
-    const PairSummary& sum = b_.pairSums[i];
-    size_t texts = 0;
-    for (const ReadView& m : v.mate) texts += kRecordGuess + m.name.size() + 2 * m.seq.size() + m.qual.size();
-    const size_t guess = static_cast<size_t>(std::max<int64_t>(sum.placements, 1)) * texts;
-    if (bytes_ + guess > kBatchEncodedBytes) {
-      on_ = false;
-      return;
-    }
-    bytes_ = 0;
-    for (const auto& e : encoders_) {
-      Status st;
-      if (!accepted) {
-        st = e->Skipped(v);
-      } else if (sum.placements == 0) {
-        st = e->NotFound(v);
-      } else {
-        st = e->Found(v, BatchMatePair(b_, i, ref, rule), sum);
-      }
-      if (!st.ok()) failed_ = true;
-      bytes_ += e->pending();
-    }
-    if (failed_) {
-      on_ = false;
-      return;
-    }
-    b_.encodedReads = 2 * i + 2;
-  }
-
-  void Fail() {
-    failed_ = true;
-    on_ = false;
-  }
-
-  // Hands the records made to the batch; after a failure nothing, and
-  // the writer redoes the batch pair by pair.
-  ~BatchEncoder() {
-    if (failed_) {
-      std::string drop;
-      for (const auto& e : encoders_) e->Take(drop);
-      b_.encodedReads = 0;
-      return;
-    }
-    for (size_t k = 0; k < encoders_.size(); ++k) encoders_[k]->Take(b_.encoded[k]);
-  }
-
- private:
-  const std::vector<std::unique_ptr<PairEncoder>>& encoders_;
-  ReadBatch& b_;
-  size_t bytes_ = 0;
-  bool on_ = false;
-  bool failed_ = false;
-};
-
 PairPipeline::PairPipeline(const Engine& engine, int32_t misNu, const PairRule& rule, int threads)
     : engine_(engine), misNu_(misNu), rule_(rule), threads_(std::max(1, threads)) {}
 
@@ -219,7 +125,7 @@ void PairPipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
   b.pairSums.clear();
   b.searched = 0;
   const Reference& ref = engine_.reference();
-  BatchEncoder encode(encoders, b);
+  BatchEncoder<PairEncoder> encode(encoders, b);
   try {
     b.hitEnd.reserve(b.size());
     b.pairSums.reserve(b.size() / 2);
@@ -238,7 +144,18 @@ void PairPipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
       }
       b.pairSums.push_back(sum);
       b.searched = 2 * i + 2;
-      encode.Pair(i, ref, rule_);
+      if (!encode.on()) continue;
+      const PairView v = PairViewOf(b, i);
+      size_t texts = 0;
+      for (const ReadView& m : v.mate) texts += kRecordGuess + m.name.size() + 2 * m.seq.size() + m.qual.size();
+      // About what the pair's records take: both mates' texts per placement.
+      const size_t guess = static_cast<size_t>(std::max<int64_t>(sum.placements, 1)) * texts;
+      const bool accepted = b.reads[2 * i].accepted;
+      encode.Unit(2 * i + 2, guess, [&](PairEncoder& e) {
+        if (!accepted) return e.Skipped(v);
+        if (sum.placements == 0) return e.NotFound(v);
+        return e.Found(v, BatchMatePair(b, i, ref, rule_), sum);
+      });
     }
   } catch (const std::bad_alloc&) {
     encode.Fail();

@@ -42,7 +42,6 @@ class PairPipeline {
 
  private:
   struct Writer;
-  class BatchEncoder;
 
   // Searches both mates of pair i of b (reads 2i and 2i + 1) and appends
   // their sorted hits to hits, recording where each mate's end in ends.

@@ -8,24 +8,12 @@
 #include <string>
 
 #include "engine/read_codes.h"
+#include "run/batch_encoder.h"
 
 namespace quorvane {
 namespace {
 
-// Bytes of a record beside the read's texts, for bounding encoded batches.
-constexpr size_t kRecordGuess = 96;
-
 using Clock = std::chrono::steady_clock;
-
-// Calls f(sink) for every sink until one fails.
-template <typename F>
-Status ForSinks(const std::vector<ResultSink*>& sinks, F&& f) {
-  for (ResultSink* s : sinks) {
-    Status st = f(*s);
-    if (!st.ok()) return st;
-  }
-  return Status::OK();
-}
 
 }  // namespace
 
@@ -43,22 +31,8 @@ struct Pipeline::Writer {
   std::unique_ptr<ReadSearch> search;  // for the reads the searching stage left
   int64_t searchedHere = 0;
 
-  void Progress(const ReadBatch& b) {
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    for (size_t m = 0; m < b.markPlace.size(); ++m) {
-      RunProgress p;
-      p.text = std::to_string(b.markAccepted[m]);
-      p.readsRead = b.markPlace[m];
-      p.accepted = b.markAccepted[m];
-      p.bytesRead = b.bytesRead;
-      p.bytesTotal = bytesTotal;
-      p.seconds = seconds;
-      obs.OnProgress(p);
-    }
-  }
-
   Status Write(ReadBatch& b) {
-    Progress(b);
+    ReportMarks(b, obs, bytesTotal, std::chrono::duration<double>(Clock::now() - start).count(), false);
     for (size_t k = 0; k < encoding.size() && b.encodedReads > 0; ++k) {
       const Status st = encoding[k]->WriteEncoded(b.encoded[k]);
       if (!st.ok()) return st;
@@ -107,75 +81,12 @@ struct Pipeline::Writer {
 Pipeline::Pipeline(const Engine& engine, int32_t misNu, int threads)
     : engine_(engine), misNu_(misNu), threads_(std::max(1, threads)) {}
 
-// Makes the records of the encoding sinks for the reads of a batch, each
-// read right after its search, while the genome around its hits is still
-// in the processor's caches.
-class Pipeline::BatchEncoder {
- public:
-  BatchEncoder(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b) : encoders_(encoders), b_(b) {
-    b_.encoded.resize(encoders_.size());
-    b_.encodedReads = 0;
-    on_ = !encoders_.empty();
-  }
-
-  // Read i, searched, unless encoding has stopped: at kBatchEncodedBytes
-  // (the writer makes the rest), or at a read that an encoder fails.
-  void Read(size_t i) {
-    if (!on_) return;
-    const ReadView v = b_.view(i);
-    const Hit* hits = b_.hits.data() + b_.hitBeg(i);
-    const size_t n = b_.hitEnd[i] - b_.hitBeg(i);
-    // About what the read's records take: its texts once per hit.
-    const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
-    if (bytes_ + guess > kBatchEncodedBytes) {
-      on_ = false;
-      return;
-    }
-    bytes_ = 0;
-    for (const auto& e : encoders_) {
-      const Status st = !b_.reads[i].accepted ? e->Skipped(v) : n == 0 ? e->NotFound(v) : e->Found(v, hits, n);
-      if (!st.ok()) failed_ = true;
-      bytes_ += e->pending();
-    }
-    if (failed_) {
-      on_ = false;
-      return;
-    }
-    b_.encodedReads = i + 1;
-  }
-
-  // Memory ran out in the middle of a read: nothing is handed.
-  void Fail() {
-    failed_ = true;
-    on_ = false;
-  }
-
-  // Hands the records made to the batch. After a failure nothing is
-  // handed: the writer redoes the batch read by read and reports it.
-  ~BatchEncoder() {
-    if (failed_) {
-      std::string drop;
-      for (const auto& e : encoders_) e->Take(drop);
-      b_.encodedReads = 0;
-      return;
-    }
-    for (size_t k = 0; k < encoders_.size(); ++k) encoders_[k]->Take(b_.encoded[k]);
-  }
-
- private:
-  const std::vector<std::unique_ptr<ReadEncoder>>& encoders_;
-  ReadBatch& b_;
-  size_t bytes_ = 0;  // bytes the encoders hold
-  bool on_ = false;
-  bool failed_ = false;
-};
-
 bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
                            const std::vector<std::unique_ptr<ReadEncoder>>& encoders) const {
   b.hits.clear();
   b.hitEnd.clear();
   b.searched = 0;
-  BatchEncoder encode(encoders, b);
+  BatchEncoder<ReadEncoder> encode(encoders, b);
   try {
     b.hitEnd.reserve(b.size());
     for (size_t i = 0; i < b.size(); ++i) {
@@ -187,7 +98,15 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
       }
       b.hitEnd.push_back(static_cast<uint32_t>(b.hits.size()));
       b.searched = i + 1;
-      encode.Read(i);
+      if (!encode.on()) continue;
+      const ReadView v = b.view(i);
+      const Hit* hits = b.hits.data() + b.hitBeg(i);
+      const size_t n = b.hitEnd[i] - b.hitBeg(i);
+      // About what the read's records take: its texts once per hit.
+      const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
+      encode.Unit(i + 1, guess, [&](ReadEncoder& e) {
+        return !r.accepted ? e.Skipped(v) : n == 0 ? e.NotFound(v) : e.Found(v, hits, n);
+      });
     }
   } catch (const std::bad_alloc&) {
     // The writer searches what is left, or reports the failure.

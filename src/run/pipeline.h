@@ -40,8 +40,6 @@ class Pipeline {
  private:
   struct Writer;
 
-  class BatchEncoder;
-
   // Searches the accepted reads of b until its hits pass kBatchHitBytes,
   // and makes the records of each read with encoders, one per encoding
   // sink, until they pass kBatchEncodedBytes. Returns false when a hit

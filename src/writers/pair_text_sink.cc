@@ -117,16 +117,8 @@ Status PairTextSink::Finish(const std::string& report) {
   if (ref_ == nullptr) Put(kPairsPos, kPairPosHeader);
   Status st = Flush();
   if (st.ok() && !report.empty()) st = Put(kPairsLog, report + "\n");
-  for (int f = 0; f < kPairFiles; ++f) {
-    if (!file_[f]) continue;
-    const bool closed = file_[f]->Close().ok();
-    file_[f].reset();
-    if (!closed && !failed_) {
-      failed_ = true;
-      st = Status::IoError("can't write " + paths_.path[f]);
-    }
-  }
-  return st;
+  const Status closed = CloseInOrder(file_, paths_.path, kPairFiles, failed_);
+  return closed.ok() ? st : closed;
 }
 
 }  // namespace quorvane

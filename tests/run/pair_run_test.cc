@@ -86,6 +86,8 @@ TEST_F(PairRunTest, TheReportCountsPairsAndTheirMatesHits) {
   EXPECT_EQ(PairContent(kPairsIn), "q1\t" + pairs[0].mate1 + "\t" + pairs[0].mate2 + "\t1\n");
   EXPECT_EQ(PairContent(kPairsPos), std::string(kPairPosHeader) + "1\tq1\tg\t+101\t-340\t0\t0\t240\n");
   EXPECT_EQ(obs_.progress.back(), "inpRdsNu");
+  EXPECT_TRUE(obs_.snapshots.back().pairs);
+  EXPECT_EQ(obs_.snapshots.back().readsRead, 3);
   EXPECT_EQ(shell_.calls, (std::vector<std::string>{"sheet " + PairRes(kPairsLog), "sheet " + PairRes(kPairsPos)}));
 }
 
