@@ -24,9 +24,9 @@ enum class Orientation : uint8_t {
 // Default fragment limits, those of the common mappers.
 inline constexpr int64_t kDefaultMinFrag = 0;
 inline constexpr int64_t kDefaultMaxFrag = 500;
-// Longest fragment asked for: far beyond any sequencing library, small
-// enough that no sum of positions with it can overflow.
-inline constexpr int64_t kMaxFragLimit = int64_t{1} << 40;
+// Longest fragment asked for: far beyond any sequencing library, and what
+// BAM's 32-bit TLEN holds.
+inline constexpr int64_t kMaxFragLimit = (int64_t{1} << 31) - 1;
 
 struct PairRule {
   Orientation orientation = Orientation::kFr;  // how the mates lie

@@ -182,7 +182,9 @@ TEST(MatePairTest, ChecksTheFragmentLimitsAsTyped) {
   EXPECT_EQ(ParseFragmentLimits("", "4", rule).message(), "fragment MIN is not a number");
   EXPECT_EQ(ParseFragmentLimits("500", "400", rule).message(), "fragment MIN is above MAX");
   EXPECT_EQ(ParseFragmentLimits("0", "999999999999999", rule).message(), "fragment MAX is too big");
+  EXPECT_EQ(ParseFragmentLimits("0", "2147483648", rule).message(), "fragment MAX is too big");
   EXPECT_EQ(rule.minFrag, 200);
+  EXPECT_TRUE(ParseFragmentLimits("0", "2147483647", rule).ok());
 }
 
 }  // namespace
