@@ -21,6 +21,9 @@ MatePair::MatePair(const Reference& ref, const PairRule& rule, const MateHit* h1
       while (i < n_[mate] && 2 * h[i].mis + static_cast<int>(h[i].strand) < g) ++i;
       groupBeg_[mate][g] = i;
     }
+    for (int m = 0; m <= kMaxMateMis; ++m) {
+      if (groupBeg_[mate][2 * m + 2] > groupBeg_[mate][2 * m]) misSeen_[mate] |= 1u << m;
+    }
   }
 }
 
@@ -64,6 +67,7 @@ PairSummary MatePair::Summarize() const {
   // Every window, counted without visiting its placements.
   for (int m1 = 0; m1 <= kMaxMateMis; ++m1) {
     for (int m2 = 0; m2 <= kMaxMateMis; ++m2) {
+      if ((misSeen_[0] >> m1 & misSeen_[1] >> m2 & 1) == 0) continue;
       const int mis[2] = {m1, m2};
       for (int up = 0; up < 2; ++up) {
         const CaseStrands cs = StrandsOf(rule_.orientation, up);
@@ -89,6 +93,7 @@ PairSummary MatePair::Summarize() const {
 bool MatePair::Visit(const std::function<bool(const Placement&)>& f) const {
   for (int total = 0; total <= 2 * kMaxMateMis; ++total) {
     for (int m1 = std::max(0, total - kMaxMateMis); m1 <= std::min(total, kMaxMateMis); ++m1) {
+      if ((misSeen_[0] >> m1 & misSeen_[1] >> (total - m1) & 1) == 0) continue;
       const int mis[2] = {m1, total - m1};
       Range ups[2], downs[2];
       for (int up = 0; up < 2; ++up) {

@@ -77,6 +77,9 @@ class MatePair {
   // Where each (mismatches, strand) group of each mate begins; group
   // g = 2 * mis + strand ends where g + 1 begins.
   size_t groupBeg_[2][2 * (kMaxMateMis + 1) + 1];
+  // Per mate, bit m set when it has hits with m mismatches: the only
+  // mismatch counts worth a look.
+  unsigned misSeen_[2] = {0, 0};
 };
 
 }  // namespace quorvane
