@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/iupac.h"
 #include "readers/input_file.h"
 #include "readers/line_cursor.h"
 
@@ -46,10 +47,12 @@ class GuideReader {
         if (!st.ok()) return st;
         pending_ = Guide{HeaderName(t), ""};
         pendingLine_ = line;
+        letterLines_.clear();
         open_ = true;
         return Status::OK();
       }
       if (t.empty()) return Status::OK();
+      letterLines_.emplace_back(pending_.letters.size(), line);
       pending_.letters += t;
       if (pending_.letters.size() > kMaxGuideLine) return TooLong(line);
       return Status::OK();
@@ -91,7 +94,16 @@ class GuideReader {
   Status EndRecord() {
     if (!open_) return Status::OK();
     open_ = false;
-    return Add(std::move(pending_), pendingLine_);
+    // A bad letter is shown with the line that holds it, not the header's.
+    int64_t line = pendingLine_;
+    for (size_t i = 0; i < pending_.letters.size(); ++i) {
+      if (kIupacSet[static_cast<unsigned char>(pending_.letters[i])] != 0) continue;
+      for (const auto& [from, at] : letterLines_) {
+        if (from <= i) line = at;
+      }
+      break;
+    }
+    return Add(std::move(pending_), line);
   }
 
   Status Add(Guide g, int64_t line) {
@@ -109,6 +121,7 @@ class GuideReader {
   Layout layout_ = Layout::kUnknown;
   Guide pending_;
   int64_t pendingLine_ = 0;
+  std::vector<std::pair<size_t, int64_t>> letterLines_;  // where each line of the record's letters begins, and its number
   bool open_ = false;  // a FASTA record is being read
 };
 
