@@ -157,6 +157,31 @@ void TFmTrelvix::BuildControls() {
   for (const std::string& p : PamPresets()) BxPam->addItem(QString::fromStdString(p));
   BxPam->setGeometry(455, 220, 250, 25);
   BxPam->setEnabled(false);
+  // The bulges, scores and genes of a guide search.
+  BxDnaBulge = new QComboBox(this);
+  BxDnaBulge->setObjectName("BxDnaBulge");
+  BxDnaBulge->addItems({"dna 0", "dna 1", "dna 2"});
+  BxDnaBulge->setToolTip("DNA bulge: genome letters with no guide partner");
+  BxDnaBulge->setGeometry(712, 220, 70, 25);
+  BxRnaBulge = new QComboBox(this);
+  BxRnaBulge->setObjectName("BxRnaBulge");
+  BxRnaBulge->addItems({"rna 0", "rna 1", "rna 2"});
+  BxRnaBulge->setToolTip("RNA bulge: guide letters with no genome partner");
+  BxRnaBulge->setGeometry(786, 220, 70, 25);
+  BxScores = new QCheckBox("scores CFD, MIT", this);
+  BxScores->setObjectName("BxScores");
+  BxScores->setGeometry(160, 250, 160, 22);
+  TitAnnotate = InfoText("TitAnnotate", " genes (GTF/GFF/BED)", {335, 250, 115, 22}, this);
+  BxAnnotate = InfoText("BxAnnotate", "", {455, 250, 376, 22}, this);
+  BxAnnotate->SetElided(true);
+  BxAnnotate->setFocusPolicy(Qt::TabFocus);
+  BtnNoAnnotate = new QPushButton("x", this);
+  BtnNoAnnotate->setObjectName("BtnNoAnnotate");
+  BtnNoAnnotate->setToolTip("no annotation");
+  BtnNoAnnotate->setGeometry(834, 250, 22, 22);
+  for (QWidget* w : std::initializer_list<QWidget*>{BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate}) {
+    w->setEnabled(false);
+  }
 
   // Long paths show their start and their file name; the tooltip holds
   // the whole path.
@@ -173,7 +198,8 @@ void TFmTrelvix::BuildControls() {
   ClickOnEnter(BtnHelp);
   ClickOnEnter(BtnGo);
   QWidget* const order[] = {BtnHelp,  BxTime,   CountInpRds, BtnGo,     BxShowRdsMis,  TbInpDat,  BxSetMis,
-                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue, BxMode, BxPam};
+                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue, BxMode, BxPam,
+                            BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate};
   for (size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(order[i - 1], order[i]);
   }
@@ -194,6 +220,10 @@ void TFmTrelvix::WireHandlers() {
   connect(BxMisValue, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
   connect(BxMode, &QComboBox::currentIndexChanged, this, Guarded([this] { BxModeChange(); }));
   connect(BxPam, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
+  connect(BxDnaBulge, &QComboBox::currentIndexChanged, this, [this] { OpenSetState(); });
+  connect(BxRnaBulge, &QComboBox::currentIndexChanged, this, [this] { OpenSetState(); });
+  connect(BxAnnotate, &StaticText::clicked, this, Guarded([this] { BxAnnotateClick(); }));
+  connect(BtnNoAnnotate, &QPushButton::clicked, this, Guarded([this] { BtnNoAnnotateClick(); }));
 }
 
 void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }

@@ -70,6 +70,12 @@ class TFmTrelvix : public QWidget {
   Panel* BxProcNm;             // "proc name::  " + ProcNm
   QComboBox* BxMode;           // "reads" maps the reads file, "guides" finds the sites of the guides in it
   QComboBox* BxPam;            // the PAM of a guide search, a preset or typed; enabled for guides
+  QComboBox* BxDnaBulge;       // "dna 0".."dna 2": DNA-bulged letters a guide search allows; enabled for guides
+  QComboBox* BxRnaBulge;       // "rna 0".."rna 2": RNA-bulged letters; enabled for guides
+  QCheckBox* BxScores;         // the CFD and MIT scores in the sites file; enabled for guides
+  StaticText* TitAnnotate;     // " genes (GTF/GFF/BED)"
+  StaticText* BxAnnotate;      // the annotation file of a guide search, remembered; a click chooses a file
+  QPushButton* BtnNoAnnotate;  // "x": no annotation
 
   // The program's folder (with its "/") and file name.
   const std::string& PthExe() const { return PthExe_; }
@@ -85,6 +91,9 @@ class TFmTrelvix : public QWidget {
   bool GuidesMode() const { return BxMode->currentIndex() == 1; }
   // The PAM as the last valid "set" in guides mode stored it.
   const Pam& GuidePam() const { return pam_; }
+  // The bulge limits as the last valid "set" in guides mode stored them.
+  int DnaBulge() const { return dnaBulge_; }
+  int RnaBulge() const { return rnaBulge_; }
 
   // The set-up states, read from the controls.
   bool AcceptStateOpen() const;
@@ -123,9 +132,14 @@ class TFmTrelvix : public QWidget {
   // Opens the set state alone: red font, raised bevel.
   void OpenSetState();
   // The mode changed: the second path box holds reads or guides, the
-  // mismatch box offers 0..3 or 0..5, the PAM box is enabled for guides;
-  // the set state opens.
+  // mismatch box offers 0..3 or 0..5, the PAM, bulge, scores and
+  // annotation boxes are enabled for guides; the set state opens.
   void BxModeChange();
+  // Lets the user choose the annotation file, stores it in its box and its
+  // settings file; a cancelled choice keeps the box as it was.
+  void BxAnnotateClick();
+  // Empties the annotation box and its settings file: no annotation.
+  void BtnNoAnnotateClick();
 
  protected:
   bool event(QEvent* e) override;
@@ -145,6 +159,8 @@ class TFmTrelvix : public QWidget {
   AcceptedInputs in_;          // paths taken over, sizes measured
   int32_t misNu_ = 0;          // the mismatch limit of the last valid "set"
   Pam pam_;                    // the PAM of the last valid "set" in guides mode
+  int dnaBulge_ = 0;           // the DNA bulge limit of the last valid "set" in guides mode
+  int rnaBulge_ = 0;           // the RNA bulge limit of the last valid "set" in guides mode
   bool activated_ = false;     // FormActivate has run
   bool running_ = false;       // a run is in progress
   bool closeAsked_ = false;    // the window was closed during a run, and its run asked to stop

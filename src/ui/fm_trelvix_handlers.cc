@@ -1,6 +1,7 @@
 // The main window's event handlers: activation, help, the choice of the
 // inputs, the two set-up states and the run.
 #include <algorithm>
+#include <initializer_list>
 #include <thread>
 
 #include "common/file_msg.h"
@@ -42,6 +43,24 @@ void TFmTrelvix::FormActivate() {
   BxInpGnm->SetText(in_.PthGnm);
   in_.DiRes = ReadSetting(PthCfg_ + kDiResSetting);
   BxDiRes->SetText(in_.DiRes);
+  BxAnnotate->SetText(ReadSetting(PthCfg_ + kPthAnnSetting));
+}
+
+void TFmTrelvix::BxAnnotateClick() {
+  SetBackColor(BxAnnotate, kClWhite);
+  const std::optional<std::string> chosen = deps_.openFile(this, DirPart(BxAnnotate->Text()));
+  if (chosen) {
+    BxAnnotate->SetText(*chosen);
+    WriteSetting(PthCfg_ + kPthAnnSetting, BxAnnotate->Text());
+    BtnGo->setText("go");
+  }
+  SetBackColor(BxAnnotate, InfoColor());
+}
+
+void TFmTrelvix::BtnNoAnnotateClick() {
+  BxAnnotate->SetText("");
+  WriteSetting(PthCfg_ + kPthAnnSetting, "");
+  BtnGo->setText("go");
 }
 
 void TFmTrelvix::BtnHelpClick() {
@@ -123,6 +142,10 @@ void TFmTrelvix::BxSetMisClick() {
     st = ParseGuideMis(text, mis);
     value = mis;
     if (st.ok()) st = PamFromText(BxPam->currentText().toStdString(), pam_);
+    if (st.ok()) {
+      dnaBulge_ = BxDnaBulge->currentIndex();
+      rnaBulge_ = BxRnaBulge->currentIndex();
+    }
   } else {
     st = ParseMisNu(text, value);
   }
@@ -147,7 +170,13 @@ void TFmTrelvix::TbInpDatClick() { TbInpDat->EndEditing(); }
 void TFmTrelvix::BxModeChange() {
   const bool guides = GuidesMode();
   BxPam->setEnabled(guides);
+  for (QWidget* w : std::initializer_list<QWidget*>{BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate}) {
+    w->setEnabled(guides);
+  }
   BxShowRdsMis->setEnabled(!guides);
+  // A guide search counts its sites where a mapping counts its reads.
+  CountInpRds->EditLabel()->setText(guides ? " found sitesNu " : " processed readsNu ");
+  CountInpRds->EditLabel()->adjustSize();
   TitInpRds->SetText(guides ? std::string(" file of Guides") : std::string(kTitInpRds));
   TbInpDat->SetCell(0, 2, guides ? "guides file Size( byte)" : "reads file Size( byte)");
   BxMisValue->clear();
@@ -170,6 +199,10 @@ void TFmTrelvix::BtnGoPosClick() {
   guides.DiRes = in_.DiRes;
   guides.pam = pam_;
   guides.mis = misNu_;
+  guides.dnaBulge = dnaBulge_;
+  guides.rnaBulge = rnaBulge_;
+  guides.scores = BxScores->isChecked();
+  guides.PthAnnotation = BxAnnotate->Text();
   guides.ProcNm = ProcNm_;
   guides.threads = threads;
   const bool guideRun = GuidesMode();

@@ -58,7 +58,7 @@ inline void SetMis(TFmTrelvix& fm, const QString& text) {
 inline QList<QWidget*> TabOrder(const TFmTrelvix& fm) {
   return {fm.BtnHelp,  fm.BxTime,   fm.CountInpRds, fm.BtnGo,     fm.BxShowRdsMis,  fm.TbInpDat,  fm.BxSetMis,
           fm.BxInpGnm, fm.BxInpRds, fm.BxDiRes,     fm.BtnCancel, fm.BtnAcceptData, fm.BxMisValue, fm.BxMode,
-          fm.BxPam};
+          fm.BxPam,    fm.BxDnaBulge, fm.BxRnaBulge, fm.BxScores,  fm.BxAnnotate, fm.BtnNoAnnotate};
 }
 
 }  // namespace quorvane::test
