@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quorvane {
 namespace {
@@ -10,6 +11,12 @@ constexpr int kMaxLetters = 40;
 constexpr uint8_t kInf = 120;
 // The kind of the last column of a partial alignment.
 enum Last { kP = 0, kD = 1, kR = 2 };
+
+// The partial alignments that used the same guide letters: DNA and RNA
+// bulges d and r, and the kind of the last column.
+struct Row {
+  uint8_t v[kMaxBulge + 1][kMaxBulge + 1][3];
+};
 
 // One cell per partial alignment: guide letters used t, DNA and RNA
 // bulges d and r (the genome letters used follow: t + d - r), and the
@@ -29,44 +36,53 @@ bool AlignBulged(const uint8_t* g, int gl, const uint8_t* w, int wl, const Bulge
   wl = std::min(wl, gl + dm);
   if (gl <= 0 || wl <= 0 || gl > kMaxLetters) return false;
   // Forward: the fewest mismatches of every partial alignment, those past
-  // K dropped. The first column pairs the letters at the PAM.
-  Table f;
-  f.Fill(kInf);
+  // K dropped, row by row (a row: the partial alignments that used t
+  // guide letters). The first column pairs the letters at the PAM.
   const int first = Miss(g, w, 0, 0);
   if (first > K) return false;
-  f.v[1][0][0][kP] = static_cast<uint8_t>(first);
-  for (int t = 1; t <= gl; ++t) {
+  Row cur, next;
+  std::memset(cur.v, kInf, sizeof(cur.v));
+  cur.v[0][0][kP] = static_cast<uint8_t>(first);
+  for (int t = 1; t < gl; ++t) {
+    std::memset(next.v, kInf, sizeof(next.v));
     bool alive = false;
     for (int d = 0; d <= dm; ++d) {
       for (int r = 0; r <= rm; ++r) {
         const int j = t + d - r;
         for (int last = 0; last < 3; ++last) {
-          const int c = f.v[t][d][r][last];
+          const int c = cur.v[d][r][last];
           if (c > K) continue;
-          alive = true;
-          if (t < gl && j < wl) {
+          if (j < wl) {
             const int nc = c + Miss(g, w, t, j);
-            uint8_t& to = f.v[t + 1][d][r][kP];
-            if (nc <= K && nc < to) to = static_cast<uint8_t>(nc);
+            uint8_t& to = next.v[d][r][kP];
+            if (nc <= K && nc < to) {
+              to = static_cast<uint8_t>(nc);
+              alive = true;
+            }
+            if (last != kR && d < dm) {
+              uint8_t& same = cur.v[d + 1][r][kD];
+              if (c < same) same = static_cast<uint8_t>(c);
+            }
           }
-          if (last != kR && d < dm && j < wl) {
-            uint8_t& to = f.v[t][d + 1][r][kD];
-            if (c < to) to = static_cast<uint8_t>(c);
-          }
-          if (last != kD && r < rm && t < gl) {
-            uint8_t& to = f.v[t + 1][d][r + 1][kR];
-            if (c < to) to = static_cast<uint8_t>(c);
+          if (last != kD && r < rm) {
+            uint8_t& to2 = next.v[d][r + 1][kR];
+            if (c < to2) {
+              to2 = static_cast<uint8_t>(c);
+              alive = true;
+            }
           }
         }
       }
     }
     if (!alive) return false;
+    std::swap(cur, next);
   }
+  // Row gl: only pairs end an alignment.
   // The best end: fewest bulged letters, then fewest mismatches.
   int bestB = -1, bestM = 0;
   for (int d = 0; d <= dm; ++d) {
     for (int r = 0; r <= rm; ++r) {
-      const int c = f.v[gl][d][r][kP];
+      const int c = cur.v[d][r][kP];
       if (c > K) continue;
       if (bestB < 0 || d + r < bestB || (d + r == bestB && c < bestM)) {
         bestB = d + r;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/iupac.h"
+#include "engine/bucket_scan.h"
 
 namespace quorvane {
 namespace {
@@ -17,6 +18,62 @@ inline uint64_t Shared(uint64_t x) {
   x |= x >> 1;
   x |= x >> 2;
   return x & kLowBits;
+}
+
+// Bits 0, 4, 8, ... 60 of x gathered into bits 0 .. 15.
+inline uint64_t Gather(uint64_t x) {
+  x = (x | x >> 3) & 0x0303030303030303ULL;
+  x = (x | x >> 6) & 0x000F000F000F000FULL;
+  x = (x | x >> 12) & 0x000000FF000000FFULL;
+  return (x | x >> 24) & 0xFFFFULL;
+}
+
+// Letters of a block of the bound below.
+constexpr int kBlock = 4;
+
+// A lower bound on the mismatches of any alignment within lim, from the
+// guide letters that mismatch at each shift (miss[s + lim.rna], bit t for
+// guide letter t) and those that mismatch at every shift (all). The guide
+// is cut into blocks of kBlock letters from the PAM; a block that holds no
+// bulge lies at one shift, with that shift's mismatches, and the shifts
+// of such blocks follow the bulges spent between them; a block that holds
+// a bulge costs at least its letters that mismatch at every shift, less
+// its RNA-bulged letters. The fewest mismatches over every such choice,
+// a dynamic programme over the blocks and the bulges spent.
+int BlockBound(const uint64_t* miss, uint64_t all, int len, const BulgeLimits& lim) {
+  constexpr int kInfCost = 1000;
+  int cost[kMaxBulge + 1][kMaxBulge + 1], next[kMaxBulge + 1][kMaxBulge + 1];
+  for (auto& row : cost) {
+    for (int& c : row) c = kInfCost;
+  }
+  cost[0][0] = 0;
+  for (int at = 0; at < len; at += kBlock) {
+    const uint64_t mask = ((uint64_t{1} << kBlock) - 1) << at;
+    const int anyShift = __builtin_popcountll(all & mask);
+    for (auto& row : next) {
+      for (int& c : row) c = kInfCost;
+    }
+    for (int d = 0; d <= lim.dna; ++d) {
+      for (int r = 0; r <= lim.rna; ++r) {
+        const int c = cost[d][r];
+        if (c > lim.mis) continue;
+        for (int d2 = d; d2 <= lim.dna; ++d2) {
+          for (int r2 = r; r2 <= lim.rna; ++r2) {
+            int v = kInfCost;
+            if (r2 == r) v = c + __builtin_popcountll(miss[d2 - r2 + lim.rna] & mask);
+            if (d2 + r2 > d + r) v = std::min(v, c + std::max(0, anyShift - (r2 - r)));
+            next[d2][r2] = std::min(next[d2][r2], v);
+          }
+        }
+      }
+    }
+    std::memcpy(cost, next, sizeof(cost));
+  }
+  int best = kInfCost;
+  for (const auto& row : cost) {
+    for (int c : row) best = std::min(best, c);
+  }
+  return best;
 }
 
 // Letters 16k .. 16k + 15 of bytes as one word, 4 bits each.
@@ -123,11 +180,26 @@ void BulgeGroup::Compare(const Reference& ref, const SiteBlock& b, uint32_t seq,
       for (int k = 0; k < W; ++k) w[o * W + k] = Pack(padded + o + 16 * k);
     }
   }
+  if (UseAvx2()) {
+    CompareSitesPopcnt(ref, b, seq, s, out);
+  } else {
+    CompareSitesScalar(ref, b, seq, s, out);
+  }
+}
+
+template <bool kPopcnt>
+inline void BulgeGroup::CompareSites(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+                                     std::vector<GuideSite>& out) const {
+  const size_t n = b.size();
+  const int shifts = lim_.rna + lim_.dna + 1;
+  const int W = nWords_;
+  const size_t perSite = static_cast<size_t>(shifts * W);
+  const int P = static_cast<int>(pam_.letters.size());
   uint64_t lowMask[kMaxGuideWords] = {};
   for (int t = 0; t < len_; ++t) lowMask[t / kLettersPerWord] |= uint64_t{1} << (4 * (t % kLettersPerWord));
   // A guide letter that meets no matching letter at any shift is either
   // a mismatch or an RNA bulge: more of them than both allow rule a site
-  // out before it is aligned.
+  // out at once; then the bound of the blocks, then the alignment.
   const int bound = lim_.mis + lim_.rna;
   for (size_t g = 0; g < index_.size(); ++g) {
     const uint64_t* gw = words_.data() + g * static_cast<size_t>(W);
@@ -141,6 +213,12 @@ void BulgeGroup::Compare(const Reference& ref, const SiteBlock& b, uint32_t seq,
         none += __builtin_popcountll(miss);
       }
       if (none > bound) continue;
+      uint64_t miss1[2 * kMaxBulge + 1] = {}, all = ~uint64_t{0};
+      for (int o = 0; o < shifts; ++o) {
+        for (int k = 0; k < W; ++k) miss1[o] |= Gather(~Shared(w[o * W + k] & gw[k]) & lowMask[k]) << (16 * k);
+        all &= miss1[o];
+      }
+      if (BlockBound(miss1, all, len_, lim_) > lim_.mis) continue;
       BulgeAlignment a;
       if (!AlignBulged(gl, len_, s.letters.data() + i * kMaxWindow, s.avail[i], lim_, false, a)) continue;
       const PamPlace p = PamOfSite(ref, seq, b.start[i], b.strand[i], shortLen(), pam_);
@@ -155,6 +233,18 @@ void BulgeGroup::Compare(const Reference& ref, const SiteBlock& b, uint32_t seq,
       out.push_back(site);
     }
   }
+}
+
+void BulgeGroup::CompareSitesScalar(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+                                    std::vector<GuideSite>& out) const {
+  CompareSites<false>(ref, b, seq, s, out);
+}
+
+__attribute__((target("popcnt"), flatten)) void BulgeGroup::CompareSitesPopcnt(const Reference& ref,
+                                                                              const SiteBlock& b, uint32_t seq,
+                                                                              const BulgeScratch& s,
+                                                                              std::vector<GuideSite>& out) const {
+  CompareSites<true>(ref, b, seq, s, out);
 }
 
 }  // namespace quorvane

@@ -69,6 +69,15 @@ class BulgeGroup {
                std::vector<GuideSite>& out) const;
 
  private:
+  // The comparison proper, built plain and with the processor's popcount.
+  template <bool kPopcnt>
+  void CompareSites(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+                    std::vector<GuideSite>& out) const;
+  void CompareSitesScalar(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+                          std::vector<GuideSite>& out) const;
+  void CompareSitesPopcnt(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+                          std::vector<GuideSite>& out) const;
+
   int len_;
   Pam pam_;
   BulgeLimits lim_;
