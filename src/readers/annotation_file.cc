@@ -248,22 +248,9 @@ Status ReadAnnotation(Env& env, const std::string& path, Annotation& ann, WaitAb
   Status st = OpenInput(env, path, cursor, nullptr, std::move(abort));
   if (!st.ok()) return st.code() == Status::Code::kCantOpen ? Status::CantOpen("can't open " + path) : st;
   AnnotationReader reader(path);
-  std::string line;
-  LineCursor::Piece piece;
-  bool more = true;
-  while (true) {
-    st = cursor->Next(piece, more);
-    if (!st.ok()) return st;
-    if (!more) break;
-    if (piece.first) line.clear();
-    if (line.size() + piece.text.size() > kMaxAnnotationLine) {
-      return Status::BadInput("line " + std::to_string(cursor->line()) + " of " + path + " is too long");
-    }
-    line.append(piece.text);
-    if (!piece.eol) continue;
-    st = reader.Line(line, cursor->line());
-    if (!st.ok()) return st;
-  }
+  st = ForEachLine(*cursor, kMaxAnnotationLine,
+                   [&](const std::string& line, int64_t n) { return reader.Line(line, n); });
+  if (!st.ok()) return st;
   return reader.Finish(ann);
 }
 

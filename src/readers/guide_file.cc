@@ -133,20 +133,8 @@ Status ReadGuides(Env& env, const std::string& path, std::vector<Guide>& guides,
   Status st = OpenInput(env, path, cursor, nullptr, std::move(abort));
   if (!st.ok()) return st.code() == Status::Code::kCantOpen ? Status::CantOpen("can't open " + path) : st;
   GuideReader reader(path, guides);
-  std::string line;
-  LineCursor::Piece piece;
-  bool more = true;
-  while (true) {
-    st = cursor->Next(piece, more);
-    if (!st.ok()) return st;
-    if (!more) break;
-    if (piece.first) line.clear();
-    if (line.size() + piece.text.size() > kMaxGuideLine) return reader.TooLong(cursor->line());
-    line.append(piece.text);
-    if (!piece.eol) continue;
-    st = reader.Line(line, cursor->line());
-    if (!st.ok()) return st;
-  }
+  st = ForEachLine(*cursor, kMaxGuideLine, [&](const std::string& line, int64_t n) { return reader.Line(line, n); });
+  if (!st.ok()) return st;
   return reader.Finish();
 }
 
