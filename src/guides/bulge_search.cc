@@ -156,7 +156,8 @@ BulgeGroup::BulgeGroup(const std::vector<Guide>& guides, std::vector<uint32_t> i
 }
 
 void BulgeGroup::Compare(const Reference& ref, const SiteBlock& b, uint32_t seq, BulgeScratch& s,
-                         std::vector<GuideSite>& out) const {
+                         std::vector<GuideSite>& out, size_t handOnSites,
+                         const std::function<void(std::vector<GuideSite>&)>& handOn) const {
   const size_t n = b.size();
   const int shifts = lim_.rna + lim_.dna + 1;
   const int W = nWords_;
@@ -180,16 +181,20 @@ void BulgeGroup::Compare(const Reference& ref, const SiteBlock& b, uint32_t seq,
       for (int k = 0; k < W; ++k) w[o * W + k] = Pack(padded + o + 16 * k);
     }
   }
-  if (UseAvx2()) {
-    CompareSitesPopcnt(ref, b, seq, s, out);
-  } else {
-    CompareSitesScalar(ref, b, seq, s, out);
+  const bool popcnt = UseAvx2();
+  for (size_t g = 0; g < index_.size(); ++g) {
+    if (popcnt) {
+      CompareSitesPopcnt(ref, b, seq, s, g, out);
+    } else {
+      CompareSitesScalar(ref, b, seq, s, g, out);
+    }
+    if (out.size() >= handOnSites) handOn(out);
   }
 }
 
 template <bool kPopcnt>
 inline void BulgeGroup::CompareSites(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
-                                     std::vector<GuideSite>& out) const {
+                                     size_t g, std::vector<GuideSite>& out) const {
   const size_t n = b.size();
   const int shifts = lim_.rna + lim_.dna + 1;
   const int W = nWords_;
@@ -201,7 +206,7 @@ inline void BulgeGroup::CompareSites(const Reference& ref, const SiteBlock& b, u
   // a mismatch or an RNA bulge: more of them than both allow rule a site
   // out at once; then the bound of the blocks, then the alignment.
   const int bound = lim_.mis + lim_.rna;
-  for (size_t g = 0; g < index_.size(); ++g) {
+  {
     const uint64_t* gw = words_.data() + g * static_cast<size_t>(W);
     const uint8_t* gl = letters_.data() + g * kMaxWindow;
     for (size_t i = 0; i < n; ++i) {
@@ -236,15 +241,15 @@ inline void BulgeGroup::CompareSites(const Reference& ref, const SiteBlock& b, u
 }
 
 void BulgeGroup::CompareSitesScalar(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
-                                    std::vector<GuideSite>& out) const {
-  CompareSites<false>(ref, b, seq, s, out);
+                                    size_t g, std::vector<GuideSite>& out) const {
+  CompareSites<false>(ref, b, seq, s, g, out);
 }
 
 __attribute__((target("popcnt"), flatten)) void BulgeGroup::CompareSitesPopcnt(const Reference& ref,
                                                                               const SiteBlock& b, uint32_t seq,
-                                                                              const BulgeScratch& s,
+                                                                              const BulgeScratch& s, size_t g,
                                                                               std::vector<GuideSite>& out) const {
-  CompareSites<true>(ref, b, seq, s, out);
+  CompareSites<true>(ref, b, seq, s, g, out);
 }
 
 }  // namespace quorvane

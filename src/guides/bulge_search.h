@@ -4,6 +4,7 @@
 #define QUORVANE_GUIDES_BULGE_SEARCH_H_
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/reference.h"
@@ -64,18 +65,20 @@ class BulgeGroup {
 
   // Compares every guide with every site of b, sequence seq (collected for
   // shortLen()), and appends the sites within the limits, each at its best
-  // alignment.
-  void Compare(const Reference& ref, const SiteBlock& b, uint32_t seq, BulgeScratch& s,
-               std::vector<GuideSite>& out) const;
+  // alignment; after each guide, hands out on once it holds at least
+  // handOnSites sites, so that many guides never gather all their sites.
+  void Compare(const Reference& ref, const SiteBlock& b, uint32_t seq, BulgeScratch& s, std::vector<GuideSite>& out,
+               size_t handOnSites, const std::function<void(std::vector<GuideSite>&)>& handOn) const;
 
  private:
   // The comparison proper, built plain and with the processor's popcount.
+  // Guide g against every site of b.
   template <bool kPopcnt>
-  void CompareSites(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+  void CompareSites(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s, size_t g,
                     std::vector<GuideSite>& out) const;
-  void CompareSitesScalar(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+  void CompareSitesScalar(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s, size_t g,
                           std::vector<GuideSite>& out) const;
-  void CompareSitesPopcnt(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s,
+  void CompareSitesPopcnt(const Reference& ref, const SiteBlock& b, uint32_t seq, const BulgeScratch& s, size_t g,
                           std::vector<GuideSite>& out) const;
 
   int len_;

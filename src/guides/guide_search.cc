@@ -315,7 +315,7 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
         CollectSites(ref, t.seq, t.begin, t.end, sh, bulged ? noPieces : grp.pieces, wk.scratch, b);
         pamSites += static_cast<int64_t>(b.size());
         if (bulged) {
-          bulged->Compare(ref, b, t.seq, wk.bulges, wk.out);
+          bulged->Compare(ref, b, t.seq, wk.bulges, wk.out, kHandOnSites, handOn);
         } else if (popcnt) {
           CompareBlockPopcnt(b, grp, opt.mis, t.seq, wk, wk.out, handOn);
         } else {
