@@ -171,7 +171,8 @@ void TFmTrelvix::BuildControls() {
   BxScores = new QCheckBox("scores CFD, MIT", this);
   BxScores->setObjectName("BxScores");
   BxScores->setGeometry(160, 250, 160, 22);
-  TitAnnotate = InfoText("TitAnnotate", " genes (GTF/GFF/BED)", {335, 250, 115, 22}, this);
+  TitAnnotate = InfoText("TitAnnotate", " annotation", {335, 250, 115, 22}, this);
+  TitAnnotate->setToolTip("genes and their exons, UTRs: GTF, GFF3 or BED, gzipped or not");
   BxAnnotate = InfoText("BxAnnotate", "", {455, 250, 376, 22}, this);
   BxAnnotate->SetElided(true);
   BxAnnotate->setFocusPolicy(Qt::TabFocus);

@@ -73,7 +73,7 @@ class TFmTrelvix : public QWidget {
   QComboBox* BxDnaBulge;       // "dna 0".."dna 2": DNA-bulged letters a guide search allows; enabled for guides
   QComboBox* BxRnaBulge;       // "rna 0".."rna 2": RNA-bulged letters; enabled for guides
   QCheckBox* BxScores;         // the CFD and MIT scores in the sites file; enabled for guides
-  StaticText* TitAnnotate;     // " genes (GTF/GFF/BED)"
+  StaticText* TitAnnotate;     // " annotation"
   StaticText* BxAnnotate;      // the annotation file of a guide search, remembered; a click chooses a file
   QPushButton* BtnNoAnnotate;  // "x": no annotation
 
