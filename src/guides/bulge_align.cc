@@ -102,7 +102,8 @@ bool AlignBulged(const uint8_t* g, int gl, const uint8_t* w, int wl, const Bulge
     for (int d = dm; d >= 0; --d) {
       for (int r = rm; r >= 0; --r) {
         const int j = t + d - r;
-        if (j > wl) continue;
+        // Unreachable: more RNA bulges than guide letters after the first.
+        if (j > wl || r >= t) continue;
         for (int last = 0; last < 3; ++last) {
           int v = kInf;
           if (t == gl) {

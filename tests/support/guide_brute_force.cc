@@ -115,20 +115,28 @@ std::vector<GuideSite> BruteGuideSites(const Reference& ref, const std::vector<G
 
 namespace {
 
+// The columns of a partial alignment, in order: 0 a pair, 1 a DNA bulge,
+// 2 an RNA bulge; so ranked, text order is the order of the best.
+struct Columns {
+  uint8_t n = 0;
+  uint8_t c[48] = {};
+  friend bool operator<(const Columns& a, const Columns& b) {
+    return std::lexicographical_compare(a.c, a.c + a.n, b.c, b.c + b.n);
+  }
+  std::string Text() const {
+    std::string t;
+    for (int i = 0; i < n; ++i) t += "PDR"[c[i]];
+    return t;
+  }
+};
+
 // One cell of the oracle's table: the fewest mismatches of a partial
 // alignment and its columns; found false: none.
 struct Cell {
   bool found = false;
   int mis = 0;
-  std::string columns;
+  Columns columns;
 };
-
-// Columns ranked so that text order is P, then D, then R.
-std::string Rank(const std::string& columns) {
-  std::string r = columns;
-  for (char& c : r) c = c == 'P' ? 'a' : c == 'D' ? 'b' : 'c';
-  return r;
-}
 
 }  // namespace
 
@@ -138,47 +146,66 @@ BruteAlignment BruteAlign(const std::string& guideIn, const std::string& stretch
   const std::string guide = pamAtEnd ? std::string(guideIn.rbegin(), guideIn.rend()) : guideIn;
   const std::string site = pamAtEnd ? std::string(stretchIn.rbegin(), stretchIn.rend()) : stretchIn;
   const int L = static_cast<int>(guide.size()), S = static_cast<int>(site.size());
+  if (L == 0 || S == 0) return {};
   // cell[i][j][d][r][last]: i guide letters and j stretch letters used.
   auto idx = [&](int i, int j, int d, int r, int last) {
-    return (((i * (S + 1) + j) * (dna + 1) + d) * (rna + 1) + r) * 3 + last;
+    return static_cast<size_t>((((i * (S + 1) + j) * (dna + 1) + d) * (rna + 1) + r) * 3 + last);
   };
-  std::vector<Cell> cell(static_cast<size_t>((L + 1) * (S + 1) * (dna + 1) * (rna + 1) * 3));
-  auto relax = [&](int i, int j, int d, int r, int last, const Cell& from, char column, int add) {
-    Cell c{true, from.mis + add, from.columns + column};
-    if (c.mis > mis) return;
-    Cell& to = cell[static_cast<size_t>(idx(i, j, d, r, last))];
-    if (!to.found || c.mis < to.mis || (c.mis == to.mis && Rank(c.columns) < Rank(to.columns))) to = c;
+  // One table for every call, as the calls are many.
+  static thread_local std::vector<Cell> cell;
+  cell.assign(idx(L, S, dna, rna, 2) + 1, Cell{});
+  auto relax = [&](int i, int j, int d, int r, int last, const Cell& from, uint8_t column, int add) {
+    if (from.mis + add > mis) return;
+    Cell c = from;
+    c.mis += add;
+    c.columns.c[c.columns.n++] = column;
+    Cell& to = cell[idx(i, j, d, r, last)];
+    if (!to.found || c.mis < to.mis || (c.mis == to.mis && c.columns < to.columns)) to = c;
   };
-  if (L == 0 || S == 0) return {};
-  relax(1, 1, 0, 0, 0, Cell{true, 0, ""}, 'P', Fits(guide[0], site[0]) ? 0 : 1);
+  relax(1, 1, 0, 0, 0, Cell{true, 0, {}}, 0, Fits(guide[0], site[0]) ? 0 : 1);
   for (int i = 1; i <= L; ++i) {
     for (int j = 1; j <= S; ++j) {
       for (int d = 0; d <= dna; ++d) {
         for (int r = 0; r <= rna; ++r) {
           for (int last = 0; last < 3; ++last) {
-            const Cell c = cell[static_cast<size_t>(idx(i, j, d, r, last))];
+            const Cell c = cell[idx(i, j, d, r, last)];
             if (!c.found) continue;
-            if (i < L && j < S) relax(i + 1, j + 1, d, r, 0, c, 'P', Fits(guide[i], site[j]) ? 0 : 1);
-            if (last != 2 && d < dna && j < S) relax(i, j + 1, d + 1, r, 1, c, 'D', 0);
-            if (last != 1 && r < rna && i < L) relax(i + 1, j, d, r + 1, 2, c, 'R', 0);
+            if (i < L && j < S) relax(i + 1, j + 1, d, r, 0, c, 0, Fits(guide[i], site[j]) ? 0 : 1);
+            if (last != 2 && d < dna && j < S) relax(i, j + 1, d + 1, r, 1, c, 1, 0);
+            if (last != 1 && r < rna && i < L) relax(i + 1, j, d, r + 1, 2, c, 2, 0);
           }
         }
       }
     }
   }
   BruteAlignment best;
+  Columns bestColumns;
   for (int d = 0; d <= dna; ++d) {
     for (int r = 0; r <= rna; ++r) {
-      const Cell& c = cell[static_cast<size_t>(idx(L, S, d, r, 0))];
+      const Cell& c = cell[idx(L, S, d, r, 0)];
       if (!c.found) continue;
       const bool better = !best.found || d + r < best.dna + best.rna ||
                           (d + r == best.dna + best.rna &&
-                           (c.mis < best.mis || (c.mis == best.mis && Rank(c.columns) < Rank(best.columns))));
-      if (better) best = BruteAlignment{true, c.mis, d, r, c.columns};
+                           (c.mis < best.mis || (c.mis == best.mis && c.columns < bestColumns)));
+      if (better) {
+        best = BruteAlignment{true, c.mis, d, r, c.columns.Text()};
+        bestColumns = c.columns;
+      }
     }
   }
   return best;
 }
+
+namespace {
+
+// Columns as text ranked so that text order is P, then D, then R.
+std::string Rank(const std::string& columns) {
+  std::string r = columns;
+  for (char& c : r) c = c == 'P' ? 'a' : c == 'D' ? 'b' : 'c';
+  return r;
+}
+
+}  // namespace
 
 std::vector<GuideSite> BruteBulgeSites(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam, int mis,
                                        int dna, int rna) {
