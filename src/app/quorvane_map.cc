@@ -51,8 +51,8 @@ bool WriteOut(FILE* out, const std::string& text) {
 // `quorvane-map guides ...`: every site of a list of guides with its PAM.
 int GuidesMain(int argc, char** argv) {
   using namespace quorvane;
-  std::string genome, guides, results, sam, pam3, pam5, misText = "0";
-  bool quiet = false, linear = false;
+  std::string genome, guides, results, sam, pam3, pam5, misText = "0", dnaText = "0", rnaText = "0", annotate;
+  bool quiet = false, linear = false, scores = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
 
@@ -80,6 +80,18 @@ int GuidesMain(int argc, char** argv) {
   app.add_option("-m,--mismatches", misText, "Mismatching letters allowed in the protospacer, 0 to 5")
       ->type_name("K")
       ->capture_default_str();
+  app.add_option("--dna-bulge", dnaText,
+                 "Genome letters with no guide partner allowed in a site's protospacer (a DNA bulge), 0 to 2")
+      ->type_name("B")
+      ->capture_default_str();
+  app.add_option("--rna-bulge", rnaText, "Guide letters with no genome partner allowed (an RNA bulge), 0 to 2")
+      ->type_name("B")
+      ->capture_default_str();
+  app.add_flag("--scores", scores,
+               "Add each site's CFD and MIT scores and each guide's specificity (guides of 20 letters, NGG-like PAMs)");
+  app.add_option("--annotate", annotate,
+                 "Genes and features (GTF, GFF3 or BED, may be gzipped): add the genes and feature each site overlaps")
+      ->type_name("FILE");
   app.add_option("-o,--results", results, "Existing folder that receives the sites and summary files")
       ->type_name("RESULTS_DIR");
   app.add_option("--sam", sam, "SAM file of the sites; - for standard output (the report then goes to standard error)")
@@ -106,6 +118,8 @@ int GuidesMain(int argc, char** argv) {
   if (pam3.empty() && pam5.empty()) st = Status::BadInput("give the PAM: --pam PATTERN (3') or --pam-5 PATTERN (5')");
   if (st.ok()) st = ParsePam(pam5.empty() ? pam3 : pam5, !pam5.empty(), opt.pam);
   if (st.ok()) st = ParseGuideMis(misText, opt.mis);
+  if (st.ok()) st = ParseBulge(dnaText, "DNA", opt.dnaBulge);
+  if (st.ok()) st = ParseBulge(rnaText, "RNA", opt.rnaBulge);
   if (st.ok() && results.empty() && sam.empty()) st = Status::BadInput("give -o RESULTS_DIR, --sam FILE or both");
   if (st.ok() && SamFormatOf(sam) != SamFormat::kSam) {
     st = Status::BadInput("guide sites are written as SAM text: give a .sam file, or - for standard output");
@@ -119,6 +133,8 @@ int GuidesMain(int argc, char** argv) {
   opt.PthGuides = guides;
   opt.DiRes = results;
   opt.samPath = sam;
+  opt.scores = scores;
+  opt.PthAnnotation = annotate;
   // argv begins at the subcommand; the program's name stands before it.
   const char* const* whole = argv - 1;
   opt.commandLine = CommandLineText(argc + 1, whole);

@@ -162,6 +162,32 @@ void TFmTrelvix::BuildControls() {
   BxPairs = new PairFields(this);
   BxPairs->move(455, 220);
   BxPairs->hide();
+  // The bulges, scores and genes of a guide search.
+  BxDnaBulge = new QComboBox(this);
+  BxDnaBulge->setObjectName("BxDnaBulge");
+  BxDnaBulge->addItems({"dna 0", "dna 1", "dna 2"});
+  BxDnaBulge->setToolTip("DNA bulge: genome letters with no guide partner");
+  BxDnaBulge->setGeometry(712, 220, 70, 25);
+  BxRnaBulge = new QComboBox(this);
+  BxRnaBulge->setObjectName("BxRnaBulge");
+  BxRnaBulge->addItems({"rna 0", "rna 1", "rna 2"});
+  BxRnaBulge->setToolTip("RNA bulge: guide letters with no genome partner");
+  BxRnaBulge->setGeometry(786, 220, 70, 25);
+  BxScores = new QCheckBox("scores CFD, MIT", this);
+  BxScores->setObjectName("BxScores");
+  BxScores->setGeometry(160, 250, 160, 22);
+  TitAnnotate = InfoText("TitAnnotate", " annotation", {335, 250, 115, 22}, this);
+  TitAnnotate->setToolTip("genes and their exons, UTRs: GTF, GFF3 or BED, gzipped or not");
+  BxAnnotate = InfoText("BxAnnotate", "", {455, 250, 376, 22}, this);
+  BxAnnotate->SetElided(true);
+  BxAnnotate->setFocusPolicy(Qt::TabFocus);
+  BtnNoAnnotate = new QPushButton("x", this);
+  BtnNoAnnotate->setObjectName("BtnNoAnnotate");
+  BtnNoAnnotate->setToolTip("no annotation");
+  BtnNoAnnotate->setGeometry(834, 250, 22, 22);
+  for (QWidget* w : std::initializer_list<QWidget*>{BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate}) {
+    w->setEnabled(false);
+  }
 
   // Long paths show their start and their file name; the tooltip holds
   // the whole path.
@@ -180,7 +206,7 @@ void TFmTrelvix::BuildControls() {
   QWidget* const order[] = {BtnHelp,       BxTime,     CountInpRds, BtnGo,    BxShowRdsMis, TbInpDat,
                             BxSetMis,      BxInpGnm,   BxInpRds,    BxInpRds2, BxDiRes,     BtnCancel,
                             BtnAcceptData, BxMisValue, BxMode,      BxPam,    BxPairs->BxMin, BxPairs->BxMax,
-                            BxPairs->BxOrient};
+                            BxPairs->BxOrient, BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate};
   for (size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(order[i - 1], order[i]);
   }
@@ -203,6 +229,10 @@ void TFmTrelvix::WireHandlers() {
   connect(BxMode, &QComboBox::currentIndexChanged, this, Guarded([this] { BxModeChange(); }));
   connect(BxPam, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
   connect(BxPairs, &PairFields::changed, this, [this] { OpenSetState(); });
+  connect(BxDnaBulge, &QComboBox::currentIndexChanged, this, [this] { OpenSetState(); });
+  connect(BxRnaBulge, &QComboBox::currentIndexChanged, this, [this] { OpenSetState(); });
+  connect(BxAnnotate, &StaticText::clicked, this, Guarded([this] { BxAnnotateClick(); }));
+  connect(BtnNoAnnotate, &QPushButton::clicked, this, Guarded([this] { BtnNoAnnotateClick(); }));
 }
 
 void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }

@@ -75,6 +75,12 @@ class TFmTrelvix : public QWidget {
                                // "pairs" maps the pairs of the mates 1 and mates 2 files
   QComboBox* BxPam;            // the PAM of a guide search, a preset or typed; enabled for guides
   PairFields* BxPairs;         // the fragment limits and orientation of a pair run; shown for pairs
+  QComboBox* BxDnaBulge;       // "dna 0".."dna 2": DNA-bulged letters a guide search allows; enabled for guides
+  QComboBox* BxRnaBulge;       // "rna 0".."rna 2": RNA-bulged letters; enabled for guides
+  QCheckBox* BxScores;         // the CFD and MIT scores in the sites file; enabled for guides
+  StaticText* TitAnnotate;     // " annotation"
+  StaticText* BxAnnotate;      // the annotation file of a guide search, remembered; a click chooses a file
+  QPushButton* BtnNoAnnotate;  // "x": no annotation
 
   // The program's folder (with its "/") and file name.
   const std::string& PthExe() const { return PthExe_; }
@@ -94,6 +100,9 @@ class TFmTrelvix : public QWidget {
   const PairRule& Rule() const { return pairRule_; }
   // The PAM as the last valid "set" in guides mode stored it.
   const Pam& GuidePam() const { return pam_; }
+  // The bulge limits as the last valid "set" in guides mode stored them.
+  int DnaBulge() const { return dnaBulge_; }
+  int RnaBulge() const { return rnaBulge_; }
 
   // The set-up states, read from the controls.
   bool AcceptStateOpen() const;
@@ -135,9 +144,15 @@ class TFmTrelvix : public QWidget {
   void OpenSetState();
   // The mode changed: the second path box holds reads or guides, or
   // splits into the mates 1 and 2 boxes; the mismatch box offers 0..3 or
-  // 0..5, the PAM box is enabled for guides, the pair fields shown for
-  // pairs; both states open, as the inputs now mean something else.
+  // 0..5, the PAM, bulge, scores and annotation boxes are enabled for
+  // guides, the pair fields shown for pairs; both states open, as the
+  // inputs now mean something else.
   void BxModeChange();
+  // Lets the user choose the annotation file, stores it in its box and its
+  // settings file; a cancelled choice keeps the box as it was.
+  void BxAnnotateClick();
+  // Empties the annotation box and its settings file: no annotation.
+  void BtnNoAnnotateClick();
 
  protected:
   bool event(QEvent* e) override;
@@ -159,6 +174,8 @@ class TFmTrelvix : public QWidget {
   Pam pam_;                    // the PAM of the last valid "set" in guides mode
   PairRule pairRule_;          // the pair rule of the last valid "set" in pairs mode
   std::string acceptFailure_;  // the first message of the last accept's checks; "" when they all passed
+  int dnaBulge_ = 0;           // the DNA bulge limit of the last valid "set" in guides mode
+  int rnaBulge_ = 0;           // the RNA bulge limit of the last valid "set" in guides mode
   bool activated_ = false;     // FormActivate has run
   bool running_ = false;       // a run is in progress
   bool closeAsked_ = false;    // the window was closed during a run, and its run asked to stop

@@ -1,6 +1,7 @@
 // The main window's event handlers: activation, help, the choice of the
 // inputs, the two set-up states and the run.
 #include <algorithm>
+#include <initializer_list>
 #include <thread>
 
 #include "common/file_msg.h"
@@ -43,6 +44,24 @@ void TFmTrelvix::FormActivate() {
   in_.DiRes = ReadSetting(PthCfg_ + kDiResSetting);
   BxDiRes->SetText(in_.DiRes);
   BxInpRds2->SetText(ReadSetting(PthCfg_ + kPthRds2Setting));
+  BxAnnotate->SetText(ReadSetting(PthCfg_ + kPthAnnSetting));
+}
+
+void TFmTrelvix::BxAnnotateClick() {
+  SetBackColor(BxAnnotate, kClWhite);
+  const std::optional<std::string> chosen = deps_.openFile(this, DirPart(BxAnnotate->Text()));
+  if (chosen) {
+    BxAnnotate->SetText(*chosen);
+    WriteSetting(PthCfg_ + kPthAnnSetting, BxAnnotate->Text());
+    BtnGo->setText("go");
+  }
+  SetBackColor(BxAnnotate, InfoColor());
+}
+
+void TFmTrelvix::BtnNoAnnotateClick() {
+  BxAnnotate->SetText("");
+  WriteSetting(PthCfg_ + kPthAnnSetting, "");
+  BtnGo->setText("go");
 }
 
 void TFmTrelvix::BtnHelpClick() {
@@ -138,6 +157,10 @@ void TFmTrelvix::BxSetMisClick() {
     st = ParseGuideMis(text, mis);
     value = mis;
     if (st.ok()) st = PamFromText(BxPam->currentText().toStdString(), pam_);
+    if (st.ok()) {
+      dnaBulge_ = BxDnaBulge->currentIndex();
+      rnaBulge_ = BxRnaBulge->currentIndex();
+    }
   } else {
     st = ParseMisNu(text, value);
     if (st.ok() && PairsMode()) st = BxPairs->Rule(pairRule_);
@@ -166,9 +189,19 @@ void TFmTrelvix::BxModeChange() {
   BxPam->setEnabled(guides);
   BxPam->setVisible(!pairs);
   BxPairs->setVisible(pairs);
+  // The bulge, scores and annotation boxes belong to a guide search; the
+  // pair fields take their row in pairs mode.
+  for (QWidget* w : std::initializer_list<QWidget*>{BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate}) {
+    w->setEnabled(guides);
+    w->setVisible(!pairs);
+  }
+  TitAnnotate->setVisible(!pairs);
   BxShowRdsMis->setEnabled(!guides && !pairs);
   BxInpRds->setGeometry(154, 25, pairs ? 348 : 700, 20);
   BxInpRds2->setVisible(pairs);
+  // A guide search counts its sites where a mapping counts its reads.
+  CountInpRds->EditLabel()->setText(guides ? " found sitesNu " : " processed readsNu ");
+  CountInpRds->EditLabel()->adjustSize();
   TitInpRds->SetText(guides ? std::string(" file of Guides") : pairs ? std::string(" files of Mates 1, 2") : std::string(kTitInpRds));
   TbInpDat->SetCell(0, 2, guides ? "guides file Size( byte)" : pairs ? "mates files Size( byte)" : "reads file Size( byte)");
   BxMisValue->clear();
@@ -197,6 +230,10 @@ void TFmTrelvix::BtnGoPosClick() {
   guides.DiRes = in_.DiRes;
   guides.pam = pam_;
   guides.mis = misNu_;
+  guides.dnaBulge = dnaBulge_;
+  guides.rnaBulge = rnaBulge_;
+  guides.scores = BxScores->isChecked();
+  guides.PthAnnotation = BxAnnotate->Text();
   guides.ProcNm = ProcNm_;
   guides.threads = threads;
   const bool guideRun = GuidesMode();

@@ -59,7 +59,8 @@ inline QList<QWidget*> TabOrder(const TFmTrelvix& fm) {
   return {fm.BtnHelp,       fm.BxTime,     fm.CountInpRds, fm.BtnGo,         fm.BxShowRdsMis,
           fm.TbInpDat,      fm.BxSetMis,   fm.BxInpGnm,    fm.BxInpRds,      fm.BxInpRds2,
           fm.BxDiRes,       fm.BtnCancel,  fm.BtnAcceptData, fm.BxMisValue,  fm.BxMode,
-          fm.BxPam,         fm.BxPairs->BxMin, fm.BxPairs->BxMax, fm.BxPairs->BxOrient};
+          fm.BxPam,         fm.BxPairs->BxMin, fm.BxPairs->BxMax, fm.BxPairs->BxOrient,
+          fm.BxDnaBulge,    fm.BxRnaBulge, fm.BxScores,    fm.BxAnnotate,    fm.BtnNoAnnotate};
 }
 
 }  // namespace quorvane::test
