@@ -8,6 +8,7 @@
 # `make bench` compares quorvane-map with bowtie and razers3 (bench/README.md);
 # `make bench BENCH_ARGS="--reads 10000"` is a quick run.
 # `make bench-guides` times the guide search against bowtie (bench/guides.py).
+# `make bench-offtarget` times bulges and the sites past memory (bench/offtarget.py).
 # `make bench-memory` checks the peak memory of a run with very many hits
 # (bench/peak_memory.sh).
 # `make fuzz` builds the libFuzzer targets with clang in build-fuzz/ and
@@ -19,7 +20,7 @@ PREFIX  ?= /usr/local
 DESTDIR ?=
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build-deps configure build test run bench bench-guides install deb fuzz bench-memory clean
+.PHONY: all deps build-deps configure build test run bench bench-guides bench-offtarget install deb fuzz bench-memory clean
 
 all: build
 
@@ -54,6 +55,9 @@ bench: build
 
 bench-guides: build
 	@bench/guides.sh $(BENCH_ARGS)
+
+bench-offtarget: build
+	@bench/offtarget.sh $(BENCH_ARGS)
 
 bench-memory: build
 	@bench/peak_memory.sh $(BUILD)

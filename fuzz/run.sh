@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-30}
 BUILD=${FUZZ_BUILD:-build-fuzz}
 JOBS=${JOBS:-2}
-TARGETS="reads genome settings run index"
+TARGETS="reads genome settings run index pairs annotation bulge"
 
 for tool in clang-14 clang++-14; do
   command -v "$tool" >/dev/null || { echo "fuzz: $tool is missing (apt-get install clang-14 libfuzzer-14-dev)" >&2; exit 1; }

@@ -2,75 +2,23 @@
 // result file checked against the brute-force scan: the reads found and
 // not found, and every hit with its position and mismatches, in order.
 // Each run replaces the files of the one before it in the same folder.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "brute_force.h"
 #include "check.h"
+#include "fuzz_files.h"
 #include "run/map_run.h"
 #include "test_util.h"
 
 using namespace quorvane;
 
-namespace {
-
-// Hears nothing; a message is a failure the checks below report.
-class QuietObserver final : public RunObserver {
- public:
-  std::string msg;
-  void OnMessage(const Status& s) override { msg = s.message(); }
-  void OnProgress(const RunProgress&) override {}
-  void OnTime(const std::string&) override {}
-  void OnEndSteps(bool) override {}
-};
-
-struct Folder {
-  Folder() {
-    path = access("/dev/shm", W_OK) == 0 ? "/dev/shm/quorvane-fuzz-XXXXXX" : "/tmp/quorvane-fuzz-XXXXXX";
-    if (mkdtemp(path.data()) == nullptr) std::abort();
-  }
-  ~Folder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string path;
-};
-
-// The bytes of the input one after another; zeros once they run out.
-class Bytes {
- public:
-  Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  unsigned Next() { return at_ < size_ ? data_[at_++] : 0; }
-  bool left() const { return at_ < size_; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Put(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  if (!out) std::abort();
-}
-
-}  // namespace
+using fuzz::Bytes;
+using fuzz::Folder;
+using fuzz::Put;
+using fuzz::QuietObserver;
+using fuzz::Slurp;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const Folder folder;

@@ -11,7 +11,7 @@ import sys
 
 # The rooms from the bottom up: a room may include itself and the rooms
 # before it, never one after it.
-ORDER = ["common", "env", "engine", "guides", "readers", "saved_index", "writers", "run", "setup", "ui", "app"]
+ORDER = ["common", "env", "engine", "guides", "pairs", "readers", "saved_index", "writers", "run", "setup", "ui", "app"]
 MAX_SHARE = 0.20
 MAX_FILE_LINES = 400
 

@@ -15,6 +15,7 @@
 #include "writers/sam_header.h"
 #include "writers/sam_sink.h"
 #include "guides/guide_query.h"
+#include "pairs/pair_rule.h"
 #include "run/guide_run.h"
 #include "run/map_run.h"
 #include "run/shell.h"
@@ -50,8 +51,8 @@ bool WriteOut(FILE* out, const std::string& text) {
 // `quorvane-map guides ...`: every site of a list of guides with its PAM.
 int GuidesMain(int argc, char** argv) {
   using namespace quorvane;
-  std::string genome, guides, results, sam, pam3, pam5, misText = "0";
-  bool quiet = false, linear = false;
+  std::string genome, guides, results, sam, pam3, pam5, misText = "0", dnaText = "0", rnaText = "0", annotate;
+  bool quiet = false, linear = false, scores = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
 
@@ -79,6 +80,18 @@ int GuidesMain(int argc, char** argv) {
   app.add_option("-m,--mismatches", misText, "Mismatching letters allowed in the protospacer, 0 to 5")
       ->type_name("K")
       ->capture_default_str();
+  app.add_option("--dna-bulge", dnaText,
+                 "Genome letters with no guide partner allowed in a site's protospacer (a DNA bulge), 0 to 2")
+      ->type_name("B")
+      ->capture_default_str();
+  app.add_option("--rna-bulge", rnaText, "Guide letters with no genome partner allowed (an RNA bulge), 0 to 2")
+      ->type_name("B")
+      ->capture_default_str();
+  app.add_flag("--scores", scores,
+               "Add each site's CFD and MIT scores and each guide's specificity (guides of 20 letters, NGG-like PAMs)");
+  app.add_option("--annotate", annotate,
+                 "Genes and features (GTF, GFF3 or BED, may be gzipped): add the genes and feature each site overlaps")
+      ->type_name("FILE");
   app.add_option("-o,--results", results, "Existing folder that receives the sites and summary files")
       ->type_name("RESULTS_DIR");
   app.add_option("--sam", sam, "SAM file of the sites; - for standard output (the report then goes to standard error)")
@@ -105,6 +118,8 @@ int GuidesMain(int argc, char** argv) {
   if (pam3.empty() && pam5.empty()) st = Status::BadInput("give the PAM: --pam PATTERN (3') or --pam-5 PATTERN (5')");
   if (st.ok()) st = ParsePam(pam5.empty() ? pam3 : pam5, !pam5.empty(), opt.pam);
   if (st.ok()) st = ParseGuideMis(misText, opt.mis);
+  if (st.ok()) st = ParseBulge(dnaText, "DNA", opt.dnaBulge);
+  if (st.ok()) st = ParseBulge(rnaText, "RNA", opt.rnaBulge);
   if (st.ok() && results.empty() && sam.empty()) st = Status::BadInput("give -o RESULTS_DIR, --sam FILE or both");
   if (st.ok() && SamFormatOf(sam) != SamFormat::kSam) {
     st = Status::BadInput("guide sites are written as SAM text: give a .sam file, or - for standard output");
@@ -118,6 +133,8 @@ int GuidesMain(int argc, char** argv) {
   opt.PthGuides = guides;
   opt.DiRes = results;
   opt.samPath = sam;
+  opt.scores = scores;
+  opt.PthAnnotation = annotate;
   // argv begins at the subcommand; the program's name stands before it.
   const char* const* whole = argv - 1;
   opt.commandLine = CommandLineText(argc + 1, whole);
@@ -138,8 +155,10 @@ int GuidesMain(int argc, char** argv) {
 int Main(int argc, char** argv) {
   using namespace quorvane;
   if (argc > 1 && std::string(argv[1]) == "guides") return GuidesMain(argc - 1, argv + 1);
-  std::string genome, reads, results, sam, misText = "0", engineName = "fast";
+  std::string genome, reads, mates1, mates2, results, sam, misText = "0", engineName = "fast";
+  std::string minText = std::to_string(kDefaultMinFrag), maxText = std::to_string(kDefaultMaxFrag);
   bool showMis = false, open = false, quiet = false, linear = false, noUnal = false, uncompressed = false;
+  bool fr = false, rf = false, ff = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
 
@@ -149,7 +168,8 @@ int Main(int argc, char** argv) {
       "not-found reads, one line per hit, a run log) into RESULTS_DIR, the hits as SAM or BAM into\n"
       "FILE, or both. Genomes may be plain or FASTA (one or more sequences, circular unless --linear\n"
       "or their header says otherwise), reads plain (one per line), FASTA or FASTQ; either may be\n"
-      "gzip- or BGZF-compressed.",
+      "gzip- or BGZF-compressed. With -1 and -2 instead of -r it maps read pairs: every concordant\n"
+      "placement of both mates of each pair (see --fr, -I, -X).",
       "quorvane-map"};
   app.set_version_flag("--version", std::string("quorvane-map ") + QUORVANE_VERSION);
   app.footer("Saved index of a genome: quorvane-map index --help\nGuide and off-target search: quorvane-map guides --help\n");
@@ -157,10 +177,40 @@ int Main(int argc, char** argv) {
                  "Genome file: FASTA, or one plain run of the letters A, C, G, T with no header and no line break")
       ->required()
       ->type_name("GENOME");
-  app.add_option("-r,--reads", reads,
-                 "Reads file: FASTQ, FASTA or one read per line, reads of 12 to 1024 letters; - for standard input")
-      ->required()
-      ->type_name("READS");
+  CLI::Option* readsOpt =
+      app.add_option("-r,--reads", reads,
+                     "Reads file: FASTQ, FASTA or one read per line, reads of 12 to 1024 letters; - for standard input")
+          ->type_name("READS");
+  CLI::Option* m1 = app.add_option("-1,--mates1", mates1,
+                                   "Read pairs: the file of mates 1 (any format -r takes); with -2, instead of -r")
+                        ->type_name("R1");
+  CLI::Option* m2 =
+      app.add_option("-2,--mates2", mates2, "Read pairs: the file of mates 2, in the order of their mates 1")
+          ->type_name("R2");
+  m1->needs(m2);
+  m2->needs(m1);
+  readsOpt->excludes(m1);
+  readsOpt->excludes(m2);
+  app.add_option("-I,--minins", minText, "Read pairs: shortest fragment (MIN), in letters")
+      ->type_name("MIN")
+      ->capture_default_str()
+      ->needs(m1);
+  app.add_option("-X,--maxins", maxText, "Read pairs: longest fragment (MAX), in letters")
+      ->type_name("MAX")
+      ->capture_default_str()
+      ->needs(m1);
+  CLI::Option* frOpt = app.add_flag(
+      "--fr", fr, "Read pairs: one mate on the direct strand begins the fragment, the other ends it on the "
+                  "complementary strand (the default)");
+  CLI::Option* rfOpt = app.add_flag(
+      "--rf", rf, "Read pairs: the mate that begins the fragment lies on the complementary strand, the other on "
+                  "the direct one");
+  CLI::Option* ffOpt = app.add_flag(
+      "--ff", ff, "Read pairs: mate 1 then mate 2 on the direct strand, or mate 2 then mate 1 on the complementary "
+                  "one");
+  for (CLI::Option* o : {frOpt, rfOpt, ffOpt}) o->needs(m1);
+  frOpt->excludes(rfOpt)->excludes(ffOpt);
+  rfOpt->excludes(ffOpt);
   app.add_option("-o,--results", results, "Existing folder that receives the result files")
       ->type_name("RESULTS_DIR");
   CLI::Option* samOpt =
@@ -177,7 +227,8 @@ int Main(int argc, char** argv) {
       ->type_name("MISNU")
       ->capture_default_str();
   app.add_flag("--linear", linear, "The genome's sequences are linear unless their FASTA header says otherwise");
-  app.add_flag("--show-mismatches", showMis, "Add a column with each hit's read, its mismatches in lower case");
+  app.add_flag("--show-mismatches", showMis, "Add a column with each hit's read, its mismatches in lower case")
+      ->excludes(m1);
   app.add_flag("--open", open, "Open the run log and the position file with their default applications");
   app.add_flag("-q,--quiet", quiet, "Print nothing but messages");
   app.add_option("-t,--threads", threads, "Reads searched at once (default: every hardware thread)")
@@ -209,6 +260,14 @@ int Main(int argc, char** argv) {
   if (st.ok() && uncompressed && sam != kStdoutPath && SamFormatOf(sam) != SamFormat::kBam) {
     st = Status::BadInput("-u writes BAM: give --sam - or a FILE ending in .bam");
   }
+  const bool pairs = !mates1.empty();
+  if (st.ok() && !pairs && readsOpt->count() == 0) st = Status::BadInput("give the reads: -r READS, or -1 R1 -2 R2");
+  if (st.ok() && pairs) st = ParseFragmentLimits(minText, maxText, opt.pairRule);
+  if (st.ok() && pairs && mates1 == mates2) st = Status::BadInput("-1 and -2 name one file");
+  if (st.ok() && pairs) {
+    opt.pairRule.orientation = rf ? Orientation::kRf : ff ? Orientation::kFf : Orientation::kFr;
+    reads = mates1;
+  }
   if (!st.ok()) {
     obs.OnMessage(st);
     return kExitUsage;
@@ -218,7 +277,7 @@ int Main(int argc, char** argv) {
   CheckOptions check;
   check.countGenome = false;  // the run reads the genome once; nothing shows its letters here
   check.resultsDir = !results.empty();
-  if (!CheckInputs(InputPaths{genome, reads, results}, in, obs, check)) return kExitFailed;
+  if (!CheckInputs(InputPaths{genome, reads, results, mates2}, in, obs, check)) return kExitFailed;
   if (!sam.empty()) {
     st = CheckOutputFile(sam, in);
     if (!st.ok()) {
@@ -231,6 +290,7 @@ int Main(int argc, char** argv) {
   opt.gnmLen = in.gnmLen;
   opt.linear = linear;
   opt.PthRds = in.PthRds;
+  opt.PthRds2 = in.PthRds2;
   opt.DiRes = in.DiRes;
   opt.samPath = sam;
   opt.samUnaligned = !noUnal;

@@ -13,13 +13,15 @@ TerminalObserver::TerminalObserver(bool quiet) : live_(!quiet && isatty(STDERR_F
 
 std::string ProgressLine(const RunProgress& p) {
   const double rate = p.seconds > 0 ? static_cast<double>(p.readsRead) / p.seconds : 0;
-  std::string line = "reads " + GroupedNumberText(p.readsRead);
+  const std::string unit = p.pairs ? "pairs" : "reads";
+  std::string line = unit + " " + GroupedNumberText(p.readsRead);
   char buf[96];
   if (p.bytesTotal > 0) {
     const double share = static_cast<double>(p.bytesRead) / static_cast<double>(p.bytesTotal);
-    std::snprintf(buf, sizeof buf, "  %5.1f%% of the reads file", 100.0 * share);
+    std::snprintf(buf, sizeof buf, p.pairs ? "  %5.1f%% of the mates 1 file" : "  %5.1f%% of the reads file",
+                  100.0 * share);
     line += buf;
-    line += "  " + GroupedNumberText(static_cast<int64_t>(rate)) + " reads/s";
+    line += "  " + GroupedNumberText(static_cast<int64_t>(rate)) + " " + unit + "/s";
     if (share > 0 && share < 1 && p.seconds > 0) {
       const int64_t left = static_cast<int64_t>(p.seconds * (1 - share) / share + 0.5);
       std::snprintf(buf, sizeof buf, "  %lld:%02lld left", static_cast<long long>(left / 60),
@@ -31,7 +33,7 @@ std::string ProgressLine(const RunProgress& p) {
   const int64_t s = static_cast<int64_t>(p.seconds);
   std::snprintf(buf, sizeof buf, "  %lld:%02lld", static_cast<long long>(s / 60), static_cast<long long>(s % 60));
   line += buf;
-  line += "  " + GroupedNumberText(static_cast<int64_t>(rate)) + " reads/s";
+  line += "  " + GroupedNumberText(static_cast<int64_t>(rate)) + " " + unit + "/s";
   return line;
 }
 

@@ -38,7 +38,8 @@ class TerminalObserver final : public RunObserver, public CheckListener {
 };
 
 // The progress line: reads processed, share of the reads file read (when
-// its size is known), reads per second and the time left.
+// its size is known), reads per second and the time left; pairs and the
+// mates 1 file for a pair run.
 std::string ProgressLine(const RunProgress& p);
 
 }  // namespace quorvane

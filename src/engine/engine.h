@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/status.h"
+#include "common/table_check.h"
 #include "engine/chain_index.h"
 #include "engine/fast_index.h"
 #include "engine/genome_store.h"
@@ -56,6 +57,13 @@ class Engine {
   // fewer to reach the segments of a genome past 2^32 letters).
   void set_index_segment_bits(int bits) { fast_.set_segment_bits(bits); }
   const FastIndex& fast_index() const { return fast_; }
+  // OK unless a search met a damaged block of tables mapped from a saved
+  // index; then the damage's message. The searches that met it passed over
+  // the damaged runs, so their hits must not be written.
+  Status TablesWhole() const {
+    const TableCheck* check = fast_.check();
+    return check == nullptr ? Status::OK() : check->failure();
+  }
 
   // Releases everything this run allocated, from whatever point it reached.
   void ReleaseEngine();

@@ -68,4 +68,16 @@ Status ParseGuideMis(const std::string& text, int& mis) {
   return Status::OK();
 }
 
+Status ParseBulge(const std::string& text, const std::string& kind, int& bulge) {
+  bool digits = !text.empty() && text.size() <= 2;
+  for (char c : text) digits = digits && c >= '0' && c <= '9';
+  if (!digits) return Status::BadInput(kind + " bulges must be a number from 0 to 2, not " + text);
+  const int v = std::stoi(text);
+  if (v > 2) {
+    return Status::BadInput("a guide search allows " + kind + " bulges of at most 2 letters, not " + std::to_string(v));
+  }
+  bulge = v;
+  return Status::OK();
+}
+
 }  // namespace quorvane

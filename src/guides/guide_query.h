@@ -50,6 +50,12 @@ Status CheckGuide(Guide& guide, int64_t line);
 // "a guide search allows at most 5 mismatches, not N".
 Status ParseGuideMis(const std::string& text, int& mis);
 
+// Reads a bulge limit of 0 to 2 from text; kind ("DNA" or "RNA") names it
+// in the messages. Fails with kBadInput "KIND bulges must be a number from
+// 0 to 2, not TEXT" or "a guide search allows KIND bulges of at most 2
+// letters, not N".
+Status ParseBulge(const std::string& text, const std::string& kind, int& bulge);
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_GUIDES_GUIDE_QUERY_H_

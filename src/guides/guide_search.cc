@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <tuple>
 
 #include "engine/bucket_scan.h"
+#include "guides/bulge_search.h"
 #include "guides/guide_sites.h"
 #include "common/iupac.h"
 #include "common/parallel_for.h"
@@ -109,15 +112,23 @@ inline void LookUpGuide(const SiteBlock& b, const std::vector<std::vector<uint32
 // What one thread of a search keeps from one stretch to the next.
 struct Worker {
   SiteScratch scratch;
+  BulgeScratch bulges;
+  std::vector<GuideSite> out;
   SiteBlock block;
   std::vector<std::vector<uint32_t>> offsets, entries;  // per piece: where each key's sites begin, the sites
   std::vector<uint32_t> fill;
 };
 
 // Every guide of grp against the sites of b.
+// Hands a task's sites on once they pass this many, so that a block of
+// many sites never gathers them all.
+constexpr size_t kHandOnSites = size_t{1} << 16;
+
+using HandOn = std::function<void(std::vector<GuideSite>&)>;
+
 template <bool kPopcnt>
 inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq, Worker& wk,
-                          std::vector<GuideSite>& out) {
+                          std::vector<GuideSite>& out, const HandOn& handOn) {
   // Each piece's sites grouped by key (a counting sort).
   std::vector<std::vector<uint32_t>>& offsets = wk.offsets;
   std::vector<std::vector<uint32_t>>& entries = wk.entries;
@@ -145,18 +156,20 @@ inline void CompareBlockT(const SiteBlock& b, const GuideGroup& grp, int mis, ui
     } else {
       LookUpGuide<kPopcnt>(b, offsets, entries, grp, g, mis, seq, out);
     }
+    if (out.size() >= kHandOnSites) handOn(out);
   }
 }
 
 void CompareBlockScalar(const SiteBlock& b, const GuideGroup& grp, int mis, uint32_t seq, Worker& wk,
-                        std::vector<GuideSite>& out) {
-  CompareBlockT<false>(b, grp, mis, seq, wk, out);
+                        std::vector<GuideSite>& out, const HandOn& handOn) {
+  CompareBlockT<false>(b, grp, mis, seq, wk, out, handOn);
 }
 
 __attribute__((target("popcnt"), flatten)) void CompareBlockPopcnt(const SiteBlock& b, const GuideGroup& grp, int mis,
                                                                    uint32_t seq, Worker& wk,
-                                                                   std::vector<GuideSite>& out) {
-  CompareBlockT<true>(b, grp, mis, seq, wk, out);
+                                                                   std::vector<GuideSite>& out,
+                                                                   const HandOn& handOn) {
+  CompareBlockT<true>(b, grp, mis, seq, wk, out, handOn);
 }
 
 // One stretch of positions of one sequence.
@@ -250,27 +263,48 @@ std::vector<GuideGroup> GroupByLength(const std::vector<Guide>& guides, int mis)
 }  // namespace
 
 bool GuideSiteBefore(const GuideSite& a, const GuideSite& b) {
-  return std::tie(a.guide, a.mis, a.seq, a.start, a.strand) < std::tie(b.guide, b.mis, b.seq, b.start, b.strand);
+  const int ab = a.dnaBulge + a.rnaBulge, bb = b.dnaBulge + b.rnaBulge;
+  return std::tie(a.guide, ab, a.mis, a.seq, a.start, a.strand, a.dnaBulge) <
+         std::tie(b.guide, bb, b.mis, b.seq, b.start, b.strand, b.dnaBulge);
 }
 
 Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam,
-                    const GuideSearchOptions& opt, std::vector<GuideSite>& sites, GuideSearchCounts* counts) {
-  sites.clear();
+                    const GuideSearchOptions& opt, GuideSiteSink& sink, GuideSearchCounts* counts) {
   // The processors that run the mapping's AVX2 loops count bits in one
   // instruction too; QUORVANE_SCAN=scalar forces the plain build here as well.
   const bool popcnt = UseAvx2();
-  std::atomic<int64_t> found{0}, pamSites{0};
-  std::atomic<bool> stopped{false}, tooMany{false};
+  const bool bulges = opt.dnaBulge > 0 || opt.rnaBulge > 0;
+  const BulgeLimits lim{opt.mis, opt.dnaBulge, opt.rnaBulge};
+  std::atomic<int64_t> pamSites{0};
+  std::atomic<bool> stopped{false}, failed{false};
+  std::mutex sinkMutex;
+  Status sinkStatus;
   // Threads beyond the processor's would only wait.
   tbb::task_arena arena(PassThreads(opt.threads));
   std::vector<Worker> workers(static_cast<size_t>(arena.max_concurrency()));
+  // The sites found go to the sink one batch at a time.
+  const HandOn handOn = [&](std::vector<GuideSite>& out) {
+    if (out.empty()) return;
+    std::lock_guard<std::mutex> hold(sinkMutex);
+    if (!failed) {
+      Status st = sink.Take(out);
+      if (!st.ok()) {
+        sinkStatus = st;
+        failed = true;
+      }
+    }
+    out.clear();
+  };
   for (const GuideGroup& grp : GroupByLength(guides, opt.mis)) {
-    const SiteShape sh = ShapeOf(grp.length, pam);
+    std::optional<BulgeGroup> bulged;
+    if (bulges) bulged.emplace(guides, grp.index, grp.length, pam, lim);
+    // With bulges, every PAM with room for the shortest protospacer.
+    const SiteShape sh = ShapeOf(bulged ? bulged->shortLen() : grp.length, pam);
+    const std::vector<GuidePiece> noPieces;
     const std::vector<Task> tasks = TasksFor(ref, sh.length, std::max<int64_t>(1, opt.blockPositions));
-    std::vector<std::vector<GuideSite>> out(tasks.size());
     arena.execute([&] {
       tbb::parallel_for(size_t{0}, tasks.size(), [&](size_t ti) {
-        if (stopped.load(std::memory_order_relaxed) || tooMany.load(std::memory_order_relaxed)) return;
+        if (stopped.load(std::memory_order_relaxed) || failed.load(std::memory_order_relaxed)) return;
         if (opt.stop && opt.stop()) {
           stopped = true;
           return;
@@ -278,33 +312,58 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
         const Task& t = tasks[ti];
         Worker& wk = workers[static_cast<size_t>(tbb::this_task_arena::current_thread_index())];
         SiteBlock& b = wk.block;
-        CollectSites(ref, t.seq, t.begin, t.end, sh, grp.pieces, wk.scratch, b);
+        CollectSites(ref, t.seq, t.begin, t.end, sh, bulged ? noPieces : grp.pieces, wk.scratch, b);
         pamSites += static_cast<int64_t>(b.size());
-        std::vector<GuideSite>& o = out[ti];
-        if (popcnt) {
-          CompareBlockPopcnt(b, grp, opt.mis, t.seq, wk, o);
+        if (bulged) {
+          bulged->Compare(ref, b, t.seq, wk.bulges, wk.out, kHandOnSites, handOn);
+        } else if (popcnt) {
+          CompareBlockPopcnt(b, grp, opt.mis, t.seq, wk, wk.out, handOn);
         } else {
-          CompareBlockScalar(b, grp, opt.mis, t.seq, wk, o);
+          CompareBlockScalar(b, grp, opt.mis, t.seq, wk, wk.out, handOn);
         }
-        if (found.fetch_add(static_cast<int64_t>(o.size())) + static_cast<int64_t>(o.size()) > opt.maxSites) {
-          tooMany = true;
-        }
+        handOn(wk.out);
       });
     });
     if (stopped) return Status::Interrupted("stopped");
-    if (tooMany) break;
-    for (auto& v : out) {
-      sites.insert(sites.end(), v.begin(), v.end());
-      std::vector<GuideSite>().swap(v);
-    }
+    if (failed) return sinkStatus;
   }
-  if (tooMany) {
+  if (counts != nullptr) counts->pamSites = pamSites;
+  return Status::OK();
+}
+
+namespace {
+
+// Gathers the sites in memory, up to a limit.
+class CollectingSink final : public GuideSiteSink {
+ public:
+  CollectingSink(std::vector<GuideSite>& sites, int64_t limit) : sites_(sites), limit_(limit) {}
+  Status Take(std::vector<GuideSite>& batch) override {
+    if (static_cast<int64_t>(sites_.size() + batch.size()) > limit_) {
+      return Status::BadInput("more than " + std::to_string(limit_) +
+                              " sites: give fewer or longer guides, or fewer mismatches");
+    }
+    sites_.insert(sites_.end(), batch.begin(), batch.end());
+    batch.clear();
+    return Status::OK();
+  }
+
+ private:
+  std::vector<GuideSite>& sites_;
+  int64_t limit_;
+};
+
+}  // namespace
+
+Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam,
+                    const GuideSearchOptions& opt, std::vector<GuideSite>& sites, GuideSearchCounts* counts) {
+  sites.clear();
+  CollectingSink sink(sites, opt.maxSites);
+  const Status st = SearchGuides(ref, guides, pam, opt, static_cast<GuideSiteSink&>(sink), counts);
+  if (!st.ok()) {
     sites.clear();
-    return Status::BadInput("more than " + std::to_string(opt.maxSites) +
-                            " sites: give fewer or longer guides, or fewer mismatches");
+    return st;
   }
   std::sort(sites.begin(), sites.end(), GuideSiteBefore);
-  if (counts != nullptr) counts->pamSites = pamSites;
   return Status::OK();
 }
 

@@ -22,23 +22,33 @@ struct GuideSite {
   uint32_t seq = 0;                 // the sequence, by its index in the reference
   int64_t start = 0;                // 0-based direct-strand index of the site's leftmost letter (protospacer and PAM)
   Strand strand = Strand::kDirect;  // kCompl: the site reads on the reverse complement
-  int8_t mis = 0;                   // mismatching letters of the protospacer
+  int8_t mis = 0;                   // mismatching letters of the protospacer (pairs, with bulges)
+  int8_t dnaBulge = 0;              // genome letters of the protospacer with no guide partner
+  int8_t rnaBulge = 0;              // guide letters with no genome partner
+
+  // Letters of the protospacer: the guide's, plus the DNA bulges, less the
+  // RNA bulges.
+  int protoLen(int guideLen) const { return guideLen + dnaBulge - rnaBulge; }
 
   friend bool operator==(const GuideSite&, const GuideSite&) = default;
 };
 
-// The order of the results: guide (the list's order), mismatches,
-// sequence, position, direct strand first.
+// The order of the results: guide (the list's order), bulged letters,
+// mismatches, sequence, position, direct strand first, then DNA bulges
+// (the same start and strand with other bulges is another PAM).
 bool GuideSiteBefore(const GuideSite& a, const GuideSite& b);
 
 struct GuideSearchOptions {
   int mis = 0;      // mismatches allowed in the protospacer, 0..kMaxGuideMis
+  int dnaBulge = 0;  // DNA-bulged letters allowed, 0..kMaxBulge (see bulge_align.h)
+  int rnaBulge = 0;  // RNA-bulged letters allowed, 0..kMaxBulge
   int threads = 1;  // threads that share the genome's sites
   // Asked now and then, from any of the threads; true ends the search
   // with kInterrupted.
   std::function<bool()> stop;
-  // The search fails once it has found more sites than this, so that
-  // memory stays bounded whatever the guides.
+  // The search into a vector fails once it has found more sites than
+  // this, so that its memory stays bounded; the search into a sink has no
+  // limit.
   int64_t maxSites = 50'000'000;
   // Positions of a sequence whose sites one task collects and compares;
   // memory grows with it.
@@ -49,6 +59,25 @@ struct GuideSearchOptions {
 struct GuideSearchCounts {
   int64_t pamSites = 0;  // places, over both strands and every guide length, where the PAM lies
 };
+
+// Takes the sites of a search as it finds them, in batches and in no
+// particular order, one batch at a time whatever the threads.
+class GuideSiteSink {
+ public:
+  virtual ~GuideSiteSink() = default;
+  // Takes the sites of batch (and may leave it empty). A failure ends the
+  // search with it.
+  virtual Status Take(std::vector<GuideSite>& batch) = 0;
+};
+
+// Finds every site of every guide in ref and hands them to sink, as
+// SearchGuides below finds them, with no limit on their number. With
+// bulges allowed (opt.dnaBulge, opt.rnaBulge), a site is a PAM on a strand
+// and the stretch beside it of the best alignment (see bulge_align.h); it
+// is found once, whatever the stretches that align within the limits.
+// Fails as below, or with the sink's failure.
+Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam,
+                    const GuideSearchOptions& opt, GuideSiteSink& sink, GuideSearchCounts* counts = nullptr);
 
 // Finds every site of every guide in ref and stores them in sites, sorted
 // by GuideSiteBefore. A site is the protospacer (the guide's length) and

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/iupac.h"
 #include "readers/input_file.h"
 #include "readers/line_cursor.h"
 
@@ -46,10 +47,12 @@ class GuideReader {
         if (!st.ok()) return st;
         pending_ = Guide{HeaderName(t), ""};
         pendingLine_ = line;
+        letterLines_.clear();
         open_ = true;
         return Status::OK();
       }
       if (t.empty()) return Status::OK();
+      letterLines_.emplace_back(pending_.letters.size(), line);
       pending_.letters += t;
       if (pending_.letters.size() > kMaxGuideLine) return TooLong(line);
       return Status::OK();
@@ -91,7 +94,16 @@ class GuideReader {
   Status EndRecord() {
     if (!open_) return Status::OK();
     open_ = false;
-    return Add(std::move(pending_), pendingLine_);
+    // A bad letter is shown with the line that holds it, not the header's.
+    int64_t line = pendingLine_;
+    for (size_t i = 0; i < pending_.letters.size(); ++i) {
+      if (kIupacSet[static_cast<unsigned char>(pending_.letters[i])] != 0) continue;
+      for (const auto& [from, at] : letterLines_) {
+        if (from <= i) line = at;
+      }
+      break;
+    }
+    return Add(std::move(pending_), line);
   }
 
   Status Add(Guide g, int64_t line) {
@@ -109,6 +121,7 @@ class GuideReader {
   Layout layout_ = Layout::kUnknown;
   Guide pending_;
   int64_t pendingLine_ = 0;
+  std::vector<std::pair<size_t, int64_t>> letterLines_;  // where each line of the record's letters begins, and its number
   bool open_ = false;  // a FASTA record is being read
 };
 
@@ -120,20 +133,8 @@ Status ReadGuides(Env& env, const std::string& path, std::vector<Guide>& guides,
   Status st = OpenInput(env, path, cursor, nullptr, std::move(abort));
   if (!st.ok()) return st.code() == Status::Code::kCantOpen ? Status::CantOpen("can't open " + path) : st;
   GuideReader reader(path, guides);
-  std::string line;
-  LineCursor::Piece piece;
-  bool more = true;
-  while (true) {
-    st = cursor->Next(piece, more);
-    if (!st.ok()) return st;
-    if (!more) break;
-    if (piece.first) line.clear();
-    if (line.size() + piece.text.size() > kMaxGuideLine) return reader.TooLong(cursor->line());
-    line.append(piece.text);
-    if (!piece.eol) continue;
-    st = reader.Line(line, cursor->line());
-    if (!st.ok()) return st;
-  }
+  st = ForEachLine(*cursor, kMaxGuideLine, [&](const std::string& line, int64_t n) { return reader.Line(line, n); });
+  if (!st.ok()) return st;
   return reader.Finish();
 }
 

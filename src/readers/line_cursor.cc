@@ -97,4 +97,24 @@ Status LineCursor::Take(Piece& piece, bool& more, size_t len, size_t used, bool 
   return Status::OK();
 }
 
+Status ForEachLine(LineCursor& cursor, size_t maxLine,
+                   const std::function<Status(const std::string& text, int64_t number)>& line) {
+  std::string text;
+  LineCursor::Piece piece;
+  bool more = true;
+  while (true) {
+    Status st = cursor.Next(piece, more);
+    if (!st.ok()) return st;
+    if (!more) return Status::OK();
+    if (piece.first) text.clear();
+    if (text.size() + piece.text.size() > maxLine) {
+      return Status::BadInput("line " + std::to_string(cursor.line()) + " of " + cursor.path() + " is too long");
+    }
+    text.append(piece.text);
+    if (!piece.eol) continue;
+    st = line(text, cursor.line());
+    if (!st.ok()) return st;
+  }
+}
+
 }  // namespace quorvane

@@ -4,6 +4,7 @@
 #define QUORVANE_READERS_LINE_CURSOR_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,6 +66,13 @@ class LineCursor {
   int64_t line_ = 0;
   int64_t consumed_ = 0;
 };
+
+// Calls line(text, number) for every whole line of cursor (numbered from
+// 1), stopping at the first failure it returns. A line of more than
+// maxLine bytes fails with kBadInput "line N of PATH is too long"; a failed
+// read with the cursor's failure.
+Status ForEachLine(LineCursor& cursor, size_t maxLine,
+                   const std::function<Status(const std::string& text, int64_t number)>& line);
 
 }  // namespace quorvane
 

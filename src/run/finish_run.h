@@ -1,13 +1,16 @@
-// What happens to the five result files once a run has closed them.
+// What happens to the result files once a run has closed them.
 #ifndef QUORVANE_RUN_FINISH_RUN_H_
 #define QUORVANE_RUN_FINISH_RUN_H_
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "common/status.h"
 #include "env/env.h"
-#include "writers/text_sink.h"
 #include "run/shell.h"
+#include "writers/pair_text_sink.h"
+#include "writers/text_sink.h"
 
 namespace quorvane {
 
@@ -17,8 +20,19 @@ namespace quorvane {
 // the spreadsheet. Fails, with the temporary log left in place, when the
 // table could not be moved: "i can't open\n" + path when the temporary log
 // cannot be measured, "can't open " + path when a log cannot be opened,
-// "can't read " / "can't write " + path when the copy fails.
-Status FinishRun(int64_t readsIn, const ResultPaths& paths, Env& env, Shell& shell);
+// "can't read " / "can't write " + path when the copy fails. The files
+// that no application opened are added to unopened.
+Status FinishRun(int64_t readsIn, const ResultPaths& paths, Env& env, Shell& shell,
+                 std::vector<std::string>& unopened);
+
+// Opens the run log and the placements file of a pair run in the
+// spreadsheet; returns the files that no application opened.
+std::vector<std::string> OpenPairResults(const PairResultPaths& paths, Shell& shell);
+
+// The one message of a run whose result files no application opened:
+// "no application opened the result files:" and each path on a line of
+// its own.
+Status UnopenedResults(const std::vector<std::string>& paths);
 
 }  // namespace quorvane
 

@@ -1,6 +1,9 @@
 #include "run/guide_run.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -11,8 +14,11 @@
 #include "guides/guide_search.h"
 #include "common/file_stem.h"
 #include "readers/genome_file.h"
+#include "readers/annotation_file.h"
 #include "readers/guide_file.h"
+#include "guides/site_scores.h"
 #include "writers/guide_output.h"
+#include "writers/site_sorter.h"
 #include "writers/output_target.h"
 #include "writers/result_stage.h"
 #include "saved_index/index_reader.h"
@@ -93,6 +99,12 @@ class GuideRun {
     if (!o_.DiRes.empty() && !env_.DirExists(o_.DiRes)) return Status::CantOpen("can't open " + o_.DiRes);
     Status st = ReadGuides(env_, o_.PthGuides, guides_, StopAsked());
     if (!st.ok()) return st;
+    // Bad lines of the annotation are refused before anything is written.
+    if (!o_.PthAnnotation.empty()) {
+      annotation_ = std::make_unique<Annotation>();
+      st = ReadAnnotation(env_, o_.PthAnnotation, *annotation_, StopAsked());
+      if (!st.ok()) return st;
+    }
     st = OpenFiles();
     if (!st.ok()) return st;
 
@@ -116,19 +128,24 @@ class GuideRun {
     const auto start = std::chrono::steady_clock::now();
     GuideSearchOptions so;
     so.mis = o_.mis;
+    so.dnaBulge = o_.dnaBulge;
+    so.rnaBulge = o_.rnaBulge;
     so.threads = o_.threads;
     so.stop = [this] { return obs_.StopRequested(); };
-    std::vector<GuideSite> sites;
     GuideSearchCounts counts;
-    st = SearchGuides(ref, guides_, o_.pam, so, sites, &counts);
+    // The sorted runs lie beside the results, and go with the sorter.
+    SiteSorter sorter(env_, SortPrefix(), o_.sortBudget != 0 ? o_.sortBudget : kSortBudget, guides_.size());
+    st = SearchGuides(ref, guides_, o_.pam, so, sorter, &counts);
+    if (st.ok()) st = sorter.Finish();
     if (!st.ok()) return st;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    st = WriteResults(ref, sites);
+    std::vector<int64_t> perMis, perBulged;
+    st = WriteResults(ref, sorter, perMis, perBulged);
     if (!st.ok()) return st;
-    sum_.report = Report(ref, sites, counts);
+    sum_.report = Report(ref, sorter.total(), perMis, perBulged, counts);
     sum_.seconds = SecondsText(seconds);
-    p.text = "done";
+    p.text = std::to_string(sorter.total());
     p.seconds = seconds;
     obs_.OnProgress(p);
     obs_.OnTime(sum_.seconds);
@@ -145,6 +162,22 @@ class GuideRun {
     obs_.OnEndSteps(true);
     sum_.outcome = RunOutcome::kDone;
     return Status::OK();
+  }
+
+  // Where the sorted runs go: beside the results files, or the SAM file,
+  // or, for standard output alone, in the temporary folder.
+  std::string SortPrefix() const {
+    std::string dir = o_.DiRes;
+    if (dir.empty() && o_.samPath != kStdoutPath) {
+      const size_t slash = o_.samPath.rfind('/');
+      dir = slash == std::string::npos ? std::string(".") : o_.samPath.substr(0, slash);
+      if (dir.empty()) dir = "/";
+    }
+    if (dir.empty()) {
+      const char* tmp = std::getenv("TMPDIR");
+      dir = tmp != nullptr && *tmp != 0 ? tmp : "/tmp";
+    }
+    return dir + "/.sort-" + paths_.name + "-" + std::to_string(getpid()) + "-";
   }
 
   // The result files, created empty under their temporary names.
@@ -181,48 +214,85 @@ class GuideRun {
     return Status::OK();
   }
 
-  Status WriteResults(const Reference& ref, const std::vector<GuideSite>& sites) {
-    if (sites_) {
-      TextOut& out = *sites_;
-      out.buf() = GuideSitesHeader();
-      for (const GuideSite& s : sites) {
-        AppendGuideSiteRow(out.buf(), ref, guides_, o_.pam, s);
-        Status st = out.MaybeFlush();
+  // Writes every site, in order, into the files asked for; perMis and
+  // perBulged receive the sites per mismatch count and per bulged letters.
+  Status WriteResults(const Reference& ref, SiteSorter& sorter, std::vector<int64_t>& perMis,
+                      std::vector<int64_t>& perBulged) {
+    const BulgeLimits lim{o_.mis, o_.dnaBulge, o_.rnaBulge};
+    const GuideColumns cols{o_.dnaBulge + o_.rnaBulge > 0, o_.scores, annotation_ != nullptr};
+    GuideSummary summary(guides_, o_.pam, o_.mis, o_.dnaBulge + o_.rnaBulge, o_.scores);
+    GuideSamWriter sam(ref, guides_, o_.pam, lim, sorter.perGuide());
+    std::vector<bool> scored;
+    for (const Guide& g : guides_) scored.push_back(o_.scores && ScoresApply(g, o_.pam));
+    perMis.assign(static_cast<size_t>(o_.mis) + 1, 0);
+    perBulged.assign(static_cast<size_t>(o_.dnaBulge + o_.rnaBulge) + 1, 0);
+    if (sites_) sites_->buf() = GuideSitesHeader(cols);
+    if (samOut_) samOut_->buf() = SamHeaderText(ref, SamProgram{o_.ProcNm, QUORVANE_VERSION, o_.commandLine});
+    GuideSite s;
+    bool more = true;
+    int64_t done = 0;
+    while (true) {
+      Status st = sorter.Next(s, more);
+      if (!st.ok()) return st;
+      if (!more) break;
+      if ((++done & 0xffff) == 0 && obs_.StopRequested()) return Status::Interrupted("stopped");
+      ++perMis[static_cast<size_t>(s.mis)];
+      ++perBulged[static_cast<size_t>(s.dnaBulge + s.rnaBulge)];
+      const Guide& g = guides_[s.guide];
+      const SiteView v = ViewSite(ref, g, o_.pam, s, lim);
+      SiteExtras x;
+      if (scored[s.guide]) {
+        x.cfd = CfdScore(v.guideAln, v.siteAln, v.pamLetters());
+        if (s.dnaBulge == 0 && s.rnaBulge == 0) {
+          x.mit = MitScore(g.letters, v.letters.substr(static_cast<size_t>(v.protoAt), 20), v.pamLetters());
+        }
+      }
+      if (annotation_ != nullptr) {
+        annotation_->Describe(ref.seq(s.seq).name, s.start, static_cast<int64_t>(v.letters.size()),
+                              ref.seq(s.seq).length, x.genes, x.feature);
+      }
+      summary.Add(s, x.cfd, x.mit);
+      if (sites_) {
+        AppendGuideSiteRow(sites_->buf(), g.name, ref.seq(s.seq).name, s, v, cols, x);
+        st = sites_->MaybeFlush();
         if (!st.ok()) return WriteFailure(st, paths_.sites);
       }
-      Status st = out.Close();
+      if (samOut_) {
+        sam.Add(samOut_->buf(), s, v);
+        st = samOut_->MaybeFlush();
+        if (!st.ok()) return WriteFailure(st, sam_->shownPath());
+      }
+    }
+    if (sites_) {
+      Status st = sites_->Close();
       if (!st.ok()) return WriteFailure(st, paths_.sites);
-      summary_->buf() = GuideSummaryText(guides_, sites, o_.mis);
+      summary_->buf() = summary.Text();
       st = summary_->Close();
       if (!st.ok()) return WriteFailure(st, paths_.summary);
     }
     if (samOut_) {
-      TextOut& out = *samOut_;
-      out.buf() = SamHeaderText(ref, SamProgram{o_.ProcNm, QUORVANE_VERSION, o_.commandLine});
-      for (size_t i = 0; i < sites.size();) {
-        size_t j = i;
-        while (j < sites.size() && sites[j].guide == sites[i].guide) ++j;
-        AppendGuideSamRecords(out.buf(), ref, guides_[sites[i].guide], o_.pam, sites.data() + i, j - i, o_.mis);
-        Status st = out.MaybeFlush();
-        if (!st.ok()) return WriteFailure(st, sam_->shownPath());
-        i = j;
-      }
-      Status st = out.Close();
+      sam.Finish(samOut_->buf());
+      Status st = samOut_->Close();
       if (!st.ok()) return WriteFailure(st, sam_->shownPath());
     }
     return Status::OK();
   }
 
-  std::string Report(const Reference& ref, const std::vector<GuideSite>& sites, const GuideSearchCounts& c) {
-    std::vector<int64_t> perMis(static_cast<size_t>(o_.mis) + 1);
-    for (const GuideSite& s : sites) ++perMis[static_cast<size_t>(s.mis)];
+  std::string Report(const Reference& ref, int64_t sites, const std::vector<int64_t>& perMis,
+                     const std::vector<int64_t>& perBulged, const GuideSearchCounts& c) {
     std::string r = "program = " + o_.ProcNm + "\nguides = " + std::to_string(guides_.size()) +
                     "\npam = " + o_.pam.letters + (o_.pam.fivePrime ? " (5')" : " (3')") +
-                    "\nmis = " + std::to_string(o_.mis) + "\nsequences = " + std::to_string(ref.count()) +
-                    "\ngenome letters = " + std::to_string(ref.total()) +
-                    "\npam sites = " + std::to_string(c.pamSites) + "\nsites = " + std::to_string(sites.size());
+                    "\nmis = " + std::to_string(o_.mis);
+    if (o_.dnaBulge + o_.rnaBulge > 0) {
+      r += "\ndna bulge = " + std::to_string(o_.dnaBulge) + "\nrna bulge = " + std::to_string(o_.rnaBulge);
+    }
+    r += "\nsequences = " + std::to_string(ref.count()) + "\ngenome letters = " + std::to_string(ref.total()) +
+         "\npam sites = " + std::to_string(c.pamSites) + "\nsites = " + std::to_string(sites);
     for (int m = 0; m <= o_.mis; ++m) {
       r += "\nsites m" + std::to_string(m) + " = " + std::to_string(perMis[static_cast<size_t>(m)]);
+    }
+    for (size_t b = 1; b < perBulged.size(); ++b) {
+      r += "\nsites b" + std::to_string(b) + " = " + std::to_string(perBulged[b]);
     }
     return r;
   }
@@ -236,6 +306,7 @@ class GuideRun {
   std::optional<ResultStage> stage_;
   std::optional<TextOut> sites_, summary_, samOut_;
   std::optional<OutputTarget> sam_;
+  std::unique_ptr<Annotation> annotation_;  // the genes of --annotate; null for none
   bool loaded_ = false;  // the genome was read: the observer hears of the end steps
 };
 
@@ -243,8 +314,10 @@ class GuideRun {
 
 GuidePaths::GuidePaths(const GuideOptions& o) {
   const std::string guides = o.PthGuides == "-" ? std::string("stdin") : FileStem(o.PthGuides);
-  stem = o.DiRes + "/" + guides + "_" + FileStem(o.PthGnm) + "_" + (o.pam.fivePrime ? "5" : "") + o.pam.letters + "_m" +
+  name = guides + "_" + FileStem(o.PthGnm) + "_" + (o.pam.fivePrime ? "5" : "") + o.pam.letters + "_m" +
          std::to_string(o.mis);
+  if (o.dnaBulge + o.rnaBulge > 0) name += "_d" + std::to_string(o.dnaBulge) + "_r" + std::to_string(o.rnaBulge);
+  stem = o.DiRes + "/" + name;
   sites = stem + "GuideSites.tsv";
   summary = stem + "GuideSummary.tsv";
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "pairs/pair_rule.h"
 #include "env/env.h"
 #include "run/shell.h"
 #include "saved_index/index_reader.h"
@@ -18,10 +19,12 @@ struct MapOptions {
   int64_t gnmLen = -1;      // its size as the input check measured it: a plain genome in a regular file is
                             // read to exactly this length; -1 reads to the end
   bool linear = false;      // a genome's sequences are linear unless their headers say otherwise
-  std::string PthRds;       // the reads file; "-" for standard input
+  std::string PthRds;       // the reads file (of a pair run: the mates 1); "-" for standard input
+  std::string PthRds2;      // a pair run's mates 2, the pair run's mark; "-" for standard input; empty for single reads
+  PairRule pairRule;        // a pair run's orientation and fragment limits
   std::string DiRes;        // the results folder, which receives the five result files; empty for none
   std::string samPath;      // the SAM file (BAM for a name ending in .bam); "-" for standard output; empty for none
-  bool samUnaligned = true; // the SAM file holds a record for every read without hits or not searched
+  bool samUnaligned = true; // the SAM file holds a record for every read (pair) without hits or not searched
   bool samUncompressed = false;  // the SAM file is BAM with its blocks stored, not compressed, for a pipe
   std::string commandLine;  // the command as given, for the SAM file's header
   int32_t misNu = 0;        // mismatching letters allowed per hit, 0..3

@@ -13,8 +13,11 @@
 #include "saved_index/index_reader.h"
 #include "writers/sam_sink.h"
 #include "writers/text_sink.h"
+#include "readers/mates_source.h"
 #include "run/finish_run.h"
+#include "run/pair_pipeline.h"
 #include "run/pipeline.h"
+#include "writers/pair_text_sink.h"
 
 namespace quorvane {
 namespace {
@@ -37,18 +40,29 @@ class MapRun {
         obs_(obs),
         env_(o.env != nullptr ? *o.env : *Env::Default()),
         shell_(o.shell != nullptr ? *o.shell : noShell_),
-        engine_(o.engine, o.threads) {
-    // The five files' sink comes first: it takes the lock of the results'
-    // names when it opens, before the SAM sink writes a byte anywhere, so
-    // that SAM on standard output is refused along with the five files
-    // while another run writes them.
-    if (!o.DiRes.empty()) {
+        engine_(o.engine, o.threads),
+        pairs_(!o.PthRds2.empty()) {
+    // The result files' sink comes first: it takes the lock of the
+    // results' names when it opens, before the SAM sink writes a byte
+    // anywhere, so that SAM on standard output is refused along with the
+    // result files while another run writes them.
+    if (!o.DiRes.empty() && pairs_) {
+      const PairResultPaths paths(o.DiRes, o.PthRds, o.PthGnm, o.misNu);
+      stage_.emplace(env_, paths.stem);
+      pairText_.emplace(*stage_, paths);
+      pairSinks_.push_back(&*pairText_);
+      outputs_.push_back(&*pairText_);
+    } else if (!o.DiRes.empty()) {
       const ResultPaths paths(o.DiRes, o.PthRds, o.PthGnm, o.misNu);
       stage_.emplace(env_, paths.stem);
-      stage_->Protect(o.PthRds);
-      stage_->Protect(o.PthGnm);
       text_.emplace(*stage_, paths, o.misNu, o.showRdsMis, engine_.store());
       sinks_.push_back(&*text_);
+      outputs_.push_back(&*text_);
+    }
+    if (stage_) {
+      stage_->Protect(o.PthRds);
+      if (pairs_) stage_->Protect(o.PthRds2);
+      stage_->Protect(o.PthGnm);
     }
     if (!o.samPath.empty()) {
       SamSettings s;
@@ -58,7 +72,12 @@ class MapRun {
       s.misNu = o.misNu;
       s.program = SamProgram{o.ProcNm, QUORVANE_VERSION, o.commandLine};
       sam_.emplace(env_, std::move(s));
-      sinks_.push_back(&*sam_);
+      if (pairs_) {
+        pairSinks_.push_back(&*sam_);
+      } else {
+        sinks_.push_back(&*sam_);
+      }
+      outputs_.push_back(&*sam_);
     }
   }
 
@@ -83,7 +102,7 @@ class MapRun {
   // Closes every sink, each checking its files; the first failure counts.
   Status FinishSinks(const std::string& report) {
     Status first;
-    for (ResultSink* sink : sinks_) {
+    for (OutputSink* sink : outputs_) {
       const Status st = Guarded([&] { return sink->Finish(report); });
       if (first.ok()) first = st;
     }
@@ -95,21 +114,25 @@ class MapRun {
     return [this] { return obs_.StopRequested(); };
   }
 
-  // The reads file, then the result files.
+  // The reads file (both mates' files of a pair run), then the result
+  // files.
   bool OpenFiles() {
-    Status st = OpenReadSource(env_, o_.PthRds, source_, StopAsked());
+    Status st = pairs_ ? OpenMatesSource(env_, o_.PthRds, o_.PthRds2, source_, StopAsked())
+                       : OpenReadSource(env_, o_.PthRds, source_, StopAsked());
     if (!st.ok()) {
       Fail(st);
       return false;
     }
     if (!env_.GetFileSize(o_.PthRds, bytesTotal_).ok()) bytesTotal_ = -1;
-    // The SAM file replaces its name as the five files do: never an input.
+    // The SAM file replaces its name as the result files do: never an
+    // input.
     if (!o_.samPath.empty() && o_.samPath != kStdoutPath &&
-        (env_.SameFile(o_.samPath, o_.PthRds) || env_.SameFile(o_.samPath, o_.PthGnm))) {
+        (env_.SameFile(o_.samPath, o_.PthRds) || env_.SameFile(o_.samPath, o_.PthGnm) ||
+         (pairs_ && env_.SameFile(o_.samPath, o_.PthRds2)))) {
       Fail(Status::BadInput("result file is an input file\n" + o_.samPath));
       return false;
     }
-    for (ResultSink* sink : sinks_) {
+    for (OutputSink* sink : outputs_) {
       st = Guarded([&] { return sink->Open(); });
       if (!st.ok()) {
         Fail(st);
@@ -146,7 +169,7 @@ class MapRun {
 
   // The sinks' heads, which depend on the genome.
   bool BeginSinks() {
-    for (ResultSink* sink : sinks_) {
+    for (OutputSink* sink : outputs_) {
       const Status st = Guarded([&] { return sink->Begin(engine_.reference()); });
       if (!st.ok()) {
         Fail(st);
@@ -156,11 +179,17 @@ class MapRun {
     return true;
   }
 
-  // Every read, then the report and the time.
+  // Every read (every pair), then the report and the time.
   bool ReadLoop() {
     const auto start = std::chrono::steady_clock::now();
-    Pipeline pipeline(engine_, o_.misNu, o_.threads);
-    const Status st = Guarded([&] { return pipeline.Run(*source_, sinks_, obs_, bytesTotal_, sum_.counters); });
+    Status st;
+    if (pairs_) {
+      PairPipeline pipeline(engine_, o_.misNu, o_.pairRule, o_.threads);
+      st = Guarded([&] { return pipeline.Run(*source_, pairSinks_, obs_, bytesTotal_, sum_.pairs); });
+    } else {
+      Pipeline pipeline(engine_, o_.misNu, o_.threads);
+      st = Guarded([&] { return pipeline.Run(*source_, sinks_, obs_, bytesTotal_, sum_.counters); });
+    }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!st.ok()) {
       Fail(st);
@@ -169,13 +198,14 @@ class MapRun {
     const RunCounters& c = sum_.counters;
     RunProgress p;
     p.text = "inpRdsNu";
-    p.readsRead = c.linesRead;
-    p.accepted = c.accepted;
+    p.readsRead = pairs_ ? sum_.pairs.pairsRead : c.linesRead;
+    p.accepted = pairs_ ? sum_.pairs.accepted : c.accepted;
     p.bytesRead = source_->bytesRead();
     p.bytesTotal = bytesTotal_;
     p.seconds = seconds;
+    p.pairs = pairs_;
     obs_.OnProgress(p);
-    sum_.report = RunReport(c, o_.ProcNm, o_.misNu);
+    sum_.report = pairs_ ? PairReport(sum_.pairs, o_.ProcNm, o_.misNu, o_.pairRule) : RunReport(c, o_.ProcNm, o_.misNu);
     sum_.seconds = SecondsText(seconds);
     obs_.OnTime(sum_.seconds);
     return true;
@@ -195,13 +225,17 @@ class MapRun {
       ok = false;
     }
     obs_.OnEndSteps(ok);
+    std::vector<std::string> unopened;
     if (ok && text_) {
-      st = Guarded([&] { return FinishRun(sum_.counters.readsIn(), text_->paths(), env_, shell_); });
+      st = Guarded([&] { return FinishRun(sum_.counters.readsIn(), text_->paths(), env_, shell_, unopened); });
       if (!st.ok()) {
         Fail(st);
         ok = false;
       }
     }
+    if (ok && pairText_) unopened = OpenPairResults(pairText_->paths(), shell_);
+    // The results are in place all the same: one word, no failure.
+    if (!unopened.empty()) obs_.OnMessage(UnopenedResults(unopened));
     if (sam_) {
       st = ok ? sam_->Commit() : Status::OK();
       if (!st.ok()) {
@@ -226,9 +260,13 @@ class MapRun {
   std::unique_ptr<SavedIndex> saved_;
   Engine engine_;
   std::optional<ResultStage> stage_;  // puts the five files in place; outlives the sinks
+  bool pairs_;                        // a pair run: the mates of two files, paired
   std::optional<TextSink> text_;      // the five files, when a results folder is given
+  std::optional<PairTextSink> pairText_;  // a pair run's result files, when a results folder is given
   std::optional<SamSink> sam_;    // the SAM or BAM file, when asked for
-  std::vector<ResultSink*> sinks_;
+  std::vector<OutputSink*> outputs_;  // every sink, in the order they open
+  std::vector<ResultSink*> sinks_;    // the sinks of a single-read run
+  std::vector<PairSink*> pairSinks_;  // the sinks of a pair run
 };
 
 }  // namespace

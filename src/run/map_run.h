@@ -20,12 +20,15 @@ enum class RunOutcome {
 struct RunSummary {
   RunOutcome outcome = RunOutcome::kFailed;
   Status status;         // the first failure, OK when done
-  RunCounters counters;  // the totals of the read loop
+  RunCounters counters;  // the totals of the read loop (a single-read run)
+  PairCounters pairs;    // the totals of a pair run
   std::string report;    // the run report, once written
   std::string seconds;   // the time text, once given
 };
 
-// Performs one whole run: opens the reads file and the result files, loads
+// Performs one whole run: opens the reads file (both mates' files of a
+// pair run, whose pairs it searches and pairs by options.pairRule) and
+// the result files, loads
 // the genome and builds its index, searches every read of acceptable
 // length on every thread asked for, writes the results in the order of the
 // reads file and the run report, puts the result files in place, then

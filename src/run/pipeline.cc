@@ -1,73 +1,21 @@
 #include "run/pipeline.h"
 
 #include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_pipeline.h>
-#include <tbb/task_arena.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <new>
 #include <string>
-#include <thread>
 
 #include "engine/read_codes.h"
+#include "run/batch_encoder.h"
 
 namespace quorvane {
 namespace {
 
-constexpr int64_t kProgressEvery = 1000;
-// Bytes of a record beside the read's texts, for bounding encoded batches.
-constexpr size_t kRecordGuess = 96;
-
 using Clock = std::chrono::steady_clock;
 
-// Calls f(sink) for every sink until one fails.
-template <typename F>
-Status ForSinks(const std::vector<ResultSink*>& sinks, F&& f) {
-  for (ResultSink* s : sinks) {
-    Status st = f(*s);
-    if (!st.ok()) return st;
-  }
-  return Status::OK();
-}
-
 }  // namespace
-
-// The reading stage: what it has read so far.
-struct Pipeline::Reader {
-  ReadSource& source;
-  int64_t place = 0;     // reads delivered so far
-  int64_t accepted = 0;  // of them, reads of acceptable length
-  bool done = false;     // nothing more is to be read
-  Status status;         // why reading ended early, if it did
-
-  // Fills b with the next reads.
-  void Fill(ReadBatch& b) {
-    b.Clear();
-    b.firstNumber = place + 1;
-    ReadRecord r;
-    while (b.size() < kBatchReads && b.text.size() < kBatchBytes) {
-      bool more = false;
-      Status st = source.Next(r, more);
-      if (!st.ok()) status = st;
-      if (!st.ok() || !more) {
-        done = true;
-        break;
-      }
-      ++place;
-      if (place % kProgressEvery == 0) {
-        b.markAccepted.push_back(accepted);
-        b.markPlace.push_back(place);
-      }
-      const bool ok = r.length >= kMinRdLen && r.length <= kMaxRdLen;
-      accepted += ok;
-      b.Add(r, ok);
-    }
-    b.bytesRead = source.bytesRead();
-  }
-};
 
 // The writing stage: numbers the found reads and hands every read on.
 struct Pipeline::Writer {
@@ -83,30 +31,11 @@ struct Pipeline::Writer {
   std::unique_ptr<ReadSearch> search;  // for the reads the searching stage left
   int64_t searchedHere = 0;
 
-  void Progress(const ReadBatch& b) {
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    for (size_t m = 0; m < b.markPlace.size(); ++m) {
-      RunProgress p;
-      p.text = std::to_string(b.markAccepted[m]);
-      p.readsRead = b.markPlace[m];
-      p.accepted = b.markAccepted[m];
-      p.bytesRead = b.bytesRead;
-      p.bytesTotal = bytesTotal;
-      p.seconds = seconds;
-      obs.OnProgress(p);
-    }
-  }
-
-  // A damaged block of a mapped index met while the batch was searched:
-  // its runs were passed over, so the batch must not be written.
-  Status TablesWhole() const {
-    const TableCheck* check = engine.fast_index().check();
-    return check == nullptr ? Status::OK() : check->failure();
-  }
-
   Status Write(ReadBatch& b) {
-    if (Status whole = TablesWhole(); !whole.ok()) return whole;
-    Progress(b);
+    // A damaged block of a mapped index met while the batch was searched:
+    // its runs were passed over, so the batch must not be written.
+    if (Status whole = engine.TablesWhole(); !whole.ok()) return whole;
+    ReportMarks(b, obs, bytesTotal, std::chrono::duration<double>(Clock::now() - start).count(), false);
     for (size_t k = 0; k < encoding.size() && b.encodedReads > 0; ++k) {
       const Status st = encoding[k]->WriteEncoded(b.encoded[k]);
       if (!st.ok()) return st;
@@ -134,7 +63,7 @@ struct Pipeline::Writer {
             return Status::NoMemory("no mem Chns, ArrMisMatches");
           }
           ++searchedHere;
-          if (Status whole = TablesWhole(); !whole.ok()) return whole;
+          if (Status whole = engine.TablesWhole(); !whole.ok()) return whole;
           hits = search->hits().data();
           n = search->hits().size();
         }
@@ -156,75 +85,12 @@ struct Pipeline::Writer {
 Pipeline::Pipeline(const Engine& engine, int32_t misNu, int threads)
     : engine_(engine), misNu_(misNu), threads_(std::max(1, threads)) {}
 
-// Makes the records of the encoding sinks for the reads of a batch, each
-// read right after its search, while the genome around its hits is still
-// in the processor's caches.
-class Pipeline::BatchEncoder {
- public:
-  BatchEncoder(const std::vector<std::unique_ptr<ReadEncoder>>& encoders, ReadBatch& b) : encoders_(encoders), b_(b) {
-    b_.encoded.resize(encoders_.size());
-    b_.encodedReads = 0;
-    on_ = !encoders_.empty();
-  }
-
-  // Read i, searched, unless encoding has stopped: at kBatchEncodedBytes
-  // (the writer makes the rest), or at a read that an encoder fails.
-  void Read(size_t i) {
-    if (!on_) return;
-    const ReadView v = b_.view(i);
-    const Hit* hits = b_.hits.data() + b_.hitBeg(i);
-    const size_t n = b_.hitEnd[i] - b_.hitBeg(i);
-    // About what the read's records take: its texts once per hit.
-    const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
-    if (bytes_ + guess > kBatchEncodedBytes) {
-      on_ = false;
-      return;
-    }
-    bytes_ = 0;
-    for (const auto& e : encoders_) {
-      const Status st = !b_.reads[i].accepted ? e->Skipped(v) : n == 0 ? e->NotFound(v) : e->Found(v, hits, n);
-      if (!st.ok()) failed_ = true;
-      bytes_ += e->pending();
-    }
-    if (failed_) {
-      on_ = false;
-      return;
-    }
-    b_.encodedReads = i + 1;
-  }
-
-  // Memory ran out in the middle of a read: nothing is handed.
-  void Fail() {
-    failed_ = true;
-    on_ = false;
-  }
-
-  // Hands the records made to the batch. After a failure nothing is
-  // handed: the writer redoes the batch read by read and reports it.
-  ~BatchEncoder() {
-    if (failed_) {
-      std::string drop;
-      for (const auto& e : encoders_) e->Take(drop);
-      b_.encodedReads = 0;
-      return;
-    }
-    for (size_t k = 0; k < encoders_.size(); ++k) encoders_[k]->Take(b_.encoded[k]);
-  }
-
- private:
-  const std::vector<std::unique_ptr<ReadEncoder>>& encoders_;
-  ReadBatch& b_;
-  size_t bytes_ = 0;  // bytes the encoders hold
-  bool on_ = false;
-  bool failed_ = false;
-};
-
 bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
                            const std::vector<std::unique_ptr<ReadEncoder>>& encoders) const {
   b.hits.clear();
   b.hitEnd.clear();
   b.searched = 0;
-  BatchEncoder encode(encoders, b);
+  BatchEncoder<ReadEncoder> encode(encoders, b);
   try {
     b.hitEnd.reserve(b.size());
     for (size_t i = 0; i < b.size(); ++i) {
@@ -236,7 +102,15 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
       }
       b.hitEnd.push_back(static_cast<uint32_t>(b.hits.size()));
       b.searched = i + 1;
-      encode.Read(i);
+      if (!encode.on()) continue;
+      const ReadView v = b.view(i);
+      const Hit* hits = b.hits.data() + b.hitBeg(i);
+      const size_t n = b.hitEnd[i] - b.hitBeg(i);
+      // About what the read's records take: its texts once per hit.
+      const size_t guess = std::max<size_t>(n, 1) * (kRecordGuess + v.name.size() + 2 * v.seq.size() + v.qual.size());
+      encode.Unit(i + 1, guess, [&](ReadEncoder& e) {
+        return !r.accepted ? e.Skipped(v) : n == 0 ? e.NotFound(v) : e.Found(v, hits, n);
+      });
     }
   } catch (const std::bad_alloc&) {
     // The writer searches what is left, or reports the failure.
@@ -250,92 +124,23 @@ bool Pipeline::SearchBatch(ReadSearch& search, ReadBatch& b,
 
 Status Pipeline::Run(ReadSource& source, const std::vector<ResultSink*>& sinks, RunObserver& obs, int64_t bytesTotal,
                      RunCounters& c) {
-  Reader reader{source, 0, 0, false, Status()};
+  BatchReader reader(source, 1);
   Writer writer{engine_, misNu_, sinks, {}, {}, obs, bytesTotal, c, Clock::now(), nullptr, 0};
   for (ResultSink* s : sinks) {
     const bool encodes = s->NewEncoder() != nullptr;
     (encodes ? writer.encoding : writer.plain).push_back(s);
   }
-  // Threads beyond the processor's are not started; the batches in flight
-  // follow the threads that really work.
-  const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  const int workers = std::min(threads_, hardware);
-  const size_t tokens = static_cast<size_t>(2 * workers);
-
-  std::mutex poolMu;
-  std::vector<std::unique_ptr<ReadBatch>> batches;
-  std::vector<ReadBatch*> spare;
-  auto take = [&] {
-    std::lock_guard<std::mutex> lock(poolMu);
-    if (spare.empty()) {
-      batches.push_back(std::make_unique<ReadBatch>());
-      return batches.back().get();
-    }
-    ReadBatch* b = spare.back();
-    spare.pop_back();
-    return b;
-  };
-  auto give = [&](ReadBatch* b) {
-    std::lock_guard<std::mutex> lock(poolMu);
-    spare.push_back(b);
-  };
-
   tbb::enumerable_thread_specific<std::unique_ptr<ReadSearch>> searches([this] { return engine_.NewSearch(); });
   tbb::enumerable_thread_specific<std::vector<std::unique_ptr<ReadEncoder>>> encoders([&writer] {
     std::vector<std::unique_ptr<ReadEncoder>> e;
     for (ResultSink* s : writer.encoding) e.push_back(s->NewEncoder());
     return e;
   });
-  std::atomic<bool> stop{false};
-  Status writeStatus;
-  try {
-    tbb::task_arena arena(workers);
-    arena.execute([&] {
-      tbb::parallel_pipeline(
-          tokens,
-          tbb::make_filter<void, ReadBatch*>(tbb::filter_mode::serial_in_order,
-                                             [&](tbb::flow_control& fc) -> ReadBatch* {
-                                               if (!reader.done && obs.StopRequested()) {
-                                                 reader.status = Status::Interrupted("the run was stopped");
-                                                 reader.done = true;
-                                               }
-                                               if (reader.done || stop.load()) {
-                                                 fc.stop();
-                                                 return nullptr;
-                                               }
-                                               ReadBatch* b = take();
-                                               reader.Fill(*b);
-                                               if (b->size() == 0) {
-                                                 give(b);
-                                                 fc.stop();
-                                                 return nullptr;
-                                               }
-                                               return b;
-                                             }) &
-              tbb::make_filter<ReadBatch*, ReadBatch*>(tbb::filter_mode::parallel,
-                                                       [&](ReadBatch* b) {
-                                                         if (!stop.load()) {
-                                                           SearchBatch(*searches.local(), *b, encoders.local());
-                                                         }
-                                                         return b;
-                                                       }) &
-              tbb::make_filter<ReadBatch*, void>(tbb::filter_mode::serial_in_order, [&](ReadBatch* b) {
-                if (!stop.load()) {
-                  Status st = writer.Write(*b);
-                  if (!st.ok()) {
-                    writeStatus = st;
-                    stop.store(true);
-                  }
-                }
-                give(b);
-              }));
-    });
-  } catch (const std::bad_alloc&) {
-    return Status::NoMemory("no mem Chns, ArrMisMatches");
-  }
+  const Status st = FlowBatches(
+      threads_, obs, reader, [&](ReadBatch& b) { SearchBatch(*searches.local(), b, encoders.local()); },
+      [&](ReadBatch& b) { return writer.Write(b); });
   searchedByWriter_ = writer.searchedHere;
-  if (!writeStatus.ok()) return writeStatus;
-  return reader.status;
+  return st;
 }
 
 }  // namespace quorvane

@@ -13,24 +13,12 @@
 #include "engine/engine.h"
 #include "readers/read_source.h"
 #include "writers/result_sink.h"
+#include "run/batch_flow.h"
 #include "run/read_batch.h"
 #include "run/run_counters.h"
 #include "run/run_observer.h"
 
 namespace quorvane {
-
-// Limits of one batch. Reads end a batch at kBatchReads or kBatchBytes of
-// text; a batch whose hits pass kBatchHitBytes leaves its further reads to
-// the writing stage, which searches them one at a time. With at most
-// 2 * threads batches in flight, memory stays bounded whatever the reads
-// and however many hits each has.
-inline constexpr size_t kBatchReads = 1024;
-inline constexpr size_t kBatchBytes = size_t{512} << 10;
-inline constexpr size_t kBatchHitBytes = size_t{2} << 20;
-// The searching stage makes the records of the sinks that encode (see
-// ResultSink::NewEncoder) until they pass kBatchEncodedBytes; the writing
-// stage hands the further reads to those sinks itself.
-inline constexpr size_t kBatchEncodedBytes = size_t{4} << 20;
 
 class Pipeline {
  public:
@@ -50,10 +38,7 @@ class Pipeline {
   int64_t searchedByWriter() const { return searchedByWriter_; }
 
  private:
-  struct Reader;
   struct Writer;
-
-  class BatchEncoder;
 
   // Searches the accepted reads of b until its hits pass kBatchHitBytes,
   // and makes the records of each read with encoders, one per encoding

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine/hit.h"
+#include "pairs/mate_hit.h"
+#include "pairs/mate_pair.h"
 #include "readers/read_source.h"
 #include "writers/result_sink.h"
 
@@ -36,6 +38,11 @@ struct ReadBatch {
   std::vector<Hit> hits;         // the hits of reads[0 .. searched), read after read
   std::vector<uint32_t> hitEnd;  // end of read i's hits in hits, for i < searched
   size_t searched = 0;           // reads searched; the writing stage searches the rest
+
+  // --- filled by the searching stage of a pair run, where reads 2i and
+  // 2i + 1 are the mates of pair i and hitEnd indexes mateHits ---
+  std::vector<MateHit> mateHits;      // the hits of reads[0 .. searched), each read's sorted for pairing
+  std::vector<PairSummary> pairSums;  // the summary of each searched pair
 
   // --- filled by the searching stage for the sinks that encode their records ---
   std::vector<std::string> encoded;  // per encoding sink, the bytes of reads[0 .. encodedReads)
@@ -78,6 +85,8 @@ struct ReadBatch {
     hits.clear();
     hitEnd.clear();
     searched = 0;
+    mateHits.clear();
+    pairSums.clear();
     for (std::string& e : encoded) e.clear();
     encodedReads = 0;
   }

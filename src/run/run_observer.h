@@ -19,6 +19,7 @@ struct RunProgress {
   int64_t bytesRead = 0;   // bytes of the reads file consumed so far
   int64_t bytesTotal = -1; // size of the reads file, -1 where unknown (a pipe)
   double seconds = 0;      // wall-clock time since the loop started
+  bool pairs = false;      // a pair run: the counts are of pairs, the file is the mates 1
 };
 
 // Called on the run's own thread; each call returns before the run goes on.

@@ -76,16 +76,17 @@ bool MeasureGenome(const std::string& path, AcceptedInputs& in, CheckListener& l
   return true;
 }
 
-// Measures the reads and checks where their first line ends.
-bool MeasureReads(const std::string& path, AcceptedInputs& in, CheckListener& listener,
+// Measures a reads file into size (shown through show) and checks where
+// its first line ends.
+bool MeasureReads(const std::string& path, int64_t& size, const std::function<void(const std::string&)>& show,
                   const std::function<void(const Status&)>& fail) {
   if (path == kStdinPath || !IsRegular(path)) {
-    in.rdsSize = -1;
-    listener.OnReadsSize("");
+    size = -1;
+    show("");
     return true;
   }
   Status st;
-  listener.OnReadsSize(FileSizeText(path, in.rdsSize, st));
+  show(FileSizeText(path, size, st));
   if (!st.ok()) fail(st);
   std::unique_ptr<LineCursor> cursor;
   if (!OpenInput(*Env::Default(), path, cursor).ok()) {
@@ -127,7 +128,21 @@ bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& lis
     fail(Status::CantOpen(std::string(kTitInpRds) + " does not exist"));
     return false;
   }
-  if (!MeasureReads(in.PthRds, in, listener, fail)) return false;
+  if (!MeasureReads(
+          in.PthRds, in.rdsSize, [&](const std::string& t) { listener.OnReadsSize(t); }, fail)) {
+    return false;
+  }
+  in.PthRds2 = paths.rds2;
+  if (!paths.rds2.empty()) {
+    if (in.PthRds2 != kStdinPath && !FileExists(in.PthRds2)) {
+      fail(Status::CantOpen(std::string(kTitInpMates2) + " does not exist"));
+      return false;
+    }
+    if (!MeasureReads(
+            in.PthRds2, in.rds2Size, [&](const std::string& t) { listener.OnReads2Size(t); }, fail)) {
+      return false;
+    }
+  }
 
   if (!opt.resultsDir) return clean;
   in.DiRes = paths.diRes;
@@ -141,8 +156,8 @@ bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& lis
 Status CheckOutputFile(const std::string& path, const AcceptedInputs& in) {
   struct stat out {};
   if (::stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return Status::OK();
-  for (const std::string* input : {&in.PthGnm, &in.PthRds}) {
-    if (Env::Default()->SameFile(path, *input)) {
+  for (const std::string* input : {&in.PthGnm, &in.PthRds, &in.PthRds2}) {
+    if (!input->empty() && Env::Default()->SameFile(path, *input)) {
       return Status::BadInput("the output file is the genome or the reads file\n" + path);
     }
   }

@@ -13,10 +13,14 @@ namespace quorvane {
 inline constexpr const char* kTitInpGnm = " file of Genome";
 inline constexpr const char* kTitInpRds = " file of Reads";
 inline constexpr const char* kTitDiRes = " dir of Results";
+// The caption of a pair run's second file, the mates 2.
+inline constexpr const char* kTitInpMates2 = " file of Mates 2";
 
-// The three paths as the user gave them.
+// The paths as the user gave them; rds2 only for a pair run, whose rds
+// holds the mates 1.
 struct InputPaths {
   std::string gnm, rds, diRes;
+  std::string rds2 = "";
 };
 
 // What the checks take over and measure. A failed step leaves the values
@@ -29,6 +33,8 @@ struct AcceptedInputs {
   int64_t gnmLen = 0;
   int64_t gnmSeqs = 1;  // its sequences, when measured
   int64_t rdsSize = 0;  // reads file size, for display; -1 for a stream
+  std::string PthRds2;   // a pair run's mates 2; empty for a single-read run
+  int64_t rds2Size = 0;  // its size, as rdsSize
 };
 
 struct CheckOptions {
@@ -54,12 +60,15 @@ class CheckListener {
   virtual void OnGenomeSize(const std::string&) {}
   // The reads file's size, likewise.
   virtual void OnReadsSize(const std::string&) {}
+  // The size of a pair run's second file, likewise.
+  virtual void OnReads2Size(const std::string&) {}
 };
 
 // Takes the paths over one after another into in, checks that the genome
-// and reads files and the results folder exist, measures both files and
-// checks that the first line of the reads ends within its first 1026
-// bytes (a read of 1024 letters with CR LF). Files are read as their
+// and reads files (the mates 1, then the mates 2 of a pair run: " file of
+// Mates 2 does not exist") and the results folder exist, measures the
+// files and checks that the first line of the reads ends within its first
+// 1026 bytes (a read of 1024 letters with CR LF). Files are read as their
 // content calls for (compressed or not); a pipe, a FIFO or standard input
 // ("-" for the reads) is neither read nor waited on: the run reads it.
 // Stops at the first failure but for a file that exists and cannot be
@@ -68,8 +77,9 @@ bool CheckInputs(const InputPaths& paths, AcceptedInputs& in, CheckListener& lis
                  const CheckOptions& opt = CheckOptions());
 
 // Checks that an output file of the run (the SAM file) is none of its
-// inputs, under whatever name or link: fails with kBadInput, "the output
-// file is the genome or the reads file\n" + path.
+// inputs (a pair run's mates 2 included), under whatever name or link:
+// fails with kBadInput, "the output file is the genome or the reads
+// file\n" + path.
 Status CheckOutputFile(const std::string& path, const AcceptedInputs& in);
 
 // Validates the text of the mismatch box: exactly one digit 0..3. Fails

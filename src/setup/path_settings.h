@@ -1,4 +1,4 @@
-// The remembered paths: three small files in the folder that
+// The remembered paths: small files in the folder that
 // SettingsFolder (setup/program_files.h) names.
 #ifndef QUORVANE_SETUP_PATH_SETTINGS_H_
 #define QUORVANE_SETUP_PATH_SETTINGS_H_
@@ -10,6 +10,10 @@ namespace quorvane {
 inline constexpr const char* kPthRdsSetting = "PthRds-DravenokOut.txt";
 inline constexpr const char* kPthGnmSetting = "PthGnm-DravenokOut.txt";
 inline constexpr const char* kDiResSetting = "DiRes-DravenokOut.txt";
+// The mates 2 box of the window's pairs mode.
+inline constexpr const char* kPthRds2Setting = "PthRds2-DravenokOut.txt";
+// The annotation file of the guides mode.
+inline constexpr const char* kPthAnnSetting = "PthAnn-DravenokOut.txt";
 
 // The content of the settings file at path: its first line with its line
 // feed, at most 998 bytes. "" for a missing or unreadable file, or

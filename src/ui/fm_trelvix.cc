@@ -126,6 +126,8 @@ void TFmTrelvix::BuildControls() {
   TitDiRes = InfoText("TitDiRes", kTitDiRes, {2, 50, 150, 20}, this);
   BxInpGnm = InfoText("BxInpGnm", "", {154, 0, 700, 21}, this);
   BxInpRds = InfoText("BxInpRds", "", {154, 25, 700, 20}, this);
+  BxInpRds2 = InfoText("BxInpRds2", "", {506, 25, 348, 20}, this);
+  BxInpRds2->hide();
   BxDiRes = InfoText("BxDiRes", "", {154, 50, 700, 20}, this);
 
   BxMisValue = new QComboBox(this);
@@ -147,7 +149,7 @@ void TFmTrelvix::BuildControls() {
   // The mode and the PAM of a guide search, below the run's controls.
   BxMode = new QComboBox(this);
   BxMode->setObjectName("BxMode");
-  BxMode->addItems({"reads", "guides"});
+  BxMode->addItems({"reads", "guides", "pairs"});
   BxMode->setGeometry(335, 220, 110, 25);
   BxPam = new QComboBox(this);
   BxPam->setObjectName("BxPam");
@@ -157,23 +159,54 @@ void TFmTrelvix::BuildControls() {
   for (const std::string& p : PamPresets()) BxPam->addItem(QString::fromStdString(p));
   BxPam->setGeometry(455, 220, 250, 25);
   BxPam->setEnabled(false);
+  BxPairs = new PairFields(this);
+  BxPairs->move(455, 220);
+  BxPairs->hide();
+  // The bulges, scores and genes of a guide search.
+  BxDnaBulge = new QComboBox(this);
+  BxDnaBulge->setObjectName("BxDnaBulge");
+  BxDnaBulge->addItems({"dna 0", "dna 1", "dna 2"});
+  BxDnaBulge->setToolTip("DNA bulge: genome letters with no guide partner");
+  BxDnaBulge->setGeometry(712, 220, 70, 25);
+  BxRnaBulge = new QComboBox(this);
+  BxRnaBulge->setObjectName("BxRnaBulge");
+  BxRnaBulge->addItems({"rna 0", "rna 1", "rna 2"});
+  BxRnaBulge->setToolTip("RNA bulge: guide letters with no genome partner");
+  BxRnaBulge->setGeometry(786, 220, 70, 25);
+  BxScores = new QCheckBox("scores CFD, MIT", this);
+  BxScores->setObjectName("BxScores");
+  BxScores->setGeometry(160, 250, 160, 22);
+  TitAnnotate = InfoText("TitAnnotate", " annotation", {335, 250, 115, 22}, this);
+  TitAnnotate->setToolTip("genes and their exons, UTRs: GTF, GFF3 or BED, gzipped or not");
+  BxAnnotate = InfoText("BxAnnotate", "", {455, 250, 376, 22}, this);
+  BxAnnotate->SetElided(true);
+  BxAnnotate->setFocusPolicy(Qt::TabFocus);
+  BtnNoAnnotate = new QPushButton("x", this);
+  BtnNoAnnotate->setObjectName("BtnNoAnnotate");
+  BtnNoAnnotate->setToolTip("no annotation");
+  BtnNoAnnotate->setGeometry(834, 250, 22, 22);
+  for (QWidget* w : std::initializer_list<QWidget*>{BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate}) {
+    w->setEnabled(false);
+  }
 
   // Long paths show their start and their file name; the tooltip holds
   // the whole path.
-  for (StaticText* box : {BxInpGnm, BxInpRds, BxDiRes}) box->SetElided(true);
+  for (StaticText* box : {BxInpGnm, BxInpRds, BxInpRds2, BxDiRes}) box->SetElided(true);
 
   // Every control that takes a click is reached with Tab and pressed with
   // Space or Enter. The keyboard visits the run's controls, the grid (one
   // stop), "set", the three path boxes, the buttons below them and the
   // mismatch box. Clicks on the path boxes, "set", "Cancel" and "accept
   // input Files" leave the focus where it was.
-  for (QWidget* w : std::initializer_list<QWidget*>{BxSetMis, BxInpGnm, BxInpRds, BxDiRes}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{BxSetMis, BxInpGnm, BxInpRds, BxInpRds2, BxDiRes}) {
     w->setFocusPolicy(Qt::TabFocus);
   }
   ClickOnEnter(BtnHelp);
   ClickOnEnter(BtnGo);
-  QWidget* const order[] = {BtnHelp,  BxTime,   CountInpRds, BtnGo,     BxShowRdsMis,  TbInpDat,  BxSetMis,
-                            BxInpGnm, BxInpRds, BxDiRes,     BtnCancel, BtnAcceptData, BxMisValue, BxMode, BxPam};
+  QWidget* const order[] = {BtnHelp,       BxTime,     CountInpRds, BtnGo,    BxShowRdsMis, TbInpDat,
+                            BxSetMis,      BxInpGnm,   BxInpRds,    BxInpRds2, BxDiRes,     BtnCancel,
+                            BtnAcceptData, BxMisValue, BxMode,      BxPam,    BxPairs->BxMin, BxPairs->BxMax,
+                            BxPairs->BxOrient, BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate};
   for (size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(order[i - 1], order[i]);
   }
@@ -188,12 +221,18 @@ void TFmTrelvix::WireHandlers() {
   connect(TbInpDat, &QTableWidget::clicked, this, Guarded([this] { TbInpDatClick(); }));
   connect(BxInpGnm, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpGnm); }));
   connect(BxInpRds, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpRds); }));
+  connect(BxInpRds2, &StaticText::clicked, this, Guarded([this] { OpenFiClick(BxInpRds2); }));
   connect(BxDiRes, &StaticText::clicked, this, Guarded([this] { OpenDirClick(); }));
   // A new mismatch text after "set" opens the set state again, so that the
   // box never shows another limit than the one a run would use.
   connect(BxMisValue, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
   connect(BxMode, &QComboBox::currentIndexChanged, this, Guarded([this] { BxModeChange(); }));
   connect(BxPam, &QComboBox::editTextChanged, this, [this] { OpenSetState(); });
+  connect(BxPairs, &PairFields::changed, this, [this] { OpenSetState(); });
+  connect(BxDnaBulge, &QComboBox::currentIndexChanged, this, [this] { OpenSetState(); });
+  connect(BxRnaBulge, &QComboBox::currentIndexChanged, this, [this] { OpenSetState(); });
+  connect(BxAnnotate, &StaticText::clicked, this, Guarded([this] { BxAnnotateClick(); }));
+  connect(BtnNoAnnotate, &QPushButton::clicked, this, Guarded([this] { BtnNoAnnotateClick(); }));
 }
 
 void TFmTrelvix::ResetMisValue() { BxMisValue->setEditText("misNu"); }

@@ -18,11 +18,13 @@
 
 #include "common/show_msg.h"
 #include "guides/guide_query.h"
+#include "pairs/pair_rule.h"
 #include "setup/input_checks.h"
 #include "setup/program_path.h"
 #include "ui/bevel_panel.h"
 #include "ui/fm_dir.h"
 #include "ui/labeled_edit.h"
+#include "ui/pair_fields.h"
 #include "ui/speed_button.h"
 #include "ui/static_text.h"
 #include "ui/string_grid.h"
@@ -64,12 +66,21 @@ class TFmTrelvix : public QWidget {
   StaticText* TitInpRds;       // " file of Reads"
   StaticText* TitDiRes;        // " dir of Results"
   StaticText* BxInpGnm;        // genome file path; a click chooses a file
-  StaticText* BxInpRds;        // reads file path; a click chooses a file
+  StaticText* BxInpRds;        // reads file path (pairs: the mates 1); a click chooses a file
+  StaticText* BxInpRds2;       // pairs mode: the mates 2 file path beside it; a click chooses a file
   StaticText* BxDiRes;         // results folder; a click opens the chooser
   QComboBox* BxMisValue;       // the mismatch limit as typed or picked
   Panel* BxProcNm;             // "proc name::  " + ProcNm
-  QComboBox* BxMode;           // "reads" maps the reads file, "guides" finds the sites of the guides in it
+  QComboBox* BxMode;           // "reads" maps the reads file, "guides" finds the sites of the guides in it,
+                               // "pairs" maps the pairs of the mates 1 and mates 2 files
   QComboBox* BxPam;            // the PAM of a guide search, a preset or typed; enabled for guides
+  PairFields* BxPairs;         // the fragment limits and orientation of a pair run; shown for pairs
+  QComboBox* BxDnaBulge;       // "dna 0".."dna 2": DNA-bulged letters a guide search allows; enabled for guides
+  QComboBox* BxRnaBulge;       // "rna 0".."rna 2": RNA-bulged letters; enabled for guides
+  QCheckBox* BxScores;         // the CFD and MIT scores in the sites file; enabled for guides
+  StaticText* TitAnnotate;     // " annotation"
+  StaticText* BxAnnotate;      // the annotation file of a guide search, remembered; a click chooses a file
+  QPushButton* BtnNoAnnotate;  // "x": no annotation
 
   // The program's folder (with its "/") and file name.
   const std::string& PthExe() const { return PthExe_; }
@@ -83,8 +94,15 @@ class TFmTrelvix : public QWidget {
   int32_t MisNu() const { return misNu_; }
   // Whether "go" runs a guide search rather than the mapping.
   bool GuidesMode() const { return BxMode->currentIndex() == 1; }
+  // Whether "go" maps read pairs.
+  bool PairsMode() const { return BxMode->currentIndex() == 2; }
+  // The pair rule as the last valid "set" in pairs mode stored it.
+  const PairRule& Rule() const { return pairRule_; }
   // The PAM as the last valid "set" in guides mode stored it.
   const Pam& GuidePam() const { return pam_; }
+  // The bulge limits as the last valid "set" in guides mode stored them.
+  int DnaBulge() const { return dnaBulge_; }
+  int RnaBulge() const { return rnaBulge_; }
 
   // The set-up states, read from the controls.
   bool AcceptStateOpen() const;
@@ -106,7 +124,8 @@ class TFmTrelvix : public QWidget {
   // its settings file and opens the set state.
   void OpenDirClick();
   // Takes the boxes over and checks them; the accept state becomes done
-  // whatever the checks found.
+  // whatever the checks found, and a run refuses to start with the first
+  // message they gave until the next accept.
   void BtnAcceptDataClick();
   // Sets a valid mismatch limit, or opens the set state when it was set.
   void BxSetMisClick();
@@ -114,7 +133,8 @@ class TFmTrelvix : public QWidget {
   void BtnCancelClick();
   // Ends in-place editing of the grid.
   void TbInpDatClick();
-  // Performs one run with the inputs taken over, off the GUI thread; the
+  // Performs one run with the inputs taken over, off the GUI thread, or
+  // refuses it with the message of the last accept's failed check; the
   // window paints but takes no input until the run has ended. Closing the
   // window meanwhile asks whether to stop the run: yes stops it at its
   // next batch (the earlier results stay as they were) and closes the
@@ -122,10 +142,17 @@ class TFmTrelvix : public QWidget {
   void BtnGoPosClick();
   // Opens the set state alone: red font, raised bevel.
   void OpenSetState();
-  // The mode changed: the second path box holds reads or guides, the
-  // mismatch box offers 0..3 or 0..5, the PAM box is enabled for guides;
-  // the set state opens.
+  // The mode changed: the second path box holds reads or guides, or
+  // splits into the mates 1 and 2 boxes; the mismatch box offers 0..3 or
+  // 0..5, the PAM, bulge, scores and annotation boxes are enabled for
+  // guides, the pair fields shown for pairs; both states open, as the
+  // inputs now mean something else.
   void BxModeChange();
+  // Lets the user choose the annotation file, stores it in its box and its
+  // settings file; a cancelled choice keeps the box as it was.
+  void BxAnnotateClick();
+  // Empties the annotation box and its settings file: no annotation.
+  void BtnNoAnnotateClick();
 
  protected:
   bool event(QEvent* e) override;
@@ -145,6 +172,10 @@ class TFmTrelvix : public QWidget {
   AcceptedInputs in_;          // paths taken over, sizes measured
   int32_t misNu_ = 0;          // the mismatch limit of the last valid "set"
   Pam pam_;                    // the PAM of the last valid "set" in guides mode
+  PairRule pairRule_;          // the pair rule of the last valid "set" in pairs mode
+  std::string acceptFailure_;  // the first message of the last accept's checks; "" when they all passed
+  int dnaBulge_ = 0;           // the DNA bulge limit of the last valid "set" in guides mode
+  int rnaBulge_ = 0;           // the RNA bulge limit of the last valid "set" in guides mode
   bool activated_ = false;     // FormActivate has run
   bool running_ = false;       // a run is in progress
   bool closeAsked_ = false;    // the window was closed during a run, and its run asked to stop

@@ -1,6 +1,7 @@
 // The main window's event handlers: activation, help, the choice of the
 // inputs, the two set-up states and the run.
 #include <algorithm>
+#include <initializer_list>
 #include <thread>
 
 #include "common/file_msg.h"
@@ -42,6 +43,25 @@ void TFmTrelvix::FormActivate() {
   BxInpGnm->SetText(in_.PthGnm);
   in_.DiRes = ReadSetting(PthCfg_ + kDiResSetting);
   BxDiRes->SetText(in_.DiRes);
+  BxInpRds2->SetText(ReadSetting(PthCfg_ + kPthRds2Setting));
+  BxAnnotate->SetText(ReadSetting(PthCfg_ + kPthAnnSetting));
+}
+
+void TFmTrelvix::BxAnnotateClick() {
+  SetBackColor(BxAnnotate, kClWhite);
+  const std::optional<std::string> chosen = deps_.openFile(this, DirPart(BxAnnotate->Text()));
+  if (chosen) {
+    BxAnnotate->SetText(*chosen);
+    WriteSetting(PthCfg_ + kPthAnnSetting, BxAnnotate->Text());
+    BtnGo->setText("go");
+  }
+  SetBackColor(BxAnnotate, InfoColor());
+}
+
+void TFmTrelvix::BtnNoAnnotateClick() {
+  BxAnnotate->SetText("");
+  WriteSetting(PthCfg_ + kPthAnnSetting, "");
+  BtnGo->setText("go");
 }
 
 void TFmTrelvix::BtnHelpClick() {
@@ -57,7 +77,8 @@ void TFmTrelvix::OpenFiClick(StaticText* sender) {
     return;
   }
   sender->SetText(*chosen);
-  WriteSetting(PthCfg_ + (sender == BxInpRds ? kPthRdsSetting : kPthGnmSetting), sender->Text());
+  const char* setting = sender == BxInpRds ? kPthRdsSetting : sender == BxInpRds2 ? kPthRds2Setting : kPthGnmSetting;
+  WriteSetting(PthCfg_ + setting, sender->Text());
   SetBackColor(sender, InfoColor());
   BtnGo->setText("go");
   OpenSetState();
@@ -87,14 +108,23 @@ void TFmTrelvix::OpenDirClick() {
 
 namespace {
 
-// Writes each size cell of the grid as the checks measure it; messages go
-// to the window's message box.
+// Writes each size cell of the grid as the checks measure it (both mates'
+// files in one cell); messages go to the window's message box, the first
+// is kept.
 class GridCheckListener final : public CheckListener {
  public:
   explicit GridCheckListener(StringGrid* grid) : grid_(grid) {}
-  void OnMessage(const Status& s) override { ShowMsg(s.message()); }
+  void OnMessage(const Status& s) override {
+    if (first.empty()) first = s.message();
+    ShowMsg(s.message());
+  }
   void OnGenomeSize(const std::string& text) override { grid_->SetCell(1, 1, Shown(text)); }
   void OnReadsSize(const std::string& text) override { grid_->SetCell(1, 2, Shown(text)); }
+  void OnReads2Size(const std::string& text) override {
+    grid_->SetCell(1, 2, grid_->Cell(1, 2) + " | " + Shown(text));
+  }
+
+  std::string first;  // the first message
 
  private:
   StringGrid* grid_;
@@ -104,7 +134,11 @@ class GridCheckListener final : public CheckListener {
 
 void TFmTrelvix::BtnAcceptDataClick() {
   GridCheckListener listener(TbInpDat);
-  CheckInputs(InputPaths{BxInpGnm->Text(), BxInpRds->Text(), BxDiRes->Text()}, in_, listener);
+  const std::string mates2 = PairsMode() ? BxInpRds2->Text() : std::string();
+  const bool clean = CheckInputs(InputPaths{BxInpGnm->Text(), BxInpRds->Text(), BxDiRes->Text(), mates2}, in_, listener);
+  // An empty mates 2 box names no file: a pair run has none to read.
+  if (clean && PairsMode() && mates2.empty()) listener.OnMessage(Status::CantOpen(std::string(kTitInpMates2) + " does not exist"));
+  acceptFailure_ = listener.first;
   SetFontColor(BtnAcceptData, kClBlack);
   BtnGo->setText("go");
 }
@@ -123,8 +157,13 @@ void TFmTrelvix::BxSetMisClick() {
     st = ParseGuideMis(text, mis);
     value = mis;
     if (st.ok()) st = PamFromText(BxPam->currentText().toStdString(), pam_);
+    if (st.ok()) {
+      dnaBulge_ = BxDnaBulge->currentIndex();
+      rnaBulge_ = BxRnaBulge->currentIndex();
+    }
   } else {
     st = ParseMisNu(text, value);
+    if (st.ok() && PairsMode()) st = BxPairs->Rule(pairRule_);
   }
   if (!st.ok()) {
     ShowMsg(st.message());
@@ -146,14 +185,29 @@ void TFmTrelvix::TbInpDatClick() { TbInpDat->EndEditing(); }
 
 void TFmTrelvix::BxModeChange() {
   const bool guides = GuidesMode();
+  const bool pairs = PairsMode();
   BxPam->setEnabled(guides);
-  BxShowRdsMis->setEnabled(!guides);
-  TitInpRds->SetText(guides ? std::string(" file of Guides") : std::string(kTitInpRds));
-  TbInpDat->SetCell(0, 2, guides ? "guides file Size( byte)" : "reads file Size( byte)");
+  BxPam->setVisible(!pairs);
+  BxPairs->setVisible(pairs);
+  // The bulge, scores and annotation boxes belong to a guide search; the
+  // pair fields take their row in pairs mode.
+  for (QWidget* w : std::initializer_list<QWidget*>{BxDnaBulge, BxRnaBulge, BxScores, BxAnnotate, BtnNoAnnotate}) {
+    w->setEnabled(guides);
+    w->setVisible(!pairs);
+  }
+  TitAnnotate->setVisible(!pairs);
+  BxShowRdsMis->setEnabled(!guides && !pairs);
+  BxInpRds->setGeometry(154, 25, pairs ? 348 : 700, 20);
+  BxInpRds2->setVisible(pairs);
+  // A guide search counts its sites where a mapping counts its reads.
+  CountInpRds->EditLabel()->setText(guides ? " found sitesNu " : " processed readsNu ");
+  CountInpRds->EditLabel()->adjustSize();
+  TitInpRds->SetText(guides ? std::string(" file of Guides") : pairs ? std::string(" files of Mates 1, 2") : std::string(kTitInpRds));
+  TbInpDat->SetCell(0, 2, guides ? "guides file Size( byte)" : pairs ? "mates files Size( byte)" : "reads file Size( byte)");
   BxMisValue->clear();
   BxMisValue->addItems(guides ? QStringList{"0", "1", "2", "3", "4", "5"} : QStringList{"0", "1", "2", "3"});
   ResetMisValue();
-  OpenSetState();
+  BtnCancelClick();
   BtnGo->setText("go");
 }
 
@@ -163,6 +217,12 @@ void TFmTrelvix::BtnGoPosClick() {
     ShowMsg("red button");
     return;
   }
+  // A run uses what the boxes showed at the last accept, or nothing: an
+  // input that accept refused is refused again before anything is written.
+  if (!acceptFailure_.empty()) {
+    ShowMsg(acceptFailure_);
+    return;
+  }
   const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   GuideOptions guides;
   guides.PthGnm = in_.PthGnm;
@@ -170,6 +230,10 @@ void TFmTrelvix::BtnGoPosClick() {
   guides.DiRes = in_.DiRes;
   guides.pam = pam_;
   guides.mis = misNu_;
+  guides.dnaBulge = dnaBulge_;
+  guides.rnaBulge = rnaBulge_;
+  guides.scores = BxScores->isChecked();
+  guides.PthAnnotation = BxAnnotate->Text();
   guides.ProcNm = ProcNm_;
   guides.threads = threads;
   const bool guideRun = GuidesMode();
@@ -177,9 +241,11 @@ void TFmTrelvix::BtnGoPosClick() {
   opt.PthGnm = in_.PthGnm;
   opt.gnmLen = in_.gnmLen;
   opt.PthRds = in_.PthRds;
+  opt.PthRds2 = in_.PthRds2;
+  opt.pairRule = pairRule_;
   opt.DiRes = in_.DiRes;
   opt.misNu = misNu_;
-  opt.showRdsMis = BxShowRdsMis->isChecked();
+  opt.showRdsMis = BxShowRdsMis->isChecked() && opt.PthRds2.empty();
   opt.ProcNm = ProcNm_;
   opt.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   opt.shell = deps_.shell;

@@ -38,17 +38,34 @@ class ReadEncoder {
   virtual void Take(std::string& out) = 0;
 };
 
-// Every read of a run reaches every sink once, in the order of the reads
-// file, between Begin and Finish. The first failure of a sink ends the
-// run; the sink is not called again but for Finish.
-class ResultSink {
+// The files of a run, whatever reaches them: opened before the genome is
+// loaded, begun once it is, finished (closed) at the end. The first
+// failure of a sink ends the run; the sink is not called again but for
+// Finish.
+class OutputSink {
  public:
-  virtual ~ResultSink() = default;
+  virtual ~OutputSink() = default;
   // Creates the sink's files.
   virtual Status Open() = 0;
   // The genome is loaded: writes what depends on its sequences (headers).
   // ref stays valid until Finish.
   virtual Status Begin(const Reference& ref) = 0;
+  // The bytes that encoders of the sink made on the searching threads
+  // (see ResultSink::NewEncoder), in the order of the reads file. May take
+  // the bytes, leaving bytes empty (or holding other memory).
+  virtual Status WriteEncoded(std::string& bytes) {
+    (void)bytes;
+    return Status::OK();
+  }
+  // Ends the output. report is the run report, or empty when the run did
+  // not reach its report. Closes every file, checking each close.
+  virtual Status Finish(const std::string& report) = 0;
+};
+
+// Every read of a run reaches every sink once, in the order of the reads
+// file, between Begin and Finish.
+class ResultSink : public virtual OutputSink {
+ public:
   // A searched read with hits; rdNom counts the reads with hits so far,
   // this one included.
   virtual Status Found(const ReadView& r, int64_t rdNom, const Hit* hits, size_t n) = 0;
@@ -60,16 +77,8 @@ class ResultSink {
   // encoders, once Begin has succeeded, so that its records are made on
   // the searching threads; null when it makes them itself. The bytes of
   // encoded reads reach it through WriteEncoded, in the order of the
-  // reads file, and those reads reach it no other way. WriteEncoded may
-  // take the bytes, leaving bytes empty (or holding other memory).
+  // reads file, and those reads reach it no other way.
   virtual std::unique_ptr<ReadEncoder> NewEncoder() { return nullptr; }
-  virtual Status WriteEncoded(std::string& bytes) {
-    (void)bytes;
-    return Status::OK();
-  }
-  // Ends the output. report is the run report, or empty when the run did
-  // not reach its report. Closes every file, checking each close.
-  virtual Status Finish(const std::string& report) = 0;
 };
 
 }  // namespace quorvane

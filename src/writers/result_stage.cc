@@ -107,4 +107,18 @@ void ResultStage::Abort() {
   files_.clear();
 }
 
+Status CloseInOrder(std::unique_ptr<WritableFile>* files, const std::string* paths, int n, bool& failed) {
+  Status st;
+  for (int i = 0; i < n; ++i) {
+    if (!files[i]) continue;
+    const bool closed = files[i]->Close().ok();
+    files[i].reset();
+    if (!closed && !failed) {
+      failed = true;
+      st = Status::IoError("can't write " + paths[i]);
+    }
+  }
+  return st;
+}
+
 }  // namespace quorvane

@@ -69,6 +69,12 @@ class ResultStage {
   std::unique_ptr<FileLock> lock_;
 };
 
+// Closes the files that files[0..n) hold, in order, each checked, and
+// empties them. The first close that fails, when failed is not set yet,
+// sets it and makes the result kIoError "can't write " + its path from
+// paths[0..n); otherwise the result is OK.
+Status CloseInOrder(std::unique_ptr<WritableFile>* files, const std::string* paths, int n, bool& failed);
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_WRITERS_RESULT_STAGE_H_

@@ -72,24 +72,16 @@ std::string SamFileHead(const std::string& hdrText, const sam_hdr_t* hdr, const 
 
 size_t SamRecordBytes(const ReadView& r) { return kRecordExtra + r.name.size() + 2 * r.seq.size() + r.qual.size(); }
 
-SamEncoder::SamEncoder(const Reference& ref, const sam_hdr_t* hdr, const SamEncoding& e)
-    : hdr_(hdr), e_(e), maker_(ref, e.misNu), rec_(bam_init1()) {
-  if (rec_ == nullptr) throw std::bad_alloc();
-}
+SamRecordBuffer::~SamRecordBuffer() { free(lineBuf_); }
 
-SamEncoder::~SamEncoder() {
-  bam_destroy1(rec_);
-  free(lineBuf_);
-}
-
-Status SamEncoder::Add() {
-  if (e_.bam) {
-    AppendBamRecord(rec_, out_);
+Status SamRecordBuffer::Add(const bam1_t* b) {
+  if (bam_) {
+    AppendBamRecord(b, out_);
     return Status::OK();
   }
   // htslib formats the line into a buffer of its own, kept for the next.
   kstring_t ks = {0, lineCap_, lineBuf_};
-  const int rc = sam_format1(hdr_, rec_, &ks);
+  const int rc = sam_format1(hdr_, b, &ks);
   lineBuf_ = ks.s;
   lineCap_ = ks.m;
   if (rc < 0) return Status::NoMemory("no mem Chns, ArrMisMatches");
@@ -98,11 +90,27 @@ Status SamEncoder::Add() {
   return Status::OK();
 }
 
+void SamRecordBuffer::Take(std::string& out) {
+  if (out.empty()) {
+    out.swap(out_);
+  } else {
+    out.append(out_);
+  }
+  out_.clear();
+}
+
+SamEncoder::SamEncoder(const Reference& ref, const sam_hdr_t* hdr, const SamEncoding& e)
+    : e_(e), maker_(ref, e.misNu), rec_(bam_init1()), out_(hdr, e.bam) {
+  if (rec_ == nullptr) throw std::bad_alloc();
+}
+
+SamEncoder::~SamEncoder() { bam_destroy1(rec_); }
+
 Status SamEncoder::FoundPart(const ReadView& r, const Hit* hits, size_t n, size_t primary, size_t from, size_t to) {
   maker_.SetRead(r);
   for (size_t i = from; i < to; ++i) {
     if (!maker_.HitRecord(hits, n, i, primary, rec_)) return Status::NoMemory("no mem Chns, ArrMisMatches");
-    Status st = Add();
+    Status st = out_.Add(rec_);
     if (!st.ok()) return st;
   }
   return Status::OK();
@@ -116,23 +124,14 @@ Status SamEncoder::NotFound(const ReadView& r) {
   if (!e_.unaligned) return Status::OK();
   maker_.SetRead(r);
   if (!maker_.UnmappedRecord(true, rec_)) return Status::NoMemory("no mem Chns, ArrMisMatches");
-  return Add();
+  return out_.Add(rec_);
 }
 
 Status SamEncoder::Skipped(const ReadView& r) {
   if (!e_.unaligned) return Status::OK();
   maker_.SetRead(r);
   if (!maker_.UnmappedRecord(false, rec_)) return Status::NoMemory("no mem Chns, ArrMisMatches");
-  return Add();
-}
-
-void SamEncoder::Take(std::string& out) {
-  if (out.empty()) {
-    out.swap(out_);
-  } else {
-    out.append(out_);
-  }
-  out_.clear();
+  return out_.Add(rec_);
 }
 
 }  // namespace quorvane

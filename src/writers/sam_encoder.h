@@ -37,6 +37,32 @@ std::string SamFileHead(const std::string& hdrText, const sam_hdr_t* hdr, const 
 // records alike; for bounding what is made at once.
 size_t SamRecordBytes(const ReadView& r);
 
+// SAM text lines or BAM records made of htslib records, gathered until
+// they are taken; one per thread.
+class SamRecordBuffer {
+ public:
+  // hdr (the file's header, for the sequence names of SAM text) must
+  // outlive the buffer and stay unchanged.
+  SamRecordBuffer(const sam_hdr_t* hdr, bool bam) : hdr_(hdr), bam_(bam) {}
+  ~SamRecordBuffer();
+  SamRecordBuffer(const SamRecordBuffer&) = delete;
+  SamRecordBuffer& operator=(const SamRecordBuffer&) = delete;
+
+  // Appends the record b. Fails with kNoMemory "no mem Chns,
+  // ArrMisMatches" when htslib cannot format it.
+  Status Add(const bam1_t* b);
+  size_t pending() const { return out_.size(); }
+  // Appends the bytes gathered to out and forgets them.
+  void Take(std::string& out);
+
+ private:
+  const sam_hdr_t* hdr_;
+  bool bam_;
+  std::string out_;          // SAM lines or BAM records
+  char* lineBuf_ = nullptr;  // htslib's buffer for one SAM line
+  size_t lineCap_ = 0;
+};
+
 class SamEncoder final : public ReadEncoder {
  public:
   // ref and hdr (the file's header, for the sequence names of SAM text)
@@ -57,20 +83,14 @@ class SamEncoder final : public ReadEncoder {
   // one given (see PrimaryHit): a read with very many hits, in parts.
   Status FoundPart(const ReadView& r, const Hit* hits, size_t n, size_t primary, size_t from, size_t to);
 
-  size_t pending() const override { return out_.size(); }
-  void Take(std::string& out) override;
+  size_t pending() const override { return out_.pending(); }
+  void Take(std::string& out) override { out_.Take(out); }
 
  private:
-  // Adds the record in rec_ to the piece.
-  Status Add();
-
-  const sam_hdr_t* hdr_;
   SamEncoding e_;
   SamRecordMaker maker_;
   bam1_t* rec_;
-  std::string out_;  // what Take hands out: SAM lines or BAM records
-  char* lineBuf_ = nullptr;  // htslib's buffer for one SAM line
-  size_t lineCap_ = 0;
+  SamRecordBuffer out_;  // what Take hands out
 };
 
 }  // namespace quorvane

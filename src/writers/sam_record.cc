@@ -211,39 +211,49 @@ bool SamRecordMaker::HitRecord(const Hit* hits, size_t n, size_t i, size_t prima
   int64_t left = h.strand == Strand::kDirect ? h.start : L - h.start - len;
   left %= L;
   if (left < 0) left += L;
-  const std::string& letters = Letters(h.strand);
-  const std::string* quals = Quals(h.strand);
+  RecordPlace place;
+  if (i != primary) place.flag |= BAM_FSECONDARY;
+  place.mapq = i == primary ? PrimaryMapq(hits, n, primary, misNu_) : 0;
+  place.nh = static_cast<uint32_t>(n);
+  place.hi = static_cast<uint32_t>(i + 1);
+  return PlacedRecord(h.seq, h.strand, left, h.mis, place, b);
+}
+
+bool SamRecordMaker::PlacedRecord(uint32_t seq, Strand s, int64_t left, int mis, const RecordPlace& place,
+                                  bam1_t* b) {
+  const int64_t len = static_cast<int64_t>(seq_.size());
+  const std::string& letters = Letters(s);
+  const std::string* quals = Quals(s);
   // A hit without mismatches needs no letter compared.
-  int32_t mis = 0;
-  if (h.mis == 0) {
+  int32_t found = 0;
+  if (mis == 0) {
     md_.clear();
     PutNumber(md_, len);
   } else {
-    mis = Compare(h.seq, left, letters, h.mis);
+    found = Compare(seq, left, letters, mis);
   }
   aux_.clear();
-  PutIntTag(aux_, "NM", static_cast<uint32_t>(mis));
+  PutIntTag(aux_, "NM", static_cast<uint32_t>(found));
   aux_.append("MDZ", 3);
   aux_.append(md_.c_str(), md_.size() + 1);
-  PutIntTag(aux_, "NH", static_cast<uint32_t>(n));
-  PutIntTag(aux_, "HI", static_cast<uint32_t>(i + 1));
-  uint16_t flag = h.strand == Strand::kCompl ? BAM_FREVERSE : 0;
-  if (i != primary) flag |= BAM_FSECONDARY;
-  const uint8_t mapq = i == primary ? PrimaryMapq(hits, n, primary, misNu_) : 0;
+  PutIntTag(aux_, "NH", place.nh);
+  PutIntTag(aux_, "HI", place.hi);
+  const uint16_t flag = place.flag | (s == Strand::kCompl ? BAM_FREVERSE : 0);
   const uint32_t cigar = static_cast<uint32_t>(len) << BAM_CIGAR_SHIFT | BAM_CMATCH;
-  if (bam_set1(b, qname_.size(), qname_.data(), flag, static_cast<int32_t>(h.seq), left, mapq, 1, &cigar, -1, -1, 0,
-               letters.size(), letters.data(), quals != nullptr ? quals->data() : nullptr, aux_.size()) < 0) {
+  if (bam_set1(b, qname_.size(), qname_.data(), flag, static_cast<int32_t>(seq), left, place.mapq, 1, &cigar,
+               place.mateSeq, place.matePos, place.tlen, letters.size(), letters.data(),
+               quals != nullptr ? quals->data() : nullptr, aux_.size()) < 0) {
     return false;
   }
   AppendTags(b, aux_);
   return true;
 }
 
-bool SamRecordMaker::UnmappedRecord(bool searched, bam1_t* b) {
+bool SamRecordMaker::UnmappedRecord(bool searched, bam1_t* b, uint16_t extraFlags) {
   const std::string* quals = Quals(Strand::kDirect);
   aux_.clear();
   if (!searched) aux_.append("YFZLN", 6);  // with its NUL
-  if (bam_set1(b, qname_.size(), qname_.data(), BAM_FUNMAP, -1, -1, 0, 0, nullptr, -1, -1, 0, seq_.size(),
+  if (bam_set1(b, qname_.size(), qname_.data(), static_cast<uint16_t>(BAM_FUNMAP | extraFlags), -1, -1, 0, 0, nullptr, -1, -1, 0, seq_.size(),
                seq_.data(), quals != nullptr ? quals->data() : nullptr, aux_.size()) < 0) {
     return false;
   }

@@ -25,6 +25,17 @@ size_t PrimaryHit(const Hit* hits, size_t n);
 // Secondary records have MAPQ 0.
 uint8_t PrimaryMapq(const Hit* hits, size_t n, size_t primary, int32_t misNu);
 
+// The fields of a placed record beside those its hit gives.
+struct RecordPlace {
+  uint16_t flag = 0;     // FLAG, but for 16 (the complementary strand), which the hit sets
+  uint8_t mapq = 0;      // MAPQ
+  int32_t mateSeq = -1;  // RNEXT: the mate's sequence; -1 for none ('*')
+  int64_t matePos = -1;  // PNEXT: the mate's leftmost direct-strand letter, 0-based; -1 for none
+  int64_t tlen = 0;      // TLEN
+  uint32_t nh = 1;       // NH: the read's (or pair's) placements
+  uint32_t hi = 1;       // HI: this placement's 1-based rank
+};
+
 // Fills htslib records for the reads of a run, one read after another.
 class SamRecordMaker {
  public:
@@ -47,10 +58,16 @@ class SamRecordMaker {
   // when htslib fails (memory).
   bool HitRecord(const Hit* hits, size_t n, size_t i, size_t primary, bam1_t* b);
 
-  // Fills b with the read's unmapped record: FLAG 4, RNAME and CIGAR '*',
-  // POS 0, SEQ and QUAL as given; with YF:Z:LN when the read was not
-  // searched for its length.
-  bool UnmappedRecord(bool searched, bam1_t* b);
+  // Fills b with the record of the read placed on strand s of sequence seq
+  // with its leftmost direct-strand letter at left (0-based, within the
+  // sequence) and mis mismatches (the search's count), the other fields
+  // from place: POS, CIGAR, SEQ, QUAL, NM and MD as for HitRecord.
+  bool PlacedRecord(uint32_t seq, Strand s, int64_t left, int mis, const RecordPlace& place, bam1_t* b);
+
+  // Fills b with the read's unmapped record: FLAG 4 (with the bits of
+  // extraFlags), RNAME and CIGAR '*', POS 0, SEQ and QUAL as given; with
+  // YF:Z:LN when the read was not searched for its length.
+  bool UnmappedRecord(bool searched, bam1_t* b, uint16_t extraFlags = 0);
 
  private:
   // The read's letters as they lie on the direct strand.

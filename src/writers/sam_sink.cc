@@ -50,6 +50,7 @@ SamSink::SamSink(Env& env, SamSettings settings) : env_(env), s_(std::move(setti
 SamSink::~SamSink() {
   writer_.reset();
   own_.reset();
+  ownPair_.reset();
   if (hdr_ != nullptr) sam_hdr_destroy(hdr_);
 }
 
@@ -75,6 +76,7 @@ Status SamSink::Begin(const Reference& ref) {
   hdr_ = sam_hdr_parse(text.size(), text.c_str());
   if (hdr_ == nullptr) return Status::NoMemory("no mem sqD and sqC");
   own_ = std::make_unique<SamEncoder>(ref, hdr_, enc_);
+  ownPair_ = std::make_unique<PairSamEncoder>(ref, hdr_, enc_);
   if (enc_.bam) bgzf_ = std::make_unique<BgzfCompressor>(enc_.bamLevel);
   // The header in blocks of its own, written before the thread starts.
   const Status st = Append(SamFileHead(text, hdr_, enc_));
@@ -85,6 +87,10 @@ Status SamSink::Begin(const Reference& ref) {
 }
 
 std::unique_ptr<ReadEncoder> SamSink::NewEncoder() { return std::make_unique<SamEncoder>(*ref_, hdr_, enc_); }
+
+std::unique_ptr<PairEncoder> SamSink::NewPairEncoder() {
+  return std::make_unique<PairSamEncoder>(*ref_, hdr_, enc_);
+}
 
 Status SamSink::WriteEncoded(std::string& bytes) { return Put(bytes); }
 
@@ -98,6 +104,7 @@ Status SamSink::Put(std::string& piece) {
 Status SamSink::PutOwn() {
   piece_.clear();
   own_->Take(piece_);
+  ownPair_->Take(piece_);
   return Put(piece_);
 }
 
@@ -154,6 +161,21 @@ Status SamSink::NotFound(const ReadView& r) {
 
 Status SamSink::Skipped(const ReadView& r) {
   const Status st = own_->Skipped(r);
+  return st.ok() ? PutOwn() : st;
+}
+
+Status SamSink::PairFound(const PairView& p, int64_t, const MatePair& pair, const PairSummary& sum) {
+  const Status st = ownPair_->FoundInParts(p, pair, sum, kPartBytes, [this] { return PutOwn(); });
+  return st.ok() ? PutOwn() : st;
+}
+
+Status SamSink::PairNotFound(const PairView& p) {
+  const Status st = ownPair_->NotFound(p);
+  return st.ok() ? PutOwn() : st;
+}
+
+Status SamSink::PairSkipped(const PairView& p) {
+  const Status st = ownPair_->Skipped(p);
   return st.ok() ? PutOwn() : st;
 }
 

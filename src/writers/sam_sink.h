@@ -11,6 +11,8 @@
 #include "writers/bgzf_block.h"
 #include "env/env.h"
 #include "writers/output_target.h"
+#include "writers/pair_sam_encoder.h"
+#include "writers/pair_sink.h"
 #include "writers/result_sink.h"
 #include "writers/sam_encoder.h"
 #include "writers/sam_header.h"
@@ -38,8 +40,9 @@ struct SamSettings {
 // the file of a failed run is removed, never put in place. The records of
 // a read may be made by encoders on the searching threads (NewEncoder) or
 // by the sink itself; a thread of the sink's own compresses and writes
-// them while the search goes on.
-class SamSink final : public ResultSink {
+// them while the search goes on. A pair run hands it pairs instead of
+// reads, in the same way.
+class SamSink final : public ResultSink, public PairSink {
  public:
   SamSink(Env& env, SamSettings settings);
   // Closes without a check and removes a file never committed.
@@ -61,6 +64,12 @@ class SamSink final : public ResultSink {
   // Encoders of the same records (see SamEncoder), after Begin.
   std::unique_ptr<ReadEncoder> NewEncoder() override;
   Status WriteEncoded(std::string& bytes) override;
+  // Two records per placement of a pair, or two unmapped records (see
+  // PairSamEncoder); a pair with very many placements goes out in parts.
+  Status PairFound(const PairView& p, int64_t prNom, const MatePair& pair, const PairSummary& sum) override;
+  Status PairNotFound(const PairView& p) override;
+  Status PairSkipped(const PairView& p) override;
+  std::unique_ptr<PairEncoder> NewPairEncoder() override;
   // Ends the file (BAM's end block) and closes it, checking the close.
   // The file keeps its temporary name until Commit.
   Status Finish(const std::string& report) override;
@@ -75,7 +84,7 @@ class SamSink final : public ResultSink {
   // Hands a piece of records (SAM lines or BAM records) to the writing
   // thread; the first failure of a write so far.
   Status Put(std::string& piece);
-  // Hands over what the sink's own encoder made.
+  // Hands over what the sink's own encoders made.
   Status PutOwn();
   // On the writing thread: compresses a piece (BAM) and writes it.
   Status WritePiece(std::string& piece);
@@ -94,6 +103,7 @@ class SamSink final : public ResultSink {
   const Reference* ref_ = nullptr;
   sam_hdr_t* hdr_ = nullptr;
   std::unique_ptr<SamEncoder> own_;  // for the reads no searching thread encoded
+  std::unique_ptr<PairSamEncoder> ownPair_;  // for the pairs no searching thread encoded
   std::string piece_;                // what own_ made, on its way to the writer
   // Compresses and writes the pieces beside the searching threads.
   std::unique_ptr<BackgroundWriter> writer_;

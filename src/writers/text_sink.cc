@@ -83,17 +83,8 @@ Status TextSink::Finish(const std::string& report) {
   }
   Status st = Flush();
   if (st.ok()) st = Put(kLog, report);
-  for (int i = 0; i < kResFiles; ++i) {
-    const ResFile f = static_cast<ResFile>(i);
-    if (!file_[f]) continue;
-    const bool closed = file_[f]->Close().ok();
-    file_[f].reset();
-    if (!closed && !failed_) {
-      failed_ = true;
-      st = Status::IoError("can't write " + paths_.path[f]);
-    }
-  }
-  return st;
+  const Status closed = CloseInOrder(file_, paths_.path, kResFiles, failed_);
+  return closed.ok() ? st : closed;
 }
 
 }  // namespace quorvane

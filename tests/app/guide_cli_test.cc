@@ -65,6 +65,28 @@ TEST_F(GuideCliTest, FindsTheSitesAndReports) {
             "guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\n");
 }
 
+TEST_F(GuideCliTest, BulgesInTheSamRecordsAndTheSitesFile) {
+  // The protospacer of g1 with a G put in (a DNA bulge) and, on the
+  // complementary strand, with an A taken out (an RNA bulge).
+  WriteFile(dir_.File("gen.txt"), "CCCCCAGCAGCGCAACAGCCCTTATCTGGCCCCCCCCCCCCCCACCAGATAAGGGGTTGCGCTGCTCCCC");
+  WriteFile(dir_.File("guides.fa"), ">g1\nAGCAGCGCAACACCCTTATC\n");
+  Outcome o = Run("guides -g gen.txt -q guides.fa --pam NGG --dna-bulge 1 --rna-bulge 1 --sam - -o res --quiet");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string records = o.out.substr(o.out.rfind("@PG"));
+  EXPECT_EQ(records.substr(records.find('\n') + 1),
+            "g1\t0\tgen\t6\t0\t12M1D11M\t*\t0\t0\tAGCAGCGCAACACCCTTATCTGG\t*\tNM:i:1\tMD:Z:12^G11\tNH:i:2\tHI:i:1\n"
+            "g1\t272\tgen\t45\t0\t11M1I11M\t*\t0\t0\tCCAGATAAGGGTGTTGCGCTGCT\t*\tNM:i:1\tMD:Z:22\tNH:i:2\tHI:i:2\n");
+  EXPECT_EQ(ReadFile(dir_.File("res/guides_gen_NGG_m0_d1_r1GuideSites.tsv")),
+            "guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\tbulgeType\tbulgeSize\tguideAln\tsiteAln\n"
+            "g1\tgen\t6\t+\tAGCAGCGCAACAgCCCTTATCTGG\t0\tTGG\tDNA\t1\tAGCAGCGCAACA-CCCTTATCTGG\t"
+            "AGCAGCGCAACAgCCCTTATCTGG\n"
+            "g1\tgen\t45\t-\tAGCAGCGCAACCCCTTATCTGG\t0\tTGG\tRNA\t1\tAGCAGCGCAACACCCTTATCTGG\t"
+            "AGCAGCGCAAC-CCCTTATCTGG\n");
+  // Without bulges neither is a site.
+  o = Run("guides -g gen.txt -q guides.fa --pam NGG -m 0 --sam - --quiet");
+  EXPECT_EQ(o.out.find("\ng1\t"), std::string::npos);
+}
+
 TEST_F(GuideCliTest, ASavedIndexServesAsTheGenome) {
   ASSERT_EQ(Run("guides -g gen.txt -q guides.fa --pam NGG -m 3 -o res --quiet").status, 0);
   const auto fromGenome = FolderFiles(dir_.File("res"));
@@ -91,12 +113,22 @@ TEST_F(GuideCliTest, RefusesBadPamGuidesAndLimitsWithoutTouchingResults) {
   o = Run("guides -g gen.txt -q guides.fa --pam NGG");
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.err, "give -o RESULTS_DIR, --sam FILE or both\n");
+  o = Run("guides -g gen.txt -q guides.fa --pam NGG --dna-bulge 3 -o res");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "a guide search allows DNA bulges of at most 2 letters, not 3\n");
+  o = Run("guides -g gen.txt -q guides.fa --pam NGG --rna-bulge x -o res");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "RNA bulges must be a number from 0 to 2, not x\n");
+  WriteFile(dir_.File("genes.gtf"), "gen\tt\texon\t1\t10\t.\t+\t.\tgene_id \"A\";\ngen\tt\texon\t1\n");
+  o = Run("guides -g gen.txt -q guides.fa --pam NGG --annotate genes.gtf -o res");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "line 2 of genes.gtf: a GTF line has 9 fields separated by tabs\n");
 
   WriteFile(dir_.File("guides.fa"), ">g1\nAGCAGCGCAACACCCTTATC\n>bad\nAGCAGCGCAACACCCTTAXC\n");
   o = Run("guides -g gen.txt -q guides.fa --pam NGG -m 3 -o res");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err,
-            "bad letter 'X' in guide bad (line 3): a guide holds the IUPAC letters A C G T R Y S W K M B D H V N\n");
+            "bad letter 'X' in guide bad (line 4): a guide holds the IUPAC letters A C G T R Y S W K M B D H V N\n");
   WriteFile(dir_.File("guides.fa"), ">g1\nAGCAGCGCAACACCCTTATCAGCAGCGCAACACCCTTATCA\n");
   o = Run("guides -g gen.txt -q guides.fa --pam NGG -m 3 -o res");
   EXPECT_EQ(o.status, 1);
@@ -107,7 +139,8 @@ TEST_F(GuideCliTest, RefusesBadPamGuidesAndLimitsWithoutTouchingResults) {
 TEST_F(GuideCliTest, HelpNamesTheOptionsAndTheMappingStaysAsItWas) {
   Outcome o = Run("guides --help");
   EXPECT_EQ(o.status, 0);
-  for (const char* opt : {"--pam", "--pam-5", "--guides", "--mismatches", "--results", "--sam", "--linear"}) {
+  for (const char* opt : {"--pam", "--pam-5", "--guides", "--mismatches", "--results", "--sam", "--linear",
+                          "--dna-bulge", "--rna-bulge", "--scores", "--annotate"}) {
     EXPECT_NE(o.out.find(opt), std::string::npos) << opt;
   }
   o = Run("--help");

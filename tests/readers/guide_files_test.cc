@@ -56,6 +56,12 @@ TEST(GuideFileTest, RefusesBadGuidesWithTheirPlace) {
   WriteFile(dir.File("b.fa"), ">ok\nACGTACGTACGTACGT\n>tiny\nACGT\n");
   Read(dir.File("b.fa"), &st);
   EXPECT_EQ(st.message(), "guide tiny (line 3) has 4 letters; a guide has 15 to 40");
+  // A FASTA guide over several lines: the message names the line that
+  // holds the bad letter, not the header's.
+  WriteFile(dir.File("d.fa"), ">ok\nACGTACGTACGTACGT\n>split\nACGTACGTAC\nGTACGT\nACXTAC\n");
+  Read(dir.File("d.fa"), &st);
+  EXPECT_EQ(st.message(),
+            "bad letter 'X' in guide split (line 6): a guide holds the IUPAC letters A C G T R Y S W K M B D H V N");
   WriteFile(dir.File("c.txt"), "\n# nothing\n");
   Read(dir.File("c.txt"), &st);
   EXPECT_EQ(st.message(), "no guide in " + dir.File("c.txt"));

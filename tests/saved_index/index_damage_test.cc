@@ -48,6 +48,10 @@ class IndexDamageTest : public ::testing::Test {
     std::string reads;
     for (int i = 0; i < 40; ++i) reads += a.substr(static_cast<size_t>(i) * 97, 60) + "\n";
     WriteFile(dir_.File("reads.txt"), reads);
+    // Mates 2 facing the reads 200 letters on: every read a pair's mate 1.
+    std::string mates;
+    for (int i = 0; i < 40; ++i) mates += test::ReverseComplement(a.substr(static_cast<size_t>(i) * 97 + 200, 60)) + "\n";
+    WriteFile(dir_.File("mates.txt"), mates);
     if (segmented) {
       Engine built(EngineKind::kFast, 1);
       built.set_index_segment_bits(8);
@@ -69,18 +73,21 @@ class IndexDamageTest : public ::testing::Test {
     std::memcpy(&head_, pristine_.data(), sizeof head_);
     mkdir(dir_.File("out").c_str(), 0755);
     ASSERT_EQ(Map(Verify::kBySize).outcome, RunOutcome::kDone) << ::testing::PrintToString(obs_.msgs);
+    ASSERT_EQ(Map(Verify::kBySize, true).outcome, RunOutcome::kDone) << ::testing::PrintToString(obs_.msgs);
     before_ = test::FolderFiles(dir_.File("out"));
   }
 
   std::string Index() const { return dir_.File("gen.qvi"); }
 
-  RunSummary Map(Verify verify) {
+  // Maps the reads, or as pairs the reads and their mates.
+  RunSummary Map(Verify verify, bool pairs = false) {
     obs_.msgs.clear();
     MapOptions o;
     o.PthGnm = Index();
     o.PthRds = dir_.File("reads.txt");
+    if (pairs) o.PthRds2 = dir_.File("mates.txt");
     o.DiRes = dir_.File("out");
-    o.samPath = dir_.File("out/hits.sam");
+    o.samPath = dir_.File(pairs ? "out/pairs.sam" : "out/hits.sam");
     o.misNu = 2;
     o.ProcNm = "quorvane";
     o.threads = 2;
@@ -132,9 +139,11 @@ TEST_F(IndexDamageTest, EveryDamagedSectionIsRefusedByRunsAndByTheCheck) {
       // Verified at opening, and (for the tables a search reads) as the
       // search touches them: refused either way, nothing written.
       for (Verify verify : {Verify::kBySize, Verify::kWhenTouched}) {
-        EXPECT_EQ(Map(verify).outcome, RunOutcome::kFailed);
-        EXPECT_EQ(obs_.msgs, std::vector<std::string>{message});
-        EXPECT_EQ(test::FolderFiles(dir_.File("out")), before_);
+        for (bool pairs : {false, true}) {
+          EXPECT_EQ(Map(verify, pairs).outcome, RunOutcome::kFailed) << (pairs ? "pairs" : "reads");
+          EXPECT_EQ(obs_.msgs, std::vector<std::string>{message});
+          EXPECT_EQ(test::FolderFiles(dir_.File("out")), before_);
+        }
       }
       IndexCheckReport report;
       EXPECT_EQ(CheckSavedIndex(Index(), 2, report).message(), message);
@@ -143,6 +152,7 @@ TEST_F(IndexDamageTest, EveryDamagedSectionIsRefusedByRunsAndByTheCheck) {
     WriteFile(Index(), pristine_);
     for (Verify verify : {Verify::kAllAtOpen, Verify::kWhenTouched}) {
       ASSERT_EQ(Map(verify).outcome, RunOutcome::kDone);
+      ASSERT_EQ(Map(verify, true).outcome, RunOutcome::kDone);
       EXPECT_EQ(test::FolderFiles(dir_.File("out")), before_);
     }
   }

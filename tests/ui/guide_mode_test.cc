@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QtTest>
 
+#include "setup/path_settings.h"
 #include "ui/pam_presets.h"
 #include "ui_test_main.h"
 #include "window_fixture.h"
@@ -94,13 +95,66 @@ class GuideModeTest : public QObject {
     Click(fm.BtnGo);
     QVERIFY2(f.msgs.empty(), f.msgs.empty() ? "" : f.msgs[0].c_str());
     QCOMPARE(fm.BtnGo->text(), QString("done"));
-    QCOMPARE(fm.CountInpRds->text(), QString("done"));
+    // The progress box ends with the number of sites.
+    QCOMPARE(fm.CountInpRds->text(), QString("2"));
+    QCOMPARE(fm.CountInpRds->EditLabel()->text(), QString(" found sitesNu "));
     QVERIFY(fm.AcceptStateOpen());
     QVERIFY(fm.SetStateOpen());
     QCOMPARE(ReadBytes(f.Data("res/guides_gen_NGG_m3GuideSites.tsv")),
              std::string("guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\n"
                          "g1\tgen\t6\t+\tAGCAGCGCAACACCCTTATCTGG\t0\tTGG\n"
                          "g2\tgen\t6\t+\tAGCAGCGCAACACCCTTatcTGG\t3\tTGG\n"));
+  }
+
+  void BulgesScoresAndGenesFromTheWindow() {
+    WindowFixture f;
+    f.ShowAndActivate();
+    TFmTrelvix& fm = *f.fm;
+    QVERIFY(!fm.BxDnaBulge->isEnabled());
+    QVERIFY(!fm.BxAnnotate->isEnabled());
+    QDir().mkpath(QString::fromStdString(f.Data("res")));
+    WriteBytes(f.Data("gen.txt"), "TTTTTTTTTTGACGCATAAAGAATGAGACGCAGGTTTTTTTTTT");
+    WriteBytes(f.Data("guides.fa"), ">g\nGACGCATAAAGATGAGACGC\n");
+    WriteBytes(f.Data("genes.gtf"), "gen\tt\texon\t5\t20\t.\t+\t.\tgene_id \"E\"; gene_name \"eta\";\n");
+    fm.BxMode->setCurrentIndex(1);
+    QVERIFY(fm.BxDnaBulge->isEnabled() && fm.BxRnaBulge->isEnabled() && fm.BxScores->isEnabled());
+    f.fileAnswers = {f.Data("gen.txt"), f.Data("guides.fa"), f.Data("genes.gtf")};
+    Click(fm.BxInpGnm);
+    Click(fm.BxInpRds);
+    Click(fm.BxAnnotate);
+    QCOMPARE(fm.BxAnnotate->Text(), f.Data("genes.gtf"));
+    f.onChooser = [&f](TFmDir& d) {
+      d.BoxDir->SetDirectory(f.Data("res"));
+      d.BoxDirDblClick();
+    };
+    Click(fm.BxDiRes);
+    Click(fm.BtnAcceptData);
+    fm.BxMisValue->setEditText("0");
+    fm.BxPam->setCurrentIndex(0);
+    fm.BxDnaBulge->setCurrentIndex(1);
+    Click(fm.BxSetMis);
+    QVERIFY(!fm.SetStateOpen());
+    // A new bulge limit opens the set state again.
+    fm.BxRnaBulge->setCurrentIndex(2);
+    QVERIFY(fm.SetStateOpen());
+    fm.BxRnaBulge->setCurrentIndex(0);
+    Click(fm.BxSetMis);
+    QCOMPARE(fm.DnaBulge(), 1);
+    QCOMPARE(fm.RnaBulge(), 0);
+    fm.BxScores->setChecked(true);
+    Click(fm.BtnGo);
+    QVERIFY2(f.msgs.empty(), f.msgs.empty() ? "" : f.msgs[0].c_str());
+    QCOMPARE(fm.CountInpRds->text(), QString("1"));
+    QCOMPARE(ReadBytes(f.Data("res/guides_gen_NGG_m0_d1_r0GuideSites.tsv")),
+             std::string("guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\tbulgeType\tbulgeSize\tguideAln\tsiteAln\t"
+                         "cfd\tmit\tgenes\tfeature\n"
+                         "g\tgen\t11\t+\tGACGCATAAAGaATGAGACGCAGG\t0\tAGG\tDNA\t1\tGACGCATAAAG-ATGAGACGCAGG\t"
+                         "GACGCATAAAGaATGAGACGCAGG\t0.0769\t\teta\texon\n"));
+    // The annotation file is remembered; "x" forgets it.
+    QCOMPARE(ReadSetting(fm.PthCfg() + kPthAnnSetting), f.Data("genes.gtf"));
+    Click(fm.BtnNoAnnotate);
+    QCOMPARE(fm.BxAnnotate->Text(), std::string());
+    QCOMPARE(ReadSetting(fm.PthCfg() + kPthAnnSetting), std::string());
   }
 };
 

@@ -23,12 +23,22 @@
 
 namespace quorvane::test {
 
-// Records every document it is asked to open.
+// Records every document it is asked to open; the results it is told to
+// have no application for are not opened.
 class RecordingShell final : public Shell {
  public:
   void OpenDocument(const std::string& path) override { opened.push_back("doc " + path); }
   void OpenInSpreadsheet(const std::string& path) override { opened.push_back("sheet " + path); }
+  std::vector<std::string> OpenResults(const std::vector<ResultDoc>& docs) override {
+    Shell::OpenResults(docs);
+    std::vector<std::string> failed;
+    for (const ResultDoc& d : docs) {
+      if (noApplication) failed.push_back(d.path);
+    }
+    return failed;
+  }
   std::vector<std::string> opened;  // "doc PATH" or "sheet PATH", in order
+  bool noApplication = false;       // no result file opens
 };
 
 struct WindowFixture {

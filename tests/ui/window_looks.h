@@ -56,9 +56,11 @@ inline void SetMis(TFmTrelvix& fm, const QString& text) {
 // The controls that Tab visits, in their order: every one that takes a
 // click, the grid as one.
 inline QList<QWidget*> TabOrder(const TFmTrelvix& fm) {
-  return {fm.BtnHelp,  fm.BxTime,   fm.CountInpRds, fm.BtnGo,     fm.BxShowRdsMis,  fm.TbInpDat,  fm.BxSetMis,
-          fm.BxInpGnm, fm.BxInpRds, fm.BxDiRes,     fm.BtnCancel, fm.BtnAcceptData, fm.BxMisValue, fm.BxMode,
-          fm.BxPam};
+  return {fm.BtnHelp,       fm.BxTime,     fm.CountInpRds, fm.BtnGo,         fm.BxShowRdsMis,
+          fm.TbInpDat,      fm.BxSetMis,   fm.BxInpGnm,    fm.BxInpRds,      fm.BxInpRds2,
+          fm.BxDiRes,       fm.BtnCancel,  fm.BtnAcceptData, fm.BxMisValue,  fm.BxMode,
+          fm.BxPam,         fm.BxPairs->BxMin, fm.BxPairs->BxMax, fm.BxPairs->BxOrient,
+          fm.BxDnaBulge,    fm.BxRnaBulge, fm.BxScores,    fm.BxAnnotate,    fm.BtnNoAnnotate};
 }
 
 }  // namespace quorvane::test

@@ -16,11 +16,12 @@ fail() { echo "workflow_test: $*" >&2; exit 1; }
 cd "$tmp"
 
 # Three samples from the bundled example: gzipped FASTQ, plain FASTQ and
-# plain lines, of different sizes.
+# plain lines, of different sizes; and a fourth of read pairs.
 zcat "$src/examples/lambda_reads.fq.gz" | head -n 2000 | gzip -c >one.fq.gz
 zcat "$src/examples/lambda_reads.fq.gz" | sed -n 2001,4000p >two.fq
 sed -n 1,300p "$src/examples/lambda_reads.txt" >three.txt
-printf 'sample\treads\nS1\tone.fq.gz\nS2\ttwo.fq\nS3\tthree.txt\n' >samples.tsv
+printf 'sample\treads\treads2\nS1\tone.fq.gz\t\nS2\ttwo.fq\nS3\tthree.txt\t\nP4\t%s\t%s\n' \
+  "$src/examples/lambda_pairs_1.fq.gz" "$src/examples/lambda_pairs_2.fq.gz" >samples.tsv
 
 snakemake --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp" \
   --config samples=samples.tsv genome="$src/examples/lambda.fa.gz" quorvane="$qm" mismatches=1 threads=2 \
@@ -46,15 +47,30 @@ for s in S1 S2 S3; do
   [ "$(samtools view -c -F 4 "$bam")" = "$hits" ] || fail "$s: $(samtools view -c -F 4 "$bam") mapped records, $hits hits"
   [ "$(($(wc -l <"$pos")))" = "$hits" ] || fail "$s: position file lines"
 done
-[ "$(grep -c . quorvane/summary.tsv)" = 4 ] || fail "summary rows"
+# The pair sample: its pair files, two proper-pair records a placement,
+# and its row with the report's pairs.
+plog=$(ls quorvane/P4/results/*MapPairs_Log.txt)
+placements=$(sed -n 's/^concordant placements= //p' "$plog")
+[ "$placements" -gt 400 ] || fail "P4: $placements placements"
+[ "$(samtools view -c -f 2 quorvane/P4/P4.bam)" = "$((2 * placements))" ] || fail "P4: proper-pair records"
+[ "$(($(wc -l <quorvane/P4/results/lambda_pairs_1_lambda_m1MapPairsPos.txt) - 1))" = "$placements" ] ||
+  fail "P4: placements file lines"
+row=$(grep "^P4	" quorvane/summary.tsv)
+[ "$(echo "$row" | cut -f2)" = 1000 ] || fail "P4: summary input $(echo "$row" | cut -f2)"
+[ "$(echo "$row" | cut -f5)" = "$(sed -n 's/^pairs in= //p' "$plog")" ] || fail "P4: summary pairs in"
+[ "$(echo "$row" | cut -f7)" = "$placements" ] || fail "P4: summary placements"
+[ "$(echo "$row" | cut -f10)" = pairs ] || fail "P4: summary unit"
+[ "$(grep "^S2	" quorvane/summary.tsv | cut -f10)" = reads ] || fail "S2: summary unit"
+[ "$(sed -n 1p quorvane/summary.tsv | cut -f10)" = unit ] || fail "summary unit header"
+[ "$(grep -c . quorvane/summary.tsv)" = 5 ] || fail "summary rows"
 # The genome was indexed once, and every sample mapped that index.
 [ -f quorvane/index/lambda.qvi ] || fail "no saved index"
 [ "$(grep -c '^rule genome_index:' snakemake.log)" = 1 ] || fail "the genome was indexed $(grep -c '^rule genome_index:' snakemake.log) times"
-[ "$(grep -c 'quorvane/index/lambda.qvi' snakemake.log)" -ge 4 ] || fail "the samples did not map the saved index"
+[ "$(grep -c 'quorvane/index/lambda.qvi' snakemake.log)" -ge 5 ] || fail "the samples did not map the saved index"
 
 # Nothing to do a second time.
 snakemake --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp" \
   --config samples=samples.tsv genome="$src/examples/lambda.fa.gz" quorvane="$qm" mismatches=1 threads=2 \
   >again.log 2>&1 || fail "second run failed"
 grep -q "Nothing to be done" again.log || fail "the second run did work again"
-echo "workflow_test: 3 samples mapped, sorted, indexed and summarised"
+echo "workflow_test: 3 samples and 1 of pairs mapped, sorted, indexed and summarised"
