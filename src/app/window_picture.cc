@@ -1,5 +1,6 @@
-// quorvane-window-picture OUT.png: draws the main window as it looks just
-// before a run, on the offscreen platform, and saves the picture.
+// quorvane-window-picture OUT.png [MODE]: draws the main window as it looks
+// just before a run, in MODE (reads, the default, guides or pairs), on the
+// offscreen platform, and saves the picture.
 #include <QApplication>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -12,8 +13,8 @@
 #include "ui/quorvane_application.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: quorvane-window-picture OUT.png\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: quorvane-window-picture OUT.png [reads|guides|pairs]\n");
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -31,6 +32,15 @@ int main(int argc, char** argv) {
   TFmTrelvix fm(ProgramPath{folder.path().toStdString() + "/", "quorvane"}, deps);
   fm.show();
   fm.FormActivate();
+
+  if (argc == 3) {
+    const int mode = fm.BxMode->findText(QString::fromLocal8Bit(argv[2]));
+    if (mode < 0) {
+      std::fprintf(stderr, "quorvane-window-picture: no mode %s\n", argv[2]);
+      return 2;
+    }
+    fm.BxMode->setCurrentIndex(mode);
+  }
 
   // The inputs chosen, accepted and set: the window just before "go".
   fm.BxInpGnm->SetText("/home/user/genomes/ecoli_with_lambda.fa.gz");
