@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/stop_signals.h"
 #include "common/number_text.h"
@@ -42,20 +43,32 @@ int VerifyMain(const std::string& name, int threads, bool quiet) {
 
 int IndexMain(int argc, char** argv) {
   std::string genome, output, verify;
+  std::vector<std::string> pams3, pams5;
+  int maxGuide = kDefaultTableGuide;
   bool linear = false, quiet = false;
   const unsigned hw = std::thread::hardware_concurrency();
   int threads = hw == 0 ? 1 : static_cast<int>(hw);
   CLI::App app{
       "Makes a saved index of GENOME (FASTA or plain, gzip- or BGZF-compressed or not) and writes it\n"
       "to NAME. Give NAME to -g of quorvane-map instead of the genome: the run maps the index at\n"
-      "once instead of building it, and writes the same files. With --verify NAME it checks a saved index\n"
-      "whole instead: every section against its checksums.",
+      "once instead of building it, and writes the same files. With --pam (or --pam-5) it also keeps the\n"
+      "genome's sites of that PAM, so that a guide run from it (quorvane-map guides -g NAME) looks its\n"
+      "guides up instead of scanning the genome. With --verify NAME it checks a saved index whole\n"
+      "instead: every section against its checksums.",
       "quorvane-map index"};
   app.add_option("GENOME", genome, "Genome file, as -g of a mapping run takes it");
   app.add_option("-o,--output", output, "The saved index to write; replaced when it is whole")->type_name("NAME");
   app.add_option("--verify", verify,
                  "Check the saved index NAME whole and say what was found; exit status 1 when it is damaged")
       ->type_name("NAME");
+  app.add_option("--pam", pams3,
+                 "Keep a table of the sites of this PAM, 3' of the protospacer (NGG); may be given again")
+      ->type_name("PAM");
+  app.add_option("--pam-5", pams5, "Keep a table of the sites of this PAM, 5' of the protospacer (TTTV)")
+      ->type_name("PAM");
+  app.add_option("--max-guide", maxGuide,
+                 "The longest guide the site tables serve (20 to 40; default 24); a longer one is searched by a scan")
+      ->type_name("N");
   app.add_flag("--linear", linear, "The genome's sequences are linear unless their FASTA header says otherwise");
   app.add_option("-t,--threads", threads, "Threads that index (default: every hardware thread)")
       ->check(CLI::Range(1, 1024))
@@ -90,6 +103,18 @@ int IndexMain(int argc, char** argv) {
   o.output = output;
   o.linear = linear;
   o.threads = threads;
+  o.maxGuide = maxGuide;
+  for (int five = 0; five < 2; ++five) {
+    for (const std::string& text : five == 1 ? pams5 : pams3) {
+      Pam pam;
+      const Status parsed = ParsePam(text, five == 1, pam);
+      if (!parsed.ok()) {
+        std::fprintf(stderr, "%s\n", parsed.message().c_str());
+        return 2;
+      }
+      o.pams.push_back(pam);
+    }
+  }
   o.stop = [] { return StopSignal() != 0; };
   if (live) {
     o.progress = [&](const std::string& stage, double done) {
@@ -113,6 +138,11 @@ int IndexMain(int argc, char** argv) {
     std::printf("saved index %s: %s letters in %lld sequence%s, %s bytes\n", output.c_str(),
                 GroupedNumberText(sum.letters).c_str(), static_cast<long long>(sum.sequences),
                 sum.sequences == 1 ? "" : "s", GroupedNumberText(sum.bytes).c_str());
+    for (const IndexSummary::Table& t : sum.tables) {
+      std::printf("  site table %s%s: %s sites, guides up to %d letters, %s bytes\n", t.pam.letters.c_str(),
+                  t.pam.fivePrime ? " (5')" : " (3')", GroupedNumberText(t.sites).c_str(), t.maxGuide,
+                  GroupedNumberText(t.bytes).c_str());
+    }
   }
   return 0;
 }

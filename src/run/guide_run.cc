@@ -12,6 +12,7 @@
 
 #include "common/number_text.h"
 #include "guides/guide_search.h"
+#include "guides/site_table_search.h"
 #include "common/file_stem.h"
 #include "readers/genome_file.h"
 #include "readers/annotation_file.h"
@@ -108,34 +109,49 @@ class GuideRun {
     st = OpenFiles();
     if (!st.ok()) return st;
 
-    // The genome, or the letters of a saved index, mapped as they lie.
-    Reference ref;
-    if (IsSavedIndexFile(env_, o_.PthGnm)) {
-      std::unique_ptr<SavedIndex> saved;
-      IndexOpenOptions io;
-      io.threads = o_.threads;
-      st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, io, saved);
-      if (st.ok()) ref = saved->MakeReference();
-    } else {
-      st = ReadGenome(env_, o_.PthGnm, GenomeOptions{-1, o_.linear, StopAsked()}, ref);
-    }
-    if (!st.ok()) return st;
-    loaded_ = true;
-
-    RunProgress p;
-    p.text = "search";
-    obs_.OnProgress(p);
-    const auto start = std::chrono::steady_clock::now();
     GuideSearchOptions so;
     so.mis = o_.mis;
     so.dnaBulge = o_.dnaBulge;
     so.rnaBulge = o_.rnaBulge;
     so.threads = o_.threads;
     so.stop = [this] { return obs_.StopRequested(); };
+    // The genome, or the letters of a saved index, mapped as they lie; a
+    // saved index with a site table of the PAM answers without a scan.
+    Reference ref;
+    std::unique_ptr<SavedIndex> saved;
+    SiteTableView table;
+    bool useTable = false;
+    if (IsSavedIndexFile(env_, o_.PthGnm)) {
+      IndexOpenOptions io;
+      io.threads = o_.threads;
+      io.lettersAtOpen = false;
+      st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, io, saved);
+      if (st.ok()) {
+        ref = saved->MakeReference();
+        useTable = saved->FindSiteTable(o_.pam, table) && TableAnswers(table, o_.pam, guides_, so);
+        if (useTable) {
+          st = CheckSiteTable(table, o_.PthGnm);
+        } else if (!saved->guard().allVerified() && !saved->guard().VerifySection(0, o_.threads)) {
+          // The scan reads every letter: all of them verified first.
+          st = saved->guard().failure();
+        }
+      }
+    } else {
+      st = ReadGenome(env_, o_.PthGnm, GenomeOptions{-1, o_.linear, StopAsked()}, ref);
+    }
+    if (!st.ok()) return st;
+    loaded_ = true;
+    searchText_ = useTable ? "site table of the saved index" : "genome scan";
+
+    RunProgress p;
+    p.text = "search";
+    obs_.OnProgress(p);
+    const auto start = std::chrono::steady_clock::now();
     GuideSearchCounts counts;
     // The sorted runs lie beside the results, and go with the sorter.
     SiteSorter sorter(env_, SortPrefix(), o_.sortBudget != 0 ? o_.sortBudget : kSortBudget, guides_.size());
-    st = SearchGuides(ref, guides_, o_.pam, so, sorter, &counts);
+    st = useTable ? SearchSiteTable(ref, table, guides_, so, sorter, &counts)
+                  : SearchGuides(ref, guides_, o_.pam, so, sorter, &counts);
     if (st.ok()) st = sorter.Finish();
     if (!st.ok()) return st;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -287,7 +303,8 @@ class GuideRun {
       r += "\ndna bulge = " + std::to_string(o_.dnaBulge) + "\nrna bulge = " + std::to_string(o_.rnaBulge);
     }
     r += "\nsequences = " + std::to_string(ref.count()) + "\ngenome letters = " + std::to_string(ref.total()) +
-         "\npam sites = " + std::to_string(c.pamSites) + "\nsites = " + std::to_string(sites);
+         "\npam search = " + searchText_ + "\npam sites = " + std::to_string(c.pamSites) +
+         "\nsites = " + std::to_string(sites);
     for (int m = 0; m <= o_.mis; ++m) {
       r += "\nsites m" + std::to_string(m) + " = " + std::to_string(perMis[static_cast<size_t>(m)]);
     }
@@ -308,6 +325,7 @@ class GuideRun {
   std::optional<OutputTarget> sam_;
   std::unique_ptr<Annotation> annotation_;  // the genes of --annotate; null for none
   bool loaded_ = false;  // the genome was read: the observer hears of the end steps
+  std::string searchText_;  // how the sites were found, for the report
 };
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/status.h"
 #include "env/env.h"
+#include "guides/guide_query.h"
+#include "guides/site_table.h"
 
 namespace quorvane {
 
@@ -18,6 +21,10 @@ struct IndexOptions {
   bool linear = false;  // sequences are linear unless their headers say otherwise
   int threads = 1;      // threads that index
   int step = 0;         // the index's step: 0 by the genome's size (tests set 1 or 2)
+  // PAMs whose site tables the index keeps, each checked by ParsePam; and
+  // the longest guide they serve (2 * kMaxTableKey to kMaxGuideLen).
+  std::vector<Pam> pams;
+  int maxGuide = kDefaultTableGuide;
   Env* env = nullptr;   // the file system; null for the real one
   // Hears each stage as it begins ("reading", "indexing", "writing") and
   // the fraction written; may be null.
@@ -33,12 +40,22 @@ struct IndexSummary {
   int64_t sequences = 0;
   int64_t bytes = 0;  // of the saved index
   int step = 1;
+  // Each site table kept: its PAM, the sites and the bytes of its sections.
+  struct Table {
+    Pam pam;
+    int64_t sites = 0;  // regular and odd together
+    int64_t bytes = 0;
+    int maxGuide = 0;
+  };
+  std::vector<Table> tables;
 };
 
 // Reads the genome, builds its index and writes both as a saved index at
 // output. Fails with the genome's messages (see ReadGenome), kBadInput
-// ("the index file is the genome file\n" + output, or "the genome is a
-// saved index already\n" + genome), kNoMemory, kInterrupted, or the write's
+// ("the index file is the genome file\n" + output, "the genome is a saved
+// index already\n" + genome, "PAM P is given twice", "the longest guide
+// of a site table is 20 to 40 letters, not N"), kNoMemory, kInterrupted,
+// or the write's
 // (see WriteSavedIndex); a failure leaves nothing at output that was not
 // there before.
 Status MakeSavedIndex(const IndexOptions& o, IndexSummary& out);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "common/number_text.h"
+#include "guides/site_table_search.h"
 #include "saved_index/index_reader.h"
 
 namespace quorvane {
@@ -54,6 +55,16 @@ Status CheckSavedIndex(const std::string& path, int threads, IndexCheckReport& r
   // must be the one the index was made from.
   st = idx->ReadTables(path);
   if (!st.ok()) return st;
+  for (const PamTableEntry& e : idx->pamTables()) {
+    SiteTableView view;
+    const Pam pam{std::string(e.pam, e.pamLength), e.fivePrime != 0};
+    if (!idx->FindSiteTable(pam, view)) continue;
+    st = CheckSiteTable(view, path);
+    if (!st.ok()) return st;
+    report.lines.push_back("site table " + pam.letters + (pam.fivePrime ? " (5')" : " (3')") + ": " +
+                           Count(e.sites + e.oddSites, "site", "sites") + ", guides up to " +
+                           std::to_string(e.maxGuide) + " letters, adds up");
+  }
   const std::string& genome = idx->source().path;
   if (genome.empty()) {
     report.lines.push_back("genome file: none recorded (made from a stream)");

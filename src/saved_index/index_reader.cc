@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "common/big_array.h"
+#include "common/iupac.h"
 #include "common/nucleotide.h"
 
 namespace quorvane {
@@ -134,7 +135,7 @@ Status SavedIndex::CheckMeta(const std::string& path) {
       fits(0, need.letters) && fits(1, need.off) && fits(2, need.pos) && fits(3, need.ctx) &&
       (h.segments == 1 || fits(4, need.seg)) && h.sumsAt <= size && blocks == h.blocks &&
       h.blocks <= (size - h.sumsAt) / 8 && h.fileBytes == h.sumsAt + 8 * h.blocks + sizeof(IndexTail);
-  if (!sane) return damaged("its head does not describe it");
+  if (!sane || !TablesFit(sections)) return damaged("its head does not describe it");
   if (BlockSum(base_ + h.seqTableAt, h.lettersAt - h.seqTableAt) != h.namesChecksum) {
     return damaged("its sequence table and names do not match their checksum");
   }
@@ -147,6 +148,57 @@ Status SavedIndex::CheckMeta(const std::string& path) {
   }
   guard_ = std::make_shared<BlockGuard>(base_, sections, sums, h.blockShift, path);
   return Status::OK();
+}
+
+bool SavedIndex::TablesFit(const std::vector<BodySection>& sections) const {
+  const IndexHead& h = head_;
+  size_t s = h.segments > 1 ? 5 : 4;
+  for (const PamTableEntry& p : pams_) {
+    const size_t len = strnlen(p.pam, sizeof p.pam);
+    bool ok = len == p.pamLength && len >= 1 && len <= static_cast<size_t>(kMaxPamLen) && p.fivePrime <= 1 &&
+              p.keyLetters >= kMinTableKey && p.keyLetters <= kMaxTableKey && p.maxGuide >= 2 * p.keyLetters &&
+              p.maxGuide <= kMaxGuideLen && p.positionBits == 63 - 2 * p.keyLetters &&
+              h.letters < (uint64_t{1} << p.positionBits) && p.sites <= 2 * h.letters && p.oddSites <= 2 * h.letters;
+    for (size_t i = 0; i < len && ok; ++i) ok = kIupacSet[static_cast<unsigned char>(p.pam[i])] != 0;
+    const uint64_t startBytes = 8 * ((uint64_t{1} << (2 * p.keyLetters)) + 1);
+    const uint64_t at[5] = {p.nearAt, p.farAt, p.nearStartsAt, p.farStartsAt, p.oddAt};
+    const uint64_t bytes[5] = {8 * p.sites, 8 * p.sites, startBytes, startBytes, 8 * p.oddSites};
+    for (int i = 0; i < 5 && ok; ++i, ++s) {
+      ok = s < sections.size() && sections[s].at == at[i] && at[i] % kIndexAlign == 0 &&
+           bytes[i] <= sections[s].end - sections[s].at;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+SiteTableShape SavedIndex::TableShape(size_t i) const {
+  const PamTableEntry& p = pams_[i];
+  SiteTableShape sh;
+  sh.pam.letters.assign(p.pam, p.pamLength);
+  sh.pam.fivePrime = p.fivePrime != 0;
+  sh.maxGuide = static_cast<int>(p.maxGuide);
+  sh.keyLetters = static_cast<int>(p.keyLetters);
+  sh.positionBits = static_cast<int>(p.positionBits);
+  return sh;
+}
+
+bool SavedIndex::FindSiteTable(const Pam& pam, SiteTableView& v) const {
+  for (size_t i = 0; i < pams_.size(); ++i) {
+    const PamTableEntry& p = pams_[i];
+    if (std::string(p.pam, p.pamLength) != pam.letters || (p.fivePrime != 0) != pam.fivePrime) continue;
+    v.shape = TableShape(i);
+    v.sites = p.sites;
+    v.oddSites = p.oddSites;
+    v.near = reinterpret_cast<const uint64_t*>(base_ + p.nearAt);
+    v.far = reinterpret_cast<const uint64_t*>(base_ + p.farAt);
+    v.nearStarts = reinterpret_cast<const uint64_t*>(base_ + p.nearStartsAt);
+    v.farStarts = reinterpret_cast<const uint64_t*>(base_ + p.farStartsAt);
+    v.odd = reinterpret_cast<const uint64_t*>(base_ + p.oddAt);
+    v.check = guard_->allVerified() ? nullptr : guard_.get();
+    return true;
+  }
+  return false;
 }
 
 Status SavedIndex::ReadTables(const std::string& path) {
@@ -283,8 +335,8 @@ Status SavedIndex::Open(const std::string& path, std::unique_ptr<SavedIndex>& ou
     BlockGuard& guard = *idx->guard_;
     const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     const uint64_t from = h.lettersAt / page * page;
-    ::madvise(const_cast<char*>(idx->base_) + from, h.offAt - from, MADV_WILLNEED);
-    const bool whole = guard.VerifySection(0, o.threads) && guard.VerifySection(1, o.threads) &&
+    if (o.lettersAtOpen) ::madvise(const_cast<char*>(idx->base_) + from, h.offAt - from, MADV_WILLNEED);
+    const bool whole = (!o.lettersAtOpen || guard.VerifySection(0, o.threads)) && guard.VerifySection(1, o.threads) &&
                        (h.segments == 1 || guard.VerifySection(4, o.threads));
     if (!whole) return guard.failure();
   }

@@ -14,6 +14,7 @@
 #include "engine/fast_index.h"
 #include "engine/reference.h"
 #include "env/env.h"
+#include "guides/site_table.h"
 #include "saved_index/block_guard.h"
 #include "saved_index/index_layout.h"
 
@@ -34,6 +35,10 @@ struct IndexOpenOptions {
   // all at opening, or only the letters and small tables then.
   enum class Verify { kBySize, kAllAtOpen, kWhenTouched };
   Verify verify = Verify::kBySize;
+  // For a mapped index, whether its letters are verified at opening; a run
+  // that verifies every letter it reads as it goes (a guide search through
+  // a site table) leaves them.
+  bool lettersAtOpen = true;
 };
 
 // A saved index in memory, read-only: mapped, or for a small one read
@@ -71,6 +76,11 @@ class SavedIndex {
   BlockGuard& guard() const { return *guard_; }
   // The PAM site tables' directory.
   const std::vector<PamTableEntry>& pamTables() const { return pams_; }
+  // The site table of pam, if the index keeps one: true and view set
+  // (its check set while blocks are left to verify as they are touched).
+  bool FindSiteTable(const Pam& pam, SiteTableView& view) const;
+  // The shape of table i of the directory.
+  SiteTableShape TableShape(size_t i) const;
   // The mapped file's bytes from at (a place the head or directory gives).
   const char* At(uint64_t at) const;
 
@@ -81,6 +91,9 @@ class SavedIndex {
 
  private:
   struct Mapping;
+  // Whether the PAM table directory's entries are sane and their sections
+  // are where the directory says, each large enough.
+  bool TablesFit(const std::vector<BodySection>& sections) const;
   // The checks before anything of the body is read: head, names, sums.
   Status CheckMeta(const std::string& path);
   // The first half of Open for an index verified whole: reads the file

@@ -5,11 +5,13 @@
 
 #include "common/nucleotide.h"
 #include "saved_index/body_writer.h"
+#include "saved_index/site_table_writer.h"
 
 namespace quorvane {
 
 Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& store, const FastIndex& index,
-                       const IndexSource& source, const std::function<void(double)>& progress) {
+                       const IndexSource& source, const std::function<void(double)>& progress,
+                       const std::vector<SiteTableShape>& tables, int threads, const std::function<bool()>& stop) {
   const Reference& ref = store.ref();
   const FastIndexTables& t = index.tables();
   // The head, the sequence table, the names and the stretches, laid out
@@ -23,6 +25,13 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   }
   names += source.path;
   const auto& uncoded = store.uncoded();
+  // The site tables are counted first: the head holds their directory.
+  std::vector<SiteTableCount> counted(tables.size());
+  for (size_t i = 0; i < tables.size(); ++i) {
+    const Status st = CountSiteTable(ref, tables[i], threads, stop, counted[i]);
+    if (!st.ok()) return st;
+  }
+  std::vector<PamTableEntry> dir(tables.size());
   IndexHead h;
   std::memset(&h, 0, sizeof h);
   std::memcpy(h.magic, kIndexMagic, sizeof h.magic);
@@ -35,8 +44,8 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   h.segmentBits = t.segmentBits;
   h.uncodedCount = uncoded.size();
   h.blockShift = kIndexBlockShift;
-  h.pamTables = 0;
-  h.seqTableAt = IndexAlign(sizeof h);
+  h.pamTables = static_cast<uint32_t>(tables.size());
+  h.seqTableAt = IndexAlign(sizeof h + sizeof(PamTableEntry) * dir.size());
   h.namesAt = IndexAlign(h.seqTableAt + sizeof(SeqEntry) * seqs.size());
   h.namesBytes = names.size();
   h.uncodedAt = IndexAlign(h.namesAt + names.size());
@@ -50,14 +59,17 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   const uint64_t ctxBytes = 4 * (t.entries + FastIndex::kScanPad);
   const uint64_t segBytes = t.segments > 1 ? 8 * uint64_t{kSeedCodes} * t.segments : 0;
   h.segAt = t.segments > 1 ? IndexAlign(h.ctxAt + ctxBytes) : 0;
-  h.sumsAt = IndexAlign(t.segments > 1 ? h.segAt + segBytes : h.ctxAt + ctxBytes);
-  for (const BodySection& s : BodySections(h, {})) h.blocks += s.blocks;
+  uint64_t next = IndexAlign(t.segments > 1 ? h.segAt + segBytes : h.ctxAt + ctxBytes);
+  for (size_t i = 0; i < tables.size(); ++i) next = LayOutSiteTable(counted[i], next, dir[i]);
+  h.sumsAt = next;
+  for (const BodySection& s : BodySections(h, dir)) h.blocks += s.blocks;
   h.fileBytes = h.sumsAt + 8 * h.blocks + sizeof(IndexTail);
   h.sourceSize = source.path.empty() ? -1 : source.size;
   h.sourceMtimeNs = source.mtimeNs;
   h.sourcePathBytes = source.path.size();
 
   std::string meta(h.lettersAt, '\0');
+  if (!dir.empty()) std::memcpy(meta.data() + sizeof h, dir.data(), sizeof(PamTableEntry) * dir.size());
   std::memcpy(meta.data() + h.seqTableAt, seqs.data(), sizeof(SeqEntry) * seqs.size());
   std::memcpy(meta.data() + h.namesAt, names.data(), names.size());
   for (size_t i = 0; i < uncoded.size(); ++i) {
@@ -82,6 +94,7 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   section(h.posAt, t.pos, posBytes);
   section(h.ctxAt, t.ctx, ctxBytes);
   if (t.segments > 1) section(h.segAt, t.seg, segBytes);
+  for (size_t i = 0; i < tables.size() && st.ok(); ++i) st = WriteSiteTable(ref, counted[i], dir[i], threads, stop, out);
   if (st.ok()) st = out.Finish(h.sumsAt);
   return st;
 }

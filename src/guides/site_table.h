@@ -1,0 +1,110 @@
+// The PAM site table of a genome: every place where one PAM lies, on both
+// strands, with the protospacer letters nearest the PAM packed into keys,
+// kept in two sorted orders so that a guide's sites within K mismatches
+// are found by looking up a few hundred keys instead of scanning the
+// genome.
+//
+// A site is a PAM on a strand, named by its anchor: the direct-strand
+// index (among all letters of the genome) of the PAM's leftmost letter.
+// Its protospacer letters are counted from the PAM outwards: letter i is
+// the i-th letter away from the PAM, whatever the strand and the side of
+// the PAM. The near key holds letters 0 .. k-1, the far key letters
+// k .. 2k-1, 2 bits a letter (A 0, C 1, G 2, T 3) with letter 0 (or k)
+// the most significant, so that the keys sharing their first letters lie
+// side by side.
+//
+// A site is regular when it has maxGuide protospacer letters (on a linear
+// sequence they stay inside it; a circular one is at least maxGuide plus
+// the PAM long) and all of them are A, C, G or T; it is then kept in the
+// near order (sorted by near key) and in the far order (sorted by far
+// key), each entry holding the other key, so that a lookup in either
+// order sees all 2k key letters without touching the genome. Every other
+// site is odd and kept apart, to be compared whole.
+#ifndef QUORVANE_GUIDES_SITE_TABLE_H_
+#define QUORVANE_GUIDES_SITE_TABLE_H_
+
+#include <cstdint>
+#include <functional>
+
+#include "common/table_check.h"
+#include "engine/reference.h"
+#include "engine/strand.h"
+#include "guides/guide_query.h"
+
+namespace quorvane {
+
+// The longest guide a table serves unless told otherwise.
+inline constexpr int kDefaultTableGuide = 24;
+// Letters of a key at most and at least.
+inline constexpr int kMaxTableKey = 10;
+inline constexpr int kMinTableKey = 6;
+
+// How the sites of one table are laid out.
+struct SiteTableShape {
+  Pam pam;
+  int maxGuide = kDefaultTableGuide;  // protospacer letters a regular site has
+  int keyLetters = kMaxTableKey;      // letters of each key
+  int positionBits = 43;              // bits of an entry's anchor
+
+  // Entry bits: anchor in [0, positionBits), strand above it (1 for the
+  // complementary strand), the other key above that.
+  uint64_t Entry(uint64_t anchor, bool compl_, uint64_t otherKey) const {
+    return anchor | uint64_t{compl_} << positionBits | otherKey << (positionBits + 1);
+  }
+  uint64_t AnchorOf(uint64_t e) const { return e & ((uint64_t{1} << positionBits) - 1); }
+  bool ComplOf(uint64_t e) const { return (e >> positionBits) & 1; }
+  uint32_t OtherKeyOf(uint64_t e) const { return static_cast<uint32_t>(e >> (positionBits + 1)); }
+  uint64_t keys() const { return uint64_t{1} << (2 * keyLetters); }
+};
+
+// The shape of a table of pam serving guides up to maxGuide letters, for
+// a genome of letters letters: keys of about log4 of its expected sites,
+// so that a key holds a few sites. maxGuide must be 2 * kMinTableKey or
+// more.
+SiteTableShape TableShapeFor(const Pam& pam, int maxGuide, int64_t letters);
+
+// Whether protospacer letter i of a site runs leftwards from the PAM on
+// the direct strand (a 3' PAM on the direct strand, a 5' PAM on the
+// complementary one): then it lies at anchor - 1 - i, else at anchor +
+// PAM + i; on the complementary strand it is complemented.
+inline bool RunsLeft(bool fivePrime, bool compl_) { return fivePrime == compl_; }
+
+// One site as the table's build meets it.
+struct TableSite {
+  uint64_t anchor = 0;  // among all letters of the genome
+  bool compl_ = false;
+  bool regular = false;
+  uint32_t nearKey = 0, farKey = 0;  // of a regular site
+};
+
+// Calls take(site) for every site of sequence seq of ref whose anchor
+// lies in [begin, end) (0-based within the sequence), direct strand before
+// complementary at each anchor, anchors rising. A sequence shorter than
+// the shortest guide and the PAM has none.
+void ForEachTableSite(const Reference& ref, uint32_t seq, int64_t begin, int64_t end, const SiteTableShape& shape,
+                      const std::function<void(const TableSite&)>& take);
+
+// A table as a search reads it: pointers into a saved index, valid while
+// it is open.
+struct SiteTableView {
+  SiteTableShape shape;
+  uint64_t sites = 0;          // regular sites, in each order
+  uint64_t oddSites = 0;
+  const uint64_t* near = nullptr;        // sites entries, by near key
+  const uint64_t* far = nullptr;         // sites entries, by far key
+  const uint64_t* nearStarts = nullptr;  // keys + 1: where each near key's entries begin
+  const uint64_t* farStarts = nullptr;
+  const uint64_t* odd = nullptr;         // oddSites entries, their other key 0
+  // Verifies bytes of the table and of the genome's letters before they
+  // are read; null when all are verified already.
+  TableCheck* check = nullptr;
+};
+
+// Whether a table of shape serves guides of length letters.
+inline bool TableServes(const SiteTableShape& shape, int length) {
+  return length <= shape.maxGuide && length >= shape.keyLetters + 1;
+}
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_GUIDES_SITE_TABLE_H_

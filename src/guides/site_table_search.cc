@@ -1,0 +1,401 @@
+#include "guides/site_table_search.h"
+
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <utility>
+
+#include "common/iupac.h"
+#include "common/parallel_for.h"
+
+namespace quorvane {
+namespace {
+
+// Hands a thread's sites on once they pass this many.
+constexpr size_t kHandOnSites = size_t{1} << 16;
+// A key lookup costs about as much as comparing this many entries.
+constexpr double kKeyCost = 16;
+
+// The mismatches of a key of k letters (letter 0 most significant) against
+// the base sets of k letters, by the key's two halves; a letter at or
+// past `used` costs nothing.
+class MisTable {
+ public:
+  void Build(const uint8_t* sets, int k, int used) {
+    lo_ = k / 2;
+    const int hiLetters = k - lo_;
+    hi_.assign(size_t{1} << (2 * hiLetters), 0);
+    low_.assign(size_t{1} << (2 * lo_), 0);
+    auto fill = [&](std::vector<uint8_t>& t, int letters, int first) {
+      for (size_t v = 0; v < t.size(); ++v) {
+        int m = 0;
+        for (int j = 0; j < letters; ++j) {
+          const int pos = first + j;
+          const unsigned code = (v >> (2 * (letters - 1 - j))) & 3;
+          if (pos < used && (sets[pos] & (1u << code)) == 0) ++m;
+        }
+        t[v] = static_cast<uint8_t>(m);
+      }
+    };
+    fill(hi_, hiLetters, 0);
+    fill(low_, lo_, hiLetters);
+    loMask_ = (uint32_t{1} << (2 * lo_)) - 1;
+  }
+  int operator()(uint32_t key) const { return hi_[key >> (2 * lo_)] + low_[key & loMask_]; }
+
+ private:
+  int lo_ = 0;
+  uint32_t loMask_ = 0;
+  std::vector<uint8_t> hi_, low_;
+};
+
+// Keys of n letters within t mismatches of the base sets: how many, by the
+// number of mismatches, without listing them.
+double KeysWithin(const uint8_t* sets, int n, int t) {
+  if (t < 0) return 0;
+  std::vector<double> count(static_cast<size_t>(t) + 1, 0);
+  count[0] = 1;
+  for (int i = 0; i < n; ++i) {
+    const int match = __builtin_popcount(sets[i]);
+    for (int j = t; j >= 0; --j) count[static_cast<size_t>(j)] = count[static_cast<size_t>(j)] * match +
+                                                                  (j > 0 ? count[static_cast<size_t>(j - 1)] * (4 - match) : 0);
+  }
+  double sum = 0;
+  for (double c : count) sum += c;
+  return sum;
+}
+
+// Lists every key of n letters within t mismatches of the base sets, with
+// its mismatches.
+void ListKeys(const uint8_t* sets, int n, int t, std::vector<std::pair<uint32_t, int>>& out) {
+  out.clear();
+  if (t < 0) return;
+  struct Walk {
+    const uint8_t* sets;
+    int n, t;
+    std::vector<std::pair<uint32_t, int>>& out;
+    void Go(int i, uint32_t key, int mis) {
+      if (i == n) {
+        out.emplace_back(key, mis);
+        return;
+      }
+      for (unsigned code = 0; code < 4; ++code) {
+        const int m = mis + ((sets[i] & (1u << code)) == 0 ? 1 : 0);
+        if (m <= t) Go(i + 1, key << 2 | code, m);
+      }
+    }
+  };
+  Walk{sets, n, t, out}.Go(0, 0, 0);
+}
+
+// How one guide is looked up.
+struct GuidePlan {
+  uint32_t index = 0;  // in the list searched
+  int length = 0;
+  uint8_t sets[kMaxGuideLen] = {};  // its letters' base sets, from the PAM outwards
+  int farLetters = 0;               // letters of the far key within the guide
+  int tNear = 0, tFar = -1;         // mismatches looked up in each key; -1: no lookup
+  bool everySite = false;           // compare with every regular site instead
+  MisTable nearMis, farMis;
+};
+
+GuidePlan PlanGuide(const SiteTableView& t, const Guide& g, uint32_t index, int mis) {
+  GuidePlan p;
+  const SiteTableShape& sh = t.shape;
+  const int k = sh.keyLetters;
+  p.index = index;
+  p.length = static_cast<int>(g.letters.size());
+  for (int i = 0; i < p.length; ++i) {
+    const size_t at = static_cast<size_t>(sh.pam.fivePrime ? i : p.length - 1 - i);
+    p.sets[i] = kIupacSet[static_cast<unsigned char>(g.letters[at])];
+  }
+  p.farLetters = std::min(p.length - k, k);
+  p.nearMis.Build(p.sets, k, k);
+  p.farMis.Build(p.sets + k, k, p.farLetters);
+  // The cheapest split of the mismatches between the two lookups, against
+  // comparing every site.
+  const double sites = static_cast<double>(t.sites);
+  const double perNear = sites / static_cast<double>(sh.keys()) + kKeyCost;
+  const double perFar = sites / static_cast<double>(uint64_t{1} << (2 * p.farLetters)) + kKeyCost;
+  double best = sites + static_cast<double>(sh.keys());
+  p.everySite = true;
+  for (int tn = -1; tn <= mis; ++tn) {
+    const int tf = mis - 1 - tn;
+    const double cost = KeysWithin(p.sets, k, tn) * perNear + KeysWithin(p.sets + k, p.farLetters, tf) * perFar;
+    if (cost < best) {
+      best = cost;
+      p.tNear = tn;
+      p.tFar = tf;
+      p.everySite = false;
+    }
+  }
+  return p;
+}
+
+// One thread's part of a search.
+class TableSearcher {
+ public:
+  TableSearcher(const Reference& ref, const SiteTableView& t, int mis) : ref_(ref), t_(t), mis_(mis) {
+    P_ = static_cast<int>(t.shape.pam.letters.size());
+  }
+
+  // The sites of one guide into out; false when a block read was damaged
+  // or the table does not add up.
+  bool Search(const GuidePlan& p, std::vector<GuideSite>& out) {
+    out_ = &out;
+    p_ = &p;
+    const SiteTableShape& sh = t_.shape;
+    const int k = sh.keyLetters;
+    if (p.everySite) {
+      for (uint32_t key = 0; key < sh.keys(); ++key) {
+        const int m = p.nearMis(key);
+        if (m <= mis_ && !NearKey(key, m)) return false;
+      }
+    } else {
+      ListKeys(p.sets, k, p.tNear, keys_);
+      for (const auto& [key, m] : keys_) {
+        if (!NearKey(key, m)) return false;
+      }
+      ListKeys(p.sets + k, p.farLetters, p.tFar, keys_);
+      const int shift = 2 * (k - p.farLetters);
+      for (const auto& [prefix, m] : keys_) {
+        if (!FarKeys(prefix << shift, (prefix + 1) << shift, m)) return false;
+      }
+    }
+    return OddSites();
+  }
+
+ private:
+  bool Whole(const void* at, size_t bytes) { return t_.check == nullptr || bytes == 0 || t_.check->Whole(at, bytes); }
+
+  // The entries of the near key key, whose letters have m mismatches.
+  bool NearKey(uint32_t key, int m) {
+    const uint64_t lo = t_.nearStarts[key], hi = t_.nearStarts[key + 1];
+    if (!Whole(t_.near + lo, (hi - lo) * 8)) return false;
+    for (uint64_t i = lo; i < hi; ++i) {
+      const uint64_t e = t_.near[i];
+      const int total = m + p_->farMis(t_.shape.OtherKeyOf(e));
+      if (total <= mis_ && !Finish(e, total)) return false;
+    }
+    return true;
+  }
+
+  // The entries of the far keys [from, to), whose letters within the guide
+  // have m mismatches; those the near lookup found are passed over.
+  bool FarKeys(uint32_t from, uint32_t to, int m) {
+    const uint64_t lo = t_.farStarts[from], hi = t_.farStarts[to];
+    if (!Whole(t_.far + lo, (hi - lo) * 8)) return false;
+    for (uint64_t i = lo; i < hi; ++i) {
+      const uint64_t e = t_.far[i];
+      const int near = p_->nearMis(t_.shape.OtherKeyOf(e));
+      if (near <= p_->tNear) continue;
+      if (near + m <= mis_ && !Finish(e, near + m)) return false;
+    }
+    return true;
+  }
+
+  // Where a site lies: its sequence, its anchor within it, its start for
+  // the guide; false past the genome's letters (a table that does not add
+  // up).
+  bool Place(uint64_t e, uint32_t& seq, int64_t& a, int64_t& start, bool& left) {
+    const uint64_t anchor = t_.shape.AnchorOf(e);
+    if (anchor >= static_cast<uint64_t>(ref_.total())) {
+      bad_ = true;
+      return false;
+    }
+    seq = ref_.SeqAt(static_cast<int64_t>(anchor));
+    const RefSeq& r = ref_.seq(seq);
+    a = static_cast<int64_t>(anchor) - r.offset;
+    left = RunsLeft(t_.shape.pam.fivePrime, t_.shape.ComplOf(e));
+    start = left ? a - p_->length : a;
+    if (start < 0) start += r.length;
+    return true;
+  }
+
+  // Verifies the letters of a site of the guide before they are read.
+  bool SiteWhole(const RefSeq& r, int64_t start) {
+    if (t_.check == nullptr) return true;
+    const char* g = ref_.letters() + r.offset;
+    const int64_t len = std::min<int64_t>(p_->length + P_, r.length);
+    const int64_t first = std::min(len, r.length - start);
+    return Whole(g + start, static_cast<size_t>(first)) && Whole(g, static_cast<size_t>(len - first));
+  }
+
+  // Mismatches of letters [from, length) of the guide at the site, added
+  // to m; stops past the limit.
+  int Letters(const RefSeq& r, int64_t a, bool left, bool compl_, int from, int m) const {
+    const unsigned char* g = reinterpret_cast<const unsigned char*>(ref_.letters() + r.offset);
+    for (int i = from; i < p_->length && m <= mis_; ++i) {
+      int64_t q = left ? a - 1 - i : a + P_ + i;
+      if (q < 0) q += r.length;
+      if (q >= r.length) q -= r.length;
+      uint8_t b = kBaseBit[g[q]];
+      if (compl_) b = ComplementSet(b);
+      if ((b & p_->sets[i]) == 0) ++m;
+    }
+    return m;
+  }
+
+  // A regular site whose key letters have m mismatches: the letters past
+  // the keys compared, and the site kept within the limit.
+  bool Finish(uint64_t e, int m) {
+    uint32_t seq;
+    int64_t a, start;
+    bool left;
+    if (!Place(e, seq, a, start, left)) return false;
+    const RefSeq& r = ref_.seq(seq);
+    if (!SiteWhole(r, start)) return false;
+    const bool compl_ = t_.shape.ComplOf(e);
+    const int keyed = 2 * t_.shape.keyLetters;
+    if (p_->length > keyed) m = Letters(r, a, left, compl_, keyed, m);
+    if (m <= mis_) Keep(seq, start, compl_, m);
+    return true;
+  }
+
+  // Every odd site compared whole.
+  bool OddSites() {
+    if (!Whole(t_.odd, t_.oddSites * 8)) return false;
+    for (uint64_t i = 0; i < t_.oddSites; ++i) {
+      const uint64_t e = t_.odd[i];
+      uint32_t seq;
+      int64_t a, start;
+      bool left;
+      if (!Place(e, seq, a, start, left)) return false;
+      const RefSeq& r = ref_.seq(seq);
+      if (!Fits(r, a, left, p_->length, P_)) continue;
+      if (!SiteWhole(r, start)) return false;
+      const bool compl_ = t_.shape.ComplOf(e);
+      const int m = Letters(r, a, left, compl_, 0, 0);
+      if (m <= mis_) Keep(seq, start, compl_, m);
+    }
+    return true;
+  }
+
+  void Keep(uint32_t seq, int64_t start, bool compl_, int m) {
+    out_->push_back(GuideSite{p_->index, seq, start, compl_ ? Strand::kCompl : Strand::kDirect, static_cast<int8_t>(m)});
+  }
+
+ public:
+  // Whether a site at anchor a (within r) has room for a guide of length
+  // letters and its PAM.
+  static bool Fits(const RefSeq& r, int64_t a, bool left, int length, int P) {
+    if (r.circular) return r.length >= length + P;
+    return left ? a - length >= 0 : a + P + length <= r.length;
+  }
+  bool bad() const { return bad_; }
+
+ private:
+  const Reference& ref_;
+  const SiteTableView& t_;
+  int mis_;
+  int P_ = 0;
+  const GuidePlan* p_ = nullptr;
+  std::vector<GuideSite>* out_ = nullptr;
+  std::vector<std::pair<uint32_t, int>> keys_;
+  bool bad_ = false;
+};
+
+std::string TableDamaged(const std::string& why) {
+  return "saved index is damaged: its PAM site table " + why + ": make it again with quorvane-map index";
+}
+
+}  // namespace
+
+bool TableAnswers(const SiteTableView& table, const Pam& pam, const std::vector<Guide>& guides,
+                  const GuideSearchOptions& opt) {
+  if (opt.dnaBulge > 0 || opt.rnaBulge > 0) return false;
+  if (table.shape.pam.letters != pam.letters || table.shape.pam.fivePrime != pam.fivePrime) return false;
+  for (const Guide& g : guides) {
+    if (!TableServes(table.shape, static_cast<int>(g.letters.size()))) return false;
+  }
+  return true;
+}
+
+Status CheckSiteTable(const SiteTableView& t, const std::string& path) {
+  const uint64_t starts = t.shape.keys() + 1;
+  if (t.check != nullptr && (!t.check->Whole(t.nearStarts, starts * 8) || !t.check->Whole(t.farStarts, starts * 8))) {
+    return t.check->failure();
+  }
+  for (const uint64_t* s : {t.nearStarts, t.farStarts}) {
+    bool rising = s[0] == 0 && s[starts - 1] == t.sites;
+    for (uint64_t i = 1; i < starts && rising; ++i) rising = s[i - 1] <= s[i];
+    if (!rising) return Status::BadInput(TableDamaged("does not add up") + "\n" + path);
+  }
+  return Status::OK();
+}
+
+Status SearchSiteTable(const Reference& ref, const SiteTableView& table, const std::vector<Guide>& guides,
+                       const GuideSearchOptions& opt, GuideSiteSink& sink, GuideSearchCounts* counts) {
+  const int P = static_cast<int>(table.shape.pam.letters.size());
+  std::atomic<bool> stopped{false}, failed{false}, damaged{false}, bad{false};
+  std::mutex sinkMutex;
+  Status sinkStatus;
+  auto handOn = [&](std::vector<GuideSite>& out) {
+    if (out.empty()) return;
+    std::lock_guard<std::mutex> hold(sinkMutex);
+    if (!failed && !damaged && !bad) {
+      Status st = sink.Take(out);
+      if (!st.ok()) {
+        sinkStatus = st;
+        failed = true;
+      }
+    }
+    out.clear();
+  };
+
+  // The PAM sites of each guide length, as the scan counts them: every
+  // regular site, and the odd ones with room for the guide.
+  if (counts != nullptr) {
+    if (table.check != nullptr && !table.check->Whole(table.odd, table.oddSites * 8)) return table.check->failure();
+    std::set<int> lengths;
+    for (const Guide& g : guides) lengths.insert(static_cast<int>(g.letters.size()));
+    int64_t pamSites = 0;
+    for (int L : lengths) {
+      pamSites += static_cast<int64_t>(table.sites);
+      for (uint64_t i = 0; i < table.oddSites; ++i) {
+        const uint64_t e = table.odd[i];
+        const uint64_t anchor = table.shape.AnchorOf(e);
+        if (anchor >= static_cast<uint64_t>(ref.total())) {
+          return Status::BadInput(TableDamaged("does not add up"));
+        }
+        const RefSeq& r = ref.seq(ref.SeqAt(static_cast<int64_t>(anchor)));
+        const bool left = RunsLeft(table.shape.pam.fivePrime, table.shape.ComplOf(e));
+        if (TableSearcher::Fits(r, static_cast<int64_t>(anchor) - r.offset, left, L, P)) ++pamSites;
+      }
+    }
+    counts->pamSites = pamSites;
+  }
+
+  tbb::task_arena arena(PassThreads(opt.threads));
+  arena.execute([&] {
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, guides.size(), 1), [&](const tbb::blocked_range<size_t>& range) {
+      TableSearcher searcher(ref, table, opt.mis);
+      std::vector<GuideSite> out;
+      for (size_t g = range.begin(); g != range.end(); ++g) {
+        if (stopped || failed || damaged || bad) return;
+        if (opt.stop && opt.stop()) {
+          stopped = true;
+          return;
+        }
+        const GuidePlan plan = PlanGuide(table, guides[g], static_cast<uint32_t>(g), opt.mis);
+        if (!searcher.Search(plan, out)) {
+          (searcher.bad() ? bad : damaged) = true;
+          return;
+        }
+        if (out.size() >= kHandOnSites) handOn(out);
+      }
+      handOn(out);
+    });
+  });
+  if (bad) return Status::BadInput(TableDamaged("does not add up"));
+  if (damaged) return table.check->failure();
+  if (stopped) return Status::Interrupted("stopped");
+  if (failed) return sinkStatus;
+  return Status::OK();
+}
+
+}  // namespace quorvane
