@@ -54,7 +54,7 @@ Status MakeSavedIndex(const IndexOptions& o, IndexSummary& out) {
     std::vector<SiteTableShape> shapes;
     for (const Pam& p : o.pams) shapes.push_back(TableShapeFor(p, o.maxGuide, engine.reference().total()));
     st = WriteSavedIndex(env, o.output, engine.store(), engine.fast_index(), source,
-                         [&](double done) { stage("writing", done); }, shapes, o.threads, o.stop);
+                         [&](double done) { stage("writing", done); }, shapes, o.threads, o.stop, o.tableBuildBytes);
     if (!st.ok()) return st;
     // What the tables hold, from the index as written.
     if (!shapes.empty()) {

@@ -25,6 +25,9 @@ struct IndexOptions {
   // the longest guide they serve (2 * kMaxTableKey to kMaxGuideLen).
   std::vector<Pam> pams;
   int maxGuide = kDefaultTableGuide;
+  // Bytes of entries a site table's build holds at once; 0 for the
+  // default (tests make it small to build a table a few keys at a time).
+  uint64_t tableBuildBytes = 0;
   Env* env = nullptr;   // the file system; null for the real one
   // Hears each stage as it begins ("reading", "indexing", "writing") and
   // the fraction written; may be null.

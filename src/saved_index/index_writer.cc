@@ -11,7 +11,8 @@ namespace quorvane {
 
 Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& store, const FastIndex& index,
                        const IndexSource& source, const std::function<void(double)>& progress,
-                       const std::vector<SiteTableShape>& tables, int threads, const std::function<bool()>& stop) {
+                       const std::vector<SiteTableShape>& tables, int threads, const std::function<bool()>& stop,
+                       uint64_t tableBuildBytes) {
   const Reference& ref = store.ref();
   const FastIndexTables& t = index.tables();
   // The head, the sequence table, the names and the stretches, laid out
@@ -94,7 +95,10 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   section(h.posAt, t.pos, posBytes);
   section(h.ctxAt, t.ctx, ctxBytes);
   if (t.segments > 1) section(h.segAt, t.seg, segBytes);
-  for (size_t i = 0; i < tables.size() && st.ok(); ++i) st = WriteSiteTable(ref, counted[i], dir[i], threads, stop, out);
+  for (size_t i = 0; i < tables.size() && st.ok(); ++i) {
+    st = WriteSiteTable(ref, counted[i], dir[i], threads, stop, out,
+                        tableBuildBytes != 0 ? tableBuildBytes : kTableBuildBytes);
+  }
   if (st.ok()) st = out.Finish(h.sumsAt);
   return st;
 }

@@ -26,7 +26,7 @@ namespace quorvane {
 Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& store, const FastIndex& index,
                        const IndexSource& source, const std::function<void(double)>& progress = nullptr,
                        const std::vector<SiteTableShape>& tables = {}, int threads = 1,
-                       const std::function<bool()>& stop = nullptr);
+                       const std::function<bool()>& stop = nullptr, uint64_t tableBuildBytes = 0);
 
 }  // namespace quorvane
 
