@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <random>
 
 #include "test_util.h"
 
@@ -94,6 +96,116 @@ TEST_F(GuideCliTest, ASavedIndexServesAsTheGenome) {
   const Outcome o = Run("guides -g gen.qvi -q guides.fa --pam NGG -m 3 -o res --quiet");
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(FolderFiles(dir_.File("res")), fromGenome);
+}
+
+// A genome of two sequences with the guides' sites planted in it, near
+// matches among them; the index of it with site tables of NGG and TTTV.
+class SiteTableCliTest : public GuideCliTest {
+ protected:
+  void SetUp() override {
+    GuideCliTest::SetUp();
+    std::mt19937 rng(25);
+    const std::string g1 = "AGCAGCGCAACACCCTTATC", g2 = "TTGACCTAGGACCATGACTGAGTC";
+    std::string a = test::RandomLetters(rng, 5000), b = test::RandomLetters(rng, 1200);
+    for (int i = 0; i < 12; ++i) {
+      std::string site = (i % 2 == 0 ? g1 : g2) + "TGG";
+      site[static_cast<size_t>(i * 3) % 18] = 'A';
+      if (i % 3 == 0) site[5] = 'T';
+      a.replace(static_cast<size_t>(200 + 380 * i), site.size(), i % 4 == 3 ? test::ReverseComplement(site) : site);
+    }
+    // One across the origin of the circular one.
+    const std::string across = g1 + "AGG";
+    b.replace(b.size() - 10, 10, across.substr(0, 10));
+    b.replace(0, across.size() - 10, across.substr(10));
+    WriteFile(dir_.File("gen.fa"), ">chr topology=linear\n" + a + "\n>ring topology=circular\n" + b + "\n");
+    WriteFile(dir_.File("guides.fa"), ">g1\n" + g1 + "\n>g2\n" + g2 + "\n>g3\nNNNNNCAACACCCTTATCNN\n");
+  }
+};
+
+TEST_F(SiteTableCliTest, AnIndexWithASiteTableAnswersWithTheFilesOfTheScan) {
+  Outcome o = Run("index gen.fa -o gen.qvi --pam NGG --pam-5 TTTV");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("  site table NGG (3'): "), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("  site table TTTV (5'): "), std::string::npos) << o.out;
+  for (const char* search : {"--pam NGG -m 4", "--pam-5 TTTV -m 5", "--pam NGG -m 0"}) {
+    mkdir(dir_.File("scan").c_str(), 0755);
+    mkdir(dir_.File("table").c_str(), 0755);
+    o = Run(std::string("guides -g gen.fa -q guides.fa ") + search + " -o scan --sam scan/s.sam");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("pam search = genome scan"), std::string::npos) << o.out;
+    const std::string scanned = o.out;
+    o = Run(std::string("guides -g gen.qvi -q guides.fa ") + search + " -o table --sam table/s.sam");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("pam search = site table of the saved index"), std::string::npos) << o.out;
+    const std::string pamSites = scanned.substr(scanned.find("pam sites = "));
+    EXPECT_EQ(o.out.substr(o.out.find("pam sites = "), pamSites.find('\n')), pamSites.substr(0, pamSites.find('\n')));
+    auto scan = FolderFiles(dir_.File("scan")), table = FolderFiles(dir_.File("table"));
+    ASSERT_EQ(scan.size(), 3u);
+    // The SAM files differ only in the command line of their @PG line.
+    auto noPg = [](std::string sam) {
+      const size_t at = sam.find("@PG");
+      return at == std::string::npos ? sam : sam.erase(at, sam.find('\n', at) - at);
+    };
+    const std::string samScan = ReadFile(dir_.File("scan/s.sam"));
+    EXPECT_EQ(noPg(ReadFile(dir_.File("table/s.sam"))), noPg(samScan)) << search;
+    // The site planted across the origin.
+    if (std::string(search) == "--pam NGG -m 4") {
+      EXPECT_NE(samScan.find("\tring\t1191\t"), std::string::npos) << samScan;
+    }
+    scan.erase("s.sam");
+    table.erase("s.sam");
+    EXPECT_EQ(table, scan) << search;
+    std::system(("rm -rf " + dir_.File("scan") + " " + dir_.File("table")).c_str());
+  }
+  // Bulges, and a guide longer than the table's, are scanned for.
+  o = Run("guides -g gen.qvi -q guides.fa --pam NGG -m 2 --dna-bulge 1 -o res --quiet");
+  ASSERT_EQ(o.status, 0) << o.err;
+  o = Run("guides -g gen.qvi -q guides.fa --pam NGG -m 2 --dna-bulge 1 -o res");
+  EXPECT_NE(o.out.find("pam search = genome scan"), std::string::npos) << o.out;
+  WriteFile(dir_.File("long.fa"), ">long\nAGCAGCGCAACACCCTTATCAGCAG\n");
+  o = Run("guides -g gen.qvi -q long.fa --pam NGG -m 2 -o res");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("pam search = genome scan"), std::string::npos) << o.out;
+
+  o = Run("index --verify gen.qvi");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("  site table NGG (3'): "), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("near keys of its NGG sites: 1 block, whole"), std::string::npos) << o.out;
+}
+
+TEST_F(SiteTableCliTest, BadTableOptionsAndADamagedTableAreRefused) {
+  Outcome o = Run("index gen.fa -o gen.qvi --pam NGZ");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "bad PAM letter 'Z' in NGZ: a PAM holds the IUPAC letters A C G T R Y S W K M B D H V N\n");
+  o = Run("index gen.fa -o gen.qvi --pam NGG --pam ngg");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "PAM NGG is given twice\n");
+  o = Run("index gen.fa -o gen.qvi --pam NGG --max-guide 19");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "the longest guide of a site table is 20 to 40 letters, not 19\n");
+  struct stat st;
+  EXPECT_NE(stat(dir_.File("gen.qvi").c_str(), &st), 0);
+
+  ASSERT_EQ(Run("index gen.fa -o gen.qvi --pam NGG --max-guide 30 -q").status, 0);
+  ASSERT_EQ(Run("guides -g gen.qvi -q guides.fa --pam NGG -m 3 -o res --quiet").status, 0);
+  const auto before = FolderFiles(dir_.File("res"));
+  // One byte of the far keys changed: the run writes nothing.
+  o = Run("index --verify gen.qvi");
+  const size_t at = o.out.find("far keys of its NGG sites");
+  ASSERT_NE(at, std::string::npos) << o.out;
+  FILE* f = std::fopen(dir_.File("gen.qvi").c_str(), "r+b");
+  ASSERT_NE(f, nullptr);
+  std::fseek(f, -200000, SEEK_END);
+  std::fputc(0x55, f);
+  std::fputc(0xAA, f);
+  std::fclose(f);
+  o = Run("guides -g gen.qvi -q guides.fa --pam NGG -m 3 -o res");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("saved index is damaged: "), std::string::npos) << o.err;
+  EXPECT_EQ(FolderFiles(dir_.File("res")), before);
+  o = Run("index --verify gen.qvi");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.out.find("damaged: block"), std::string::npos) << o.out;
 }
 
 TEST_F(GuideCliTest, RefusesBadPamGuidesAndLimitsWithoutTouchingResults) {
