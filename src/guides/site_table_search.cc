@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -30,15 +31,20 @@ class MisTable {
     const int hiLetters = k - lo_;
     hi_.assign(size_t{1} << (2 * hiLetters), 0);
     low_.assign(size_t{1} << (2 * lo_), 0);
+    // A key of j letters costs what its first j - 1 letters cost, and its
+    // last letter's mismatch.
     auto fill = [&](std::vector<uint8_t>& t, int letters, int first) {
-      for (size_t v = 0; v < t.size(); ++v) {
-        int m = 0;
-        for (int j = 0; j < letters; ++j) {
-          const int pos = first + j;
-          const unsigned code = (v >> (2 * (letters - 1 - j))) & 3;
-          if (pos < used && (sets[pos] & (1u << code)) == 0) ++m;
+      t[0] = 0;
+      size_t n = 1;
+      for (int j = 0; j < letters; ++j) {
+        const int pos = first + j;
+        for (size_t v = n; v-- > 0;) {
+          for (unsigned code = 4; code-- > 0;) {
+            const bool miss = pos < used && (sets[pos] & (1u << code)) == 0;
+            t[v * 4 + code] = static_cast<uint8_t>(t[v] + (miss ? 1 : 0));
+          }
         }
-        t[v] = static_cast<uint8_t>(m);
+        n *= 4;
       }
     };
     fill(hi_, hiLetters, 0);
@@ -143,30 +149,60 @@ class TableSearcher {
     P_ = static_cast<int>(t.shape.pam.letters.size());
   }
 
-  // The sites of one guide into out; false when a block read was damaged
-  // or the table does not add up.
-  bool Search(const GuidePlan& p, std::vector<GuideSite>& out) {
+  // Adds guide p's lookups to the batch (p must stay where it is until
+  // the batch is done); a guide compared with every site is done at once.
+  // False when a block read was damaged or the table does not add up.
+  bool Add(const GuidePlan& p, std::vector<GuideSite>& out) {
     out_ = &out;
     p_ = &p;
-    const SiteTableShape& sh = t_.shape;
-    const int k = sh.keyLetters;
+    const int k = t_.shape.keyLetters;
     if (p.everySite) {
-      for (uint32_t key = 0; key < sh.keys(); ++key) {
+      for (uint32_t key = 0; key < t_.shape.keys(); ++key) {
         const int m = p.nearMis(key);
         if (m <= mis_ && !NearKey(key, m)) return false;
       }
-    } else {
-      ListKeys(p.sets, k, p.tNear, keys_);
-      for (const auto& [key, m] : keys_) {
-        if (!NearKey(key, m)) return false;
-      }
-      ListKeys(p.sets + k, p.farLetters, p.tFar, keys_);
-      const int shift = 2 * (k - p.farLetters);
-      for (const auto& [prefix, m] : keys_) {
-        if (!FarKeys(prefix << shift, (prefix + 1) << shift, m)) return false;
-      }
+      return OddSites();
     }
-    return OddSites();
+    plans_.push_back(&p);
+    const uint32_t guide = static_cast<uint32_t>(plans_.size() - 1);
+    ListKeys(p.sets, k, p.tNear, keys_);
+    for (const auto& [key, m] : keys_) lookups_.push_back(Lookup{key, key + 1, guide, static_cast<uint8_t>(m), 0});
+    ListKeys(p.sets + k, p.farLetters, p.tFar, keys_);
+    const int shift = 2 * (k - p.farLetters);
+    for (const auto& [prefix, m] : keys_) {
+      lookups_.push_back(Lookup{prefix << shift, (prefix + 1) << shift, guide, static_cast<uint8_t>(m), 1});
+    }
+    return true;
+  }
+
+  // Lookups waiting in the batch.
+  size_t waiting() const { return lookups_.size(); }
+
+  // Runs the batch's lookups in key order, each order in turn, so that
+  // they pass through the table once rather than jumping about it; then
+  // the odd sites of each guide. Sites into out.
+  bool Run(std::vector<GuideSite>& out) {
+    out_ = &out;
+    order_.resize(lookups_.size());
+    for (size_t i = 0; i < lookups_.size(); ++i) {
+      const Lookup& l = lookups_[i];
+      order_[i] = uint64_t{l.far} << 63 | uint64_t{l.from} << kIndexBits | i;
+    }
+    std::sort(order_.begin(), order_.end());
+    bool whole = true;
+    for (const uint64_t o : order_) {
+      const Lookup& l = lookups_[o & ((uint64_t{1} << kIndexBits) - 1)];
+      p_ = plans_[l.guide];
+      whole = l.far ? FarKeys(l.from, l.to, l.mis) : NearKey(l.from, l.mis);
+      if (!whole) break;
+    }
+    for (size_t g = 0; g < plans_.size() && whole; ++g) {
+      p_ = plans_[g];
+      whole = OddSites();
+    }
+    lookups_.clear();
+    plans_.clear();
+    return whole;
   }
 
  private:
@@ -296,6 +332,19 @@ class TableSearcher {
   const GuidePlan* p_ = nullptr;
   std::vector<GuideSite>* out_ = nullptr;
   std::vector<std::pair<uint32_t, int>> keys_;
+  // One key's entries to look at for one guide of the batch.
+  struct Lookup {
+    uint32_t from, to;  // keys [from, to) of the order
+    uint32_t guide;     // in plans_
+    uint8_t mis;        // mismatches of the key's letters within the guide
+    uint8_t far;        // 1: the far order
+  };
+  std::vector<Lookup> lookups_;
+  // The lookups in the order they run: order, key, then the lookup's
+  // index in its low kIndexBits bits.
+  static constexpr int kIndexBits = 25;
+  std::vector<uint64_t> order_;
+  std::vector<const GuidePlan*> plans_;
   bool bad_ = false;
 };
 
@@ -370,24 +419,33 @@ Status SearchSiteTable(const Reference& ref, const SiteTableView& table, const s
     counts->pamSites = pamSites;
   }
 
-  tbb::task_arena arena(PassThreads(opt.threads));
+  // Each thread takes guides a range at a time and looks them up in
+  // batches of at most kBatchLookups keys.
+  constexpr size_t kBatchLookups = size_t{1} << 22;
+  const int threads = PassThreads(opt.threads);
+  const size_t grain = std::max<size_t>(1, guides.size() / (4 * static_cast<size_t>(threads)));
+  tbb::task_arena arena(threads);
   arena.execute([&] {
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, guides.size(), 1), [&](const tbb::blocked_range<size_t>& range) {
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, guides.size(), grain), [&](const tbb::blocked_range<size_t>& range) {
       TableSearcher searcher(ref, table, opt.mis);
       std::vector<GuideSite> out;
+      std::deque<GuidePlan> plans;
+      auto fail = [&] { (searcher.bad() ? bad : damaged) = true; };
       for (size_t g = range.begin(); g != range.end(); ++g) {
         if (stopped || failed || damaged || bad) return;
         if (opt.stop && opt.stop()) {
           stopped = true;
           return;
         }
-        const GuidePlan plan = PlanGuide(table, guides[g], static_cast<uint32_t>(g), opt.mis);
-        if (!searcher.Search(plan, out)) {
-          (searcher.bad() ? bad : damaged) = true;
-          return;
+        plans.push_back(PlanGuide(table, guides[g], static_cast<uint32_t>(g), opt.mis));
+        if (!searcher.Add(plans.back(), out)) return fail();
+        if (searcher.waiting() >= kBatchLookups) {
+          if (!searcher.Run(out)) return fail();
+          plans.clear();
         }
         if (out.size() >= kHandOnSites) handOn(out);
       }
+      if (!searcher.Run(out)) return fail();
       handOn(out);
     });
   });

@@ -122,8 +122,11 @@ class GuideRun {
     SiteTableView table;
     bool useTable = false;
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
+      // A guide run reads the letters and the site tables, never the seed
+      // index: the file is mapped and only what is read gets verified.
       IndexOpenOptions io;
       io.threads = o_.threads;
+      io.verify = IndexOpenOptions::Verify::kWhenTouched;
       io.lettersAtOpen = false;
       st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, io, saved);
       if (st.ok()) {
