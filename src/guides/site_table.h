@@ -24,7 +24,7 @@
 #define QUORVANE_GUIDES_SITE_TABLE_H_
 
 #include <cstdint>
-#include <functional>
+#include <vector>
 
 #include "common/table_check.h"
 #include "engine/reference.h"
@@ -77,12 +77,72 @@ struct TableSite {
   uint32_t nearKey = 0, farKey = 0;  // of a regular site
 };
 
+// The letters of a stretch of one sequence around its anchors, prepared
+// for ForEachTableSite: base sets, runs of letters A, C, G, T, and the
+// rolling 2k-letter keys ending at each letter, both ways.
+struct SiteStretch {
+  std::vector<uint8_t> base;       // base set; 0 for another letter or one outside a linear sequence
+  std::vector<uint8_t> runLeft;    // letters A, C, G, T in a row ending here (at most 255)
+  std::vector<uint8_t> runRight;   // the same beginning here
+  std::vector<uint64_t> ending;    // the 2k letters ending here, the last one least significant
+  std::vector<uint64_t> backward;  // the 2k letters ending here, the last one most significant
+  int64_t lo = 0;                  // the sequence's letter of entry 0 (before its start for the margin)
+  int64_t begin = 0, end = 0;      // the anchors
+  int64_t offset = 0;              // the sequence's first letter among all letters
+  bool roomy = false;              // maxGuide letters and the PAM fit in the sequence
+  int P = 0, M = 0, k2 = 0;        // PAM letters, maxGuide, key letters of both keys
+  uint64_t mask = 0;               // of 2k letters
+  uint8_t set[kMaxPamLen] = {}, cset[kMaxPamLen] = {};  // the PAM's letters and their complements
+};
+
+// Fills s for the anchors [begin, end) (0-based within sequence seq) of
+// shape's sites; false when there are none: a sequence shorter than the
+// shortest guide and the PAM has none.
+bool PrepareStretch(const Reference& ref, uint32_t seq, int64_t begin, int64_t end, const SiteTableShape& shape,
+                    SiteStretch& s);
+
 // Calls take(site) for every site of sequence seq of ref whose anchor
-// lies in [begin, end) (0-based within the sequence), direct strand before
-// complementary at each anchor, anchors rising. A sequence shorter than
-// the shortest guide and the PAM has none.
+// lies in [begin, end), direct strand before complementary at each anchor,
+// anchors rising.
+template <typename Fn>
 void ForEachTableSite(const Reference& ref, uint32_t seq, int64_t begin, int64_t end, const SiteTableShape& shape,
-                      const std::function<void(const TableSite&)>& take);
+                      Fn&& take) {
+  thread_local SiteStretch s;
+  if (!PrepareStretch(ref, seq, begin, end, shape, s)) return;
+  const int half = s.k2;  // bits of one key: 2 a letter, k letters
+  const uint64_t farMask = (uint64_t{1} << half) - 1;
+  const size_t P = static_cast<size_t>(s.P);
+  TableSite site;
+  for (int64_t a = s.begin; a < s.end; ++a) {
+    const size_t ia = static_cast<size_t>(a - s.lo);
+    const uint8_t* b = s.base.data() + ia;
+    for (int c = 0; c < 2; ++c) {
+      const bool compl_ = c == 1;
+      bool pam = true;
+      if (compl_) {
+        for (size_t j = 0; j < P && pam; ++j) pam = (b[P - 1 - j] & s.cset[j]) != 0;
+      } else {
+        for (size_t j = 0; j < P && pam; ++j) pam = (b[j] & s.set[j]) != 0;
+      }
+      if (!pam) continue;
+      site.anchor = static_cast<uint64_t>(s.offset + a);
+      site.compl_ = compl_;
+      uint64_t key;
+      if (RunsLeft(shape.pam.fivePrime, compl_)) {
+        site.regular = s.roomy && s.runLeft[ia - 1] >= s.M;
+        key = s.backward[ia - 1];
+      } else {
+        const size_t first = ia + P;
+        site.regular = s.roomy && s.runRight[first] >= s.M;
+        key = s.ending[first + static_cast<size_t>(s.k2) - 1];
+      }
+      if (compl_) key ^= s.mask;
+      site.nearKey = site.regular ? static_cast<uint32_t>(key >> half) : 0;
+      site.farKey = site.regular ? static_cast<uint32_t>(key & farMask) : 0;
+      take(site);
+    }
+  }
+}
 
 // A table as a search reads it: pointers into a saved index, valid while
 // it is open.

@@ -29,7 +29,8 @@ Status WriteSavedIndex(Env& env, const std::string& path, const GenomeStore& sto
   // The site tables are counted first: the head holds their directory.
   std::vector<SiteTableCount> counted(tables.size());
   for (size_t i = 0; i < tables.size(); ++i) {
-    const Status st = CountSiteTable(ref, tables[i], threads, stop, counted[i]);
+    const Status st = CountSiteTable(ref, tables[i], threads, stop, counted[i],
+                                     tableBuildBytes != 0 ? tableBuildBytes : kTableBuildBytes);
     if (!st.ok()) return st;
   }
   std::vector<PamTableEntry> dir(tables.size());

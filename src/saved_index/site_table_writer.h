@@ -19,8 +19,9 @@
 
 namespace quorvane {
 
-// Bytes of entries a table's build holds at once, beside the genome.
-inline constexpr uint64_t kTableBuildBytes = uint64_t{1} << 30;
+// Bytes of entries a table's build holds at once, beside the genome and
+// its seed index: one order of NGG's sites of 3 billion letters.
+inline constexpr uint64_t kTableBuildBytes = uint64_t{3} << 30;
 
 // What the counting pass found for one table.
 struct SiteTableCount {
@@ -28,12 +29,17 @@ struct SiteTableCount {
   uint64_t sites = 0;  // regular
   uint64_t odd = 0;
   std::vector<uint64_t> nearStarts, farStarts;  // keys + 1 each
+  // The odd sites' entries in genome order, kept by the count when they
+  // fit in its budget; else found again when written.
+  std::vector<uint64_t> oddEntries;
+  bool oddKept = false;
 };
 
-// Counts the sites of shape's table in ref on threads threads. stop, when
-// given, is asked between stretches; true ends it with kInterrupted.
+// Counts the sites of shape's table in ref on threads threads, and keeps
+// the odd ones while they take at most buildBytes. stop, when given, is
+// asked between stretches; true ends it with kInterrupted.
 Status CountSiteTable(const Reference& ref, const SiteTableShape& shape, int threads,
-                      const std::function<bool()>& stop, SiteTableCount& out);
+                      const std::function<bool()>& stop, SiteTableCount& out, uint64_t buildBytes = kTableBuildBytes);
 
 // Fills the directory entry of a counted table, its sections laid out
 // from at on (64-byte aligned); returns where the next section may begin.
@@ -43,7 +49,7 @@ uint64_t LayOutSiteTable(const SiteTableCount& c, uint64_t at, PamTableEntry& e)
 // begins at e.nearAt: both orders, their key starts, the odd sites.
 // buildBytes bounds the entries held at once (tests make it small).
 // Fails with the writer's failure or kInterrupted.
-Status WriteSiteTable(const Reference& ref, const SiteTableCount& c, const PamTableEntry& e, int threads,
+Status WriteSiteTable(const Reference& ref, SiteTableCount& c, const PamTableEntry& e, int threads,
                       const std::function<bool()>& stop, BodyWriter& out, uint64_t buildBytes = kTableBuildBytes);
 
 }  // namespace quorvane

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QtTest>
 
+#include "run/index_run.h"
 #include "setup/path_settings.h"
 #include "ui/pam_presets.h"
 #include "ui_test_main.h"
@@ -100,6 +101,43 @@ class GuideModeTest : public QObject {
     QCOMPARE(fm.CountInpRds->EditLabel()->text(), QString(" found sitesNu "));
     QVERIFY(fm.AcceptStateOpen());
     QVERIFY(fm.SetStateOpen());
+    QCOMPARE(ReadBytes(f.Data("res/guides_gen_NGG_m3GuideSites.tsv")),
+             std::string("guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\n"
+                         "g1\tgen\t6\t+\tAGCAGCGCAACACCCTTATCTGG\t0\tTGG\n"
+                         "g2\tgen\t6\t+\tAGCAGCGCAACACCCTTatcTGG\t3\tTGG\n"));
+  }
+
+  void GoLooksGuidesUpInASavedIndexWithASiteTable() {
+    WindowFixture f;
+    f.ShowAndActivate();
+    TFmTrelvix& fm = *f.fm;
+    QDir().mkpath(QString::fromStdString(f.Data("res")));
+    WriteBytes(f.Data("gen.txt"), "CCCCCAGCAGCGCAACACCCTTATCTGGCCCCCC");
+    WriteBytes(f.Data("guides.fa"), ">g1\nAGCAGCGCAACACCCTTATC\n>g2\nAGCAGCGCAACACCCTTGGG\n");
+    IndexOptions io;
+    io.genome = f.Data("gen.txt");
+    io.output = f.Data("gen.qvi");
+    io.pams = {Pam{"NGG", false}};
+    IndexSummary sum;
+    QVERIFY(MakeSavedIndex(io, sum).ok());
+    QCOMPARE(sum.tables.size(), size_t{1});
+    fm.BxMode->setCurrentIndex(1);
+    f.fileAnswers = {f.Data("gen.qvi"), f.Data("guides.fa")};
+    Click(fm.BxInpGnm);
+    Click(fm.BxInpRds);
+    f.onChooser = [&f](TFmDir& d) {
+      d.BoxDir->SetDirectory(f.Data("res"));
+      d.BoxDirDblClick();
+    };
+    Click(fm.BxDiRes);
+    Click(fm.BtnAcceptData);
+    fm.BxMisValue->setEditText("3");
+    fm.BxPam->setCurrentIndex(0);
+    Click(fm.BxSetMis);
+    Click(fm.BtnGo);
+    QVERIFY2(f.msgs.empty(), f.msgs.empty() ? "" : f.msgs[0].c_str());
+    QCOMPARE(fm.BtnGo->text(), QString("done"));
+    QCOMPARE(fm.CountInpRds->text(), QString("2"));
     QCOMPARE(ReadBytes(f.Data("res/guides_gen_NGG_m3GuideSites.tsv")),
              std::string("guide\tseqName\tstart\tstrand\tsite\tmisNu\tpam\n"
                          "g1\tgen\t6\t+\tAGCAGCGCAACACCCTTATCTGG\t0\tTGG\n"
