@@ -64,28 +64,6 @@ bool PrepareStretch(const Reference& ref, uint32_t seq, int64_t begin, int64_t e
       s.base[i] = p >= 0 && p < n ? kBaseBit[g[p]] : 0;
     }
   }
-  s.runLeft.resize(len);
-  s.runRight.resize(len);
-  s.ending.resize(len);
-  s.backward.resize(len);
-  const int top = 2 * (k2 - 1);
-  uint64_t fwd = 0, back = 0;
-  int run = 0;
-  for (size_t i = 0; i < len; ++i) {
-    const uint8_t b = s.base[i];
-    const uint64_t code = b == 0 ? 0 : static_cast<uint64_t>(__builtin_ctz(b));
-    run = b == 0 ? 0 : std::min(run + 1, 255);
-    s.runLeft[i] = static_cast<uint8_t>(run);
-    fwd = ((fwd << 2) | code) & s.mask;
-    back = (back >> 2) | code << top;
-    s.ending[i] = fwd;
-    s.backward[i] = back;
-  }
-  run = 0;
-  for (size_t i = len; i-- > 0;) {
-    run = s.base[i] == 0 ? 0 : std::min(run + 1, 255);
-    s.runRight[i] = static_cast<uint8_t>(run);
-  }
   return true;
 }
 

@@ -78,20 +78,15 @@ struct TableSite {
 };
 
 // The letters of a stretch of one sequence around its anchors, prepared
-// for ForEachTableSite: base sets, runs of letters A, C, G, T, and the
-// rolling 2k-letter keys ending at each letter, both ways.
+// for ForEachTableSite.
 struct SiteStretch {
-  std::vector<uint8_t> base;       // base set; 0 for another letter or one outside a linear sequence
-  std::vector<uint8_t> runLeft;    // letters A, C, G, T in a row ending here (at most 255)
-  std::vector<uint8_t> runRight;   // the same beginning here
-  std::vector<uint64_t> ending;    // the 2k letters ending here, the last one least significant
-  std::vector<uint64_t> backward;  // the 2k letters ending here, the last one most significant
-  int64_t lo = 0;                  // the sequence's letter of entry 0 (before its start for the margin)
-  int64_t begin = 0, end = 0;      // the anchors
-  int64_t offset = 0;              // the sequence's first letter among all letters
-  bool roomy = false;              // maxGuide letters and the PAM fit in the sequence
-  int P = 0, M = 0, k2 = 0;        // PAM letters, maxGuide, key letters of both keys
-  uint64_t mask = 0;               // of 2k letters
+  std::vector<uint8_t> base;  // base set; 0 for another letter or one outside a linear sequence
+  int64_t lo = 0;             // the sequence's letter of entry 0 (before its start for the margin)
+  int64_t begin = 0, end = 0;  // the anchors
+  int64_t offset = 0;         // the sequence's first letter among all letters
+  bool roomy = false;         // maxGuide letters and the PAM fit in the sequence
+  int P = 0, M = 0, k2 = 0;   // PAM letters, maxGuide, key letters of both keys
+  uint64_t mask = 0;          // of 2k letters
   uint8_t set[kMaxPamLen] = {}, cset[kMaxPamLen] = {};  // the PAM's letters and their complements
 };
 
@@ -102,8 +97,12 @@ bool PrepareStretch(const Reference& ref, uint32_t seq, int64_t begin, int64_t e
                     SiteStretch& s);
 
 // Calls take(site) for every site of sequence seq of ref whose anchor
-// lies in [begin, end), direct strand before complementary at each anchor,
-// anchors rising.
+// lies in [begin, end), in an order fixed by the letters alone. One pass
+// over the stretch's letters keeps the last 2k letters both ways and the
+// run of letters A, C, G, T in registers: a site whose protospacer runs
+// left is taken when the pass reaches the letter before its PAM, one
+// whose protospacer runs right when it reaches its maxGuide-th letter
+// (its keys kept in a small ring of the last 64 letters' keys).
 template <typename Fn>
 void ForEachTableSite(const Reference& ref, uint32_t seq, int64_t begin, int64_t end, const SiteTableShape& shape,
                       Fn&& take) {
@@ -111,35 +110,52 @@ void ForEachTableSite(const Reference& ref, uint32_t seq, int64_t begin, int64_t
   if (!PrepareStretch(ref, seq, begin, end, shape, s)) return;
   const int half = s.k2;  // bits of one key: 2 a letter, k letters
   const uint64_t farMask = (uint64_t{1} << half) - 1;
-  const size_t P = static_cast<size_t>(s.P);
+  const int64_t P = s.P, M = s.M;
+  const int top = 2 * (s.k2 - 1);
+  const int64_t firstAnchor = M, lastAnchor = M + (s.end - s.begin);  // entries of the anchors
+  const int64_t len = static_cast<int64_t>(s.base.size());
+  const int64_t lag = M - s.k2;  // a right-running site's keys end this many letters before its last letter
+  const bool directLeft = RunsLeft(shape.pam.fivePrime, false);
+  const uint8_t* b = s.base.data();
+  uint64_t ring[64];
+  uint64_t fwd = 0, back = 0;
+  int64_t run = 0;
   TableSite site;
-  for (int64_t a = s.begin; a < s.end; ++a) {
-    const size_t ia = static_cast<size_t>(a - s.lo);
-    const uint8_t* b = s.base.data() + ia;
-    for (int c = 0; c < 2; ++c) {
-      const bool compl_ = c == 1;
-      bool pam = true;
-      if (compl_) {
-        for (size_t j = 0; j < P && pam; ++j) pam = (b[P - 1 - j] & s.cset[j]) != 0;
-      } else {
-        for (size_t j = 0; j < P && pam; ++j) pam = (b[j] & s.set[j]) != 0;
-      }
-      if (!pam) continue;
-      site.anchor = static_cast<uint64_t>(s.offset + a);
-      site.compl_ = compl_;
-      uint64_t key;
-      if (RunsLeft(shape.pam.fivePrime, compl_)) {
-        site.regular = s.roomy && s.runLeft[ia - 1] >= s.M;
-        key = s.backward[ia - 1];
-      } else {
-        const size_t first = ia + P;
-        site.regular = s.roomy && s.runRight[first] >= s.M;
-        key = s.ending[first + static_cast<size_t>(s.k2) - 1];
-      }
-      if (compl_) key ^= s.mask;
-      site.nearKey = site.regular ? static_cast<uint32_t>(key >> half) : 0;
-      site.farKey = site.regular ? static_cast<uint32_t>(key & farMask) : 0;
-      take(site);
+  auto pamAt = [&](int64_t ia, bool compl_) {
+    bool pam = true;
+    if (compl_) {
+      for (int64_t j = 0; j < P && pam; ++j) pam = (b[ia + P - 1 - j] & s.cset[j]) != 0;
+    } else {
+      for (int64_t j = 0; j < P && pam; ++j) pam = (b[ia + j] & s.set[j]) != 0;
+    }
+    return pam;
+  };
+  auto emit = [&](int64_t ia, bool compl_, bool regular, uint64_t key) {
+    if (compl_) key ^= s.mask;
+    site.anchor = static_cast<uint64_t>(s.offset + s.lo + ia);
+    site.compl_ = compl_;
+    site.regular = regular;
+    site.nearKey = regular ? static_cast<uint32_t>(key >> half) : 0;
+    site.farKey = regular ? static_cast<uint32_t>(key & farMask) : 0;
+    take(site);
+  };
+  for (int64_t x = 0; x < len; ++x) {
+    const uint8_t c = b[x];
+    const uint64_t code = c == 0 ? 0 : static_cast<uint64_t>(__builtin_ctz(c));
+    run = c == 0 ? 0 : run + 1;
+    fwd = ((fwd << 2) | code) & s.mask;
+    back = (back >> 2) | code << top;
+    ring[x & 63] = fwd;
+    // The site whose PAM begins at the next letter, its protospacer to the
+    // left: its letters end here.
+    const int64_t left = x + 1;
+    if (left >= firstAnchor && left < lastAnchor && pamAt(left, !directLeft)) {
+      emit(left, !directLeft, s.roomy && run >= M, back);
+    }
+    // The site whose protospacer, to the right of its PAM, ends here.
+    const int64_t right = x + 1 - P - M;
+    if (right >= firstAnchor && right < lastAnchor && pamAt(right, directLeft)) {
+      emit(right, directLeft, s.roomy && run >= M, ring[(x - lag) & 63]);
     }
   }
 }
