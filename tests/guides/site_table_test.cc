@@ -270,6 +270,24 @@ TEST_F(SiteTableTest, ADamagedTableIsRefusedWhenOpenedOrWhenTouched) {
   EXPECT_NE(st.message().find("saved index is damaged"), std::string::npos) << st.message();
 }
 
+TEST_F(SiteTableTest, ATruncatedOrStaleIndexWithTablesIsRefused) {
+  Make({MakePam("NGG", false)});
+  const std::string whole = test::ReadFile(dir_.File("gen.qvi"));
+  // Cut inside the table's sections.
+  test::WriteFile(dir_.File("cut.qvi"), whole.substr(0, whole.size() - 5000));
+  std::unique_ptr<SavedIndex> idx;
+  Status st = SavedIndex::Open(dir_.File("cut.qvi"), idx);
+  EXPECT_EQ(st.message(), "saved index is truncated\n" + dir_.File("cut.qvi"));
+  // The genome changed after the index was made.
+  test::WriteFile(dir_.File("gen.fa"), Fasta(seqs_) + ">more\nACGTACGTACGTACGTACGTACGTACGTACGT\n");
+  IndexOpenOptions o;
+  o.verify = IndexOpenOptions::Verify::kWhenTouched;
+  o.lettersAtOpen = false;
+  st = SavedIndex::Open(dir_.File("gen.qvi"), idx, o);
+  EXPECT_EQ(st.code(), Status::Code::kBadInput);
+  EXPECT_EQ(st.message().rfind("saved index is stale", 0), 0u) << st.message();
+}
+
 TEST_F(SiteTableTest, KeyStartsThatDoNotAddUpAreRefused) {
   const Pam pam = MakePam("NGG", false);
   Make({pam});
