@@ -3,12 +3,16 @@
 // fragment limits, the pair files checked against the plain pairing of
 // the mates' brute-force hits. Each run replaces the files of the one
 // before it in the same folder.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "brute_force.h"
 #include "check.h"
+#include "engine/read_codes.h"
 #include "fuzz_files.h"
 #include "pair_oracle.h"
 #include "run/map_run.h"
@@ -34,6 +38,31 @@ std::string Letters(Bytes& in, size_t n) {
   return s;
 }
 
+// What an input may ask of the plain pairing over all its pairs: mate hits,
+// and pairings weighed (a mate 1 hit against a mate 2 hit). On a genome of
+// one letter repeated a mate has a hit at nearly every letter and a pair up
+// to a million placements, which take seconds to find, write and check
+// under the sanitizers. The pairs are taken up to the first that would pass
+// either budget; a mate may still have thousands of hits when the other
+// has a few, and an input thousands of placements.
+constexpr size_t kHitBudget = size_t{1} << 15;
+constexpr size_t kPairingBudget = size_t{1} << 14;
+
+// The mates' brute-force hits, none for mates too short or too long to be
+// searched, and the hit pairs the plain pairing weighs for them.
+size_t FindMateHits(const std::vector<test::Seq>& genome, const test::DrawnPair& p, int misNu,
+                    test::MateHits& hits) {
+  auto searched = [](const std::string& m) {
+    return static_cast<int64_t>(m.size()) >= kMinRdLen && static_cast<int64_t>(m.size()) <= kMaxRdLen;
+  };
+  hits = {};
+  if (!searched(p.mate1) || !searched(p.mate2)) return 0;
+  hits.mate1 = test::BruteForceHits(genome, p.mate1, misNu);
+  // No pairing without a hit of mate 1: mate 2's are not needed.
+  if (!hits.mate1.empty()) hits.mate2 = test::BruteForceHits(genome, p.mate2, misNu);
+  return hits.mate1.size() * hits.mate2.size();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -51,8 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                    {"l", Letters(in, 12 + 2 * in.Next()), false}};
   // The pairs: the ends of fragments of either sequence, across the
   // circle's origin too, read from either strand, a few letters changed;
-  // six bytes each.
+  // six bytes each, as long as the budgets last.
   std::vector<test::DrawnPair> pairs;
+  std::vector<test::MateHits> hits;
+  size_t hitsLeft = kHitBudget, pairingsLeft = kPairingBudget;
   while (in.left() && pairs.size() < 100) {
     const unsigned where = in.Next() | in.Next() << 8, lens = in.Next(), flen = in.Next(), change = in.Next();
     const unsigned pick = in.Next();
@@ -77,7 +108,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string& m = (change >> (4 + c)) & 1 ? m2 : m1;
       m[(change >> 2) * (c + 1) % m.size()] = "ACGTN"[(change >> (2 + c)) % 5];
     }
-    pairs.push_back({m1, m2});
+    const test::DrawnPair pair{m1, m2};
+    test::MateHits found;
+    const size_t pairings = FindMateHits(genome, pair, misNu, found);
+    const size_t mateHits = found.mate1.size() + found.mate2.size();
+    if (mateHits > hitsLeft || pairings > pairingsLeft) break;
+    hitsLeft -= mateHits;
+    pairingsLeft -= pairings;
+    pairs.push_back(pair);
+    hits.push_back(std::move(found));
   }
   Put(folder.path + "/g.fa", test::GenomeFasta(genome));
   Put(folder.path + "/m_1.fq", test::MatesFastq(pairs, 0));
@@ -97,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const RunSummary sum = RunMapping(o, obs);
   FUZZ_CHECK(sum.outcome == RunOutcome::kDone, "the run failed: %s", obs.msg.c_str());
 
-  const test::PairFiles want = test::ExpectedPairFiles(genome, pairs, misNu, rule);
+  const test::PairFiles want = test::ExpectedPairFiles(genome, pairs, hits, rule);
   const std::string stem = folder.path + "/m_1_g_m" + std::to_string(misNu);
   FUZZ_CHECK(sum.pairs.found == want.found, "%lld pairs found, %lld by the plain pairing",
              static_cast<long long>(sum.pairs.found), static_cast<long long>(want.found));

@@ -30,6 +30,14 @@ bool StrandsFit(Orientation o, int up, Strand su, Strand sd) {
   return false;
 }
 
+// Whether both mates are of a length that is searched.
+bool Searched(const DrawnPair& p) {
+  auto searched = [](const std::string& m) {
+    return static_cast<int64_t>(m.size()) >= kMinRdLen && static_cast<int64_t>(m.size()) <= kMaxRdLen;
+  };
+  return searched(p.mate1) && searched(p.mate2);
+}
+
 char Mutate(std::mt19937& rng, char c) {
   const std::string others = std::string("ACGT").erase(std::string("ACGT").find(c), 1);
   return others[std::uniform_int_distribution<int>(0, 2)(rng)];
@@ -179,16 +187,25 @@ std::string MatesFastq(const std::vector<DrawnPair>& pairs, int mate) {
 
 PairFiles ExpectedPairFiles(const std::vector<Seq>& genome, const std::vector<DrawnPair>& pairs, int misNu,
                             const PairRule& rule) {
+  std::vector<MateHits> hits(pairs.size());
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    if (!Searched(pairs[i])) continue;
+    hits[i] = {BruteForceHits(genome, pairs[i].mate1, misNu), BruteForceHits(genome, pairs[i].mate2, misNu)};
+  }
+  return ExpectedPairFiles(genome, pairs, hits, rule);
+}
+
+PairFiles ExpectedPairFiles(const std::vector<Seq>& genome, const std::vector<DrawnPair>& pairs,
+                            const std::vector<MateHits>& hits, const PairRule& rule) {
   PairFiles f;
   f.pos = kPairPosHeader;
-  auto searched = [](const std::string& m) {
-    return static_cast<int64_t>(m.size()) >= kMinRdLen && static_cast<int64_t>(m.size()) <= kMaxRdLen;
-  };
   for (size_t i = 0; i < pairs.size(); ++i) {
     const DrawnPair& p = pairs[i];
-    if (!searched(p.mate1) || !searched(p.mate2)) continue;
+    if (!Searched(p)) continue;
     const std::string name = "q" + std::to_string(i + 1);
-    const std::vector<OraclePlacement> got = OraclePlacements(genome, p.mate1, p.mate2, misNu, rule);
+    const std::vector<OraclePlacement> got =
+        OraclePairing(genome, hits[i].mate1, static_cast<int64_t>(p.mate1.size()), hits[i].mate2,
+                      static_cast<int64_t>(p.mate2.size()), rule);
     if (got.empty()) {
       f.out += name + "\t" + p.mate1 + "\t" + p.mate2 + "\n";
       continue;

@@ -80,6 +80,16 @@ std::string MatesFastq(const std::vector<DrawnPair>& pairs, int mate);
 PairFiles ExpectedPairFiles(const std::vector<Seq>& genome, const std::vector<DrawnPair>& pairs, int misNu,
                             const PairRule& rule);
 
+// The brute-force hits of a pair's mates.
+struct MateHits {
+  std::vector<Hit> mate1, mate2;
+};
+
+// The same from the mates' hits found already, hits[i] those of pairs[i]
+// (a pair that is not searched needs none).
+PairFiles ExpectedPairFiles(const std::vector<Seq>& genome, const std::vector<DrawnPair>& pairs,
+                            const std::vector<MateHits>& hits, const PairRule& rule);
+
 }  // namespace quorvane::test
 
 #endif  // QUORVANE_TESTS_PAIR_ORACLE_H_
