@@ -130,7 +130,7 @@ void ForEachTableSite(const Reference& ref, uint32_t seq, int64_t begin, int64_t
     }
     return pam;
   };
-  auto emit = [&](int64_t ia, bool compl_, bool regular, uint64_t key) {
+  auto give = [&](int64_t ia, bool compl_, bool regular, uint64_t key) {
     if (compl_) key ^= s.mask;
     site.anchor = static_cast<uint64_t>(s.offset + s.lo + ia);
     site.compl_ = compl_;
@@ -150,12 +150,12 @@ void ForEachTableSite(const Reference& ref, uint32_t seq, int64_t begin, int64_t
     // left: its letters end here.
     const int64_t left = x + 1;
     if (left >= firstAnchor && left < lastAnchor && pamAt(left, !directLeft)) {
-      emit(left, !directLeft, s.roomy && run >= M, back);
+      give(left, !directLeft, s.roomy && run >= M, back);
     }
     // The site whose protospacer, to the right of its PAM, ends here.
     const int64_t right = x + 1 - P - M;
     if (right >= firstAnchor && right < lastAnchor && pamAt(right, directLeft)) {
-      emit(right, directLeft, s.roomy && run >= M, ring[(x - lag) & 63]);
+      give(right, directLeft, s.roomy && run >= M, ring[(x - lag) & 63]);
     }
   }
 }
