@@ -16,7 +16,7 @@ SECONDS_EACH=${1:-30}
 BUILD=${FUZZ_BUILD:-build-fuzz}
 JOBS=${JOBS:-2}
 SLOW=10  # seconds of one input that libFuzzer reports as slow
-TARGETS=${FUZZ_TARGETS:-reads genome settings run index pairs annotation bulge}
+TARGETS=${FUZZ_TARGETS:-reads genome settings run index pairs annotation bulge site_table}
 
 for tool in clang-14 clang++-14; do
   command -v "$tool" >/dev/null || { echo "fuzz: $tool is missing (apt-get install clang-14 libfuzzer-14-dev)" >&2; exit 1; }

@@ -21,12 +21,35 @@ constexpr size_t kHandOnSites = size_t{1} << 16;
 // A key lookup costs about as much as comparing this many entries.
 constexpr double kKeyCost = 16;
 
+// The bits set in x, by adding neighbouring fields (the processor's
+// popcount instruction is not assumed).
+inline int BitsSet(uint32_t x) {
+  x = x - ((x >> 1) & 0x55555555u);
+  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+  x = (x + (x >> 4)) & 0x0f0f0f0fu;
+  return static_cast<int>((x * 0x01010101u) >> 24);
+}
+
 // The mismatches of a key of k letters (letter 0 most significant) against
-// the base sets of k letters, by the key's two halves; a letter at or
-// past `used` costs nothing.
+// the base sets of k letters, by XOR where each letter is one base, else
+// by tables of the key's two halves; a letter at or past `used` costs
+// nothing.
 class MisTable {
  public:
   void Build(const uint8_t* sets, int k, int used) {
+    // Letters of one base each: the key's letters compared with theirs by
+    // XOR and a popcount, without a table.
+    plain_ = true;
+    code_ = 0;
+    used_ = 0;
+    for (int j = 0; j < k; ++j) {
+      if (j >= used) continue;
+      const int shift = 2 * (k - 1 - j);
+      used_ |= uint32_t{1} << shift;
+      if (__builtin_popcount(sets[j]) != 1) plain_ = false;
+      code_ |= static_cast<uint32_t>(__builtin_ctz(sets[j] | 16)) % 4 << shift;
+    }
+    if (plain_) return;
     lo_ = k / 2;
     const int hiLetters = k - lo_;
     hi_.assign(size_t{1} << (2 * hiLetters), 0);
@@ -51,9 +74,17 @@ class MisTable {
     fill(low_, lo_, hiLetters);
     loMask_ = (uint32_t{1} << (2 * lo_)) - 1;
   }
-  int operator()(uint32_t key) const { return hi_[key >> (2 * lo_)] + low_[key & loMask_]; }
+  int operator()(uint32_t key) const {
+    if (plain_) {
+      const uint32_t x = key ^ code_;
+      return BitsSet((x | x >> 1) & used_);
+    }
+    return hi_[key >> (2 * lo_)] + low_[key & loMask_];
+  }
 
  private:
+  bool plain_ = false;
+  uint32_t code_ = 0, used_ = 0;  // the letters' codes and the low bit of each used letter
   int lo_ = 0;
   uint32_t loMask_ = 0;
   std::vector<uint8_t> hi_, low_;
@@ -166,41 +197,50 @@ class TableSearcher {
     plans_.push_back(&p);
     const uint32_t guide = static_cast<uint32_t>(plans_.size() - 1);
     ListKeys(p.sets, k, p.tNear, keys_);
-    for (const auto& [key, m] : keys_) lookups_.push_back(Lookup{key, key + 1, guide, static_cast<uint8_t>(m), 0});
+    for (const auto& [key, m] : keys_) order_.push_back(Packed(false, key, m, guide));
     ListKeys(p.sets + k, p.farLetters, p.tFar, keys_);
     const int shift = 2 * (k - p.farLetters);
-    for (const auto& [prefix, m] : keys_) {
-      lookups_.push_back(Lookup{prefix << shift, (prefix + 1) << shift, guide, static_cast<uint8_t>(m), 1});
-    }
+    for (const auto& [prefix, m] : keys_) order_.push_back(Packed(true, prefix << shift, m, guide));
     return true;
   }
 
   // Lookups waiting in the batch.
-  size_t waiting() const { return lookups_.size(); }
+  size_t waiting() const { return order_.size(); }
 
   // Runs the batch's lookups in key order, each order in turn, so that
   // they pass through the table once rather than jumping about it; then
   // the odd sites of each guide. Sites into out.
   bool Run(std::vector<GuideSite>& out) {
     out_ = &out;
-    order_.resize(lookups_.size());
-    for (size_t i = 0; i < lookups_.size(); ++i) {
-      const Lookup& l = lookups_[i];
-      order_[i] = uint64_t{l.far} << 63 | uint64_t{l.from} << kIndexBits | i;
+    // A radix sort by the order and the first key, 11 bits a pass: two
+    // passes for keys of up to 20 bits with the order's bit.
+    spare_.resize(order_.size());
+    for (int pass = 0; pass < 2; ++pass) {
+      const int shift = kKeyShift + 11 * pass;
+      size_t count[2049] = {};
+      for (const uint64_t o : order_) ++count[((o >> shift) & 2047) + 1];
+      for (size_t d = 0; d < 2048; ++d) count[d + 1] += count[d];
+      for (const uint64_t o : order_) spare_[count[(o >> shift) & 2047]++] = o;
+      order_.swap(spare_);
     }
-    std::sort(order_.begin(), order_.end());
     bool whole = true;
+    const int k = t_.shape.keyLetters;
     for (const uint64_t o : order_) {
-      const Lookup& l = lookups_[o & ((uint64_t{1} << kIndexBits) - 1)];
-      p_ = plans_[l.guide];
-      whole = l.far ? FarKeys(l.from, l.to, l.mis) : NearKey(l.from, l.mis);
+      p_ = plans_[o & ((uint64_t{1} << kMisShift) - 1)];
+      const int m = static_cast<int>((o >> kMisShift) & 7);
+      const uint32_t from = static_cast<uint32_t>((o >> kKeyShift) & ((uint64_t{1} << 20) - 1));
+      if (o >> kFarShift) {
+        whole = FarKeys(from, from + (uint32_t{1} << 2 * (k - p_->farLetters)), m);
+      } else {
+        whole = NearKey(from, m);
+      }
       if (!whole) break;
     }
     for (size_t g = 0; g < plans_.size() && whole; ++g) {
       p_ = plans_[g];
       whole = OddSites();
     }
-    lookups_.clear();
+    order_.clear();
     plans_.clear();
     return whole;
   }
@@ -332,18 +372,15 @@ class TableSearcher {
   const GuidePlan* p_ = nullptr;
   std::vector<GuideSite>* out_ = nullptr;
   std::vector<std::pair<uint32_t, int>> keys_;
-  // One key's entries to look at for one guide of the batch.
-  struct Lookup {
-    uint32_t from, to;  // keys [from, to) of the order
-    uint32_t guide;     // in plans_
-    uint8_t mis;        // mismatches of the key's letters within the guide
-    uint8_t far;        // 1: the far order
-  };
-  std::vector<Lookup> lookups_;
-  // The lookups in the order they run: order, key, then the lookup's
-  // index in its low kIndexBits bits.
-  static constexpr int kIndexBits = 25;
-  std::vector<uint64_t> order_;
+  // The batch's lookups, each one key's entries to read for one guide,
+  // packed in 64 bits so that they sort as numbers: the order (1 for the
+  // far one), its first key, the mismatches of the key's letters, the
+  // guide in plans_.
+  static constexpr int kMisShift = 37, kKeyShift = 40, kFarShift = 60;
+  static uint64_t Packed(bool far, uint32_t key, int mis, uint32_t guide) {
+    return uint64_t{far} << kFarShift | uint64_t{key} << kKeyShift | uint64_t(mis) << kMisShift | guide;
+  }
+  std::vector<uint64_t> order_, spare_;
   std::vector<const GuidePlan*> plans_;
   bool bad_ = false;
 };
@@ -420,8 +457,10 @@ Status SearchSiteTable(const Reference& ref, const SiteTableView& table, const s
   }
 
   // Each thread takes guides a range at a time and looks them up in
-  // batches of at most kBatchLookups keys.
-  constexpr size_t kBatchLookups = size_t{1} << 22;
+  // batches of about kBatchLookups keys: enough for the batch's pass
+  // through the table to keep near keys together, few enough that its
+  // buffers stay in the processor's caches from one batch to the next.
+  constexpr size_t kBatchLookups = size_t{1} << 16;
   const int threads = PassThreads(opt.threads);
   const size_t grain = std::max<size_t>(1, guides.size() / (4 * static_cast<size_t>(threads)));
   tbb::task_arena arena(threads);

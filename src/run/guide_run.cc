@@ -133,6 +133,7 @@ class GuideRun {
         ref = saved->MakeReference();
         useTable = saved->FindSiteTable(o_.pam, table) && TableAnswers(table, o_.pam, guides_, so);
         if (useTable) {
+          saved->PrepareTableRead(o_.pam);
           st = CheckSiteTable(table, o_.PthGnm);
         } else if (!saved->guard().allVerified() && !saved->guard().VerifySection(0, o_.threads)) {
           // The scan reads every letter: all of them verified first.

@@ -172,6 +172,25 @@ bool SavedIndex::TablesFit(const std::vector<BodySection>& sections) const {
   return true;
 }
 
+void SavedIndex::PrepareTableRead(const Pam& pam) const {
+#ifdef MADV_POPULATE_READ
+  if (map_->read) return;
+  for (const PamTableEntry& p : pams_) {
+    if (std::string(p.pam, p.pamLength) != pam.letters || (p.fivePrime != 0) != pam.fivePrime) continue;
+    const uint64_t tableEnd = IndexAlign(p.oddAt + 8 * p.oddSites);
+    const uint64_t letters = head_.offAt - head_.lettersAt;
+    if (tableEnd - p.nearAt + letters > kVerifyAtOpenBytes) return;
+    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    for (const auto& [from, to] : {std::pair{head_.lettersAt, head_.offAt}, std::pair{p.nearAt, tableEnd}}) {
+      const uint64_t at = from / page * page;
+      ::madvise(const_cast<char*>(base_) + at, std::min<uint64_t>(to, map_->bytes) - at, MADV_POPULATE_READ);
+    }
+  }
+#else
+  (void)pam;
+#endif
+}
+
 SiteTableShape SavedIndex::TableShape(size_t i) const {
   const PamTableEntry& p = pams_[i];
   SiteTableShape sh;
