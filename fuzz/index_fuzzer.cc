@@ -15,6 +15,7 @@
 
 #include "check.h"
 #include "engine/engine.h"
+#include "guides/site_table_search.h"
 #include "saved_index/index_reader.h"
 #include "saved_index/index_writer.h"
 
@@ -75,7 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Reference ref;
     FUZZ_CHECK(ref.AddSequence("s", genome, (mode & 8) == 0).ok(), "a small genome");
     FUZZ_CHECK(built.LoadGenome(std::move(ref)).ok() && built.BuildSeedIndex().ok(), "an index");
-    FUZZ_CHECK(WriteSavedIndex(*Env::Default(), path, built.store(), built.fast_index(), IndexSource()).ok(), "saved");
+    // With a site table of NGG now and then, whose sections the bytes
+    // change too.
+    std::vector<SiteTableShape> tables;
+    if (mode & 64) tables.push_back(TableShapeFor(Pam{"NGG", false}, kDefaultTableGuide, built.reference().total()));
+    FUZZ_CHECK(WriteSavedIndex(*Env::Default(), path, built.store(), built.fast_index(), IndexSource(), nullptr,
+                               tables)
+                   .ok(),
+               "saved");
     const std::string written = ReadAll(path);
     bytes = written;
     for (size_t i = 1 + g, k = 0; i + 1 < size; i += 2, ++k) {
@@ -108,6 +116,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int misNu = 0; misNu <= 3; ++misNu) {
     const std::string read = (letters + letters).substr(0, 20 + misNu * 7);
     search->SearchRead(read.data(), static_cast<int32_t>(read.size()), misNu);
+  }
+  // A guide looked up in the table reads only verified blocks: it finds
+  // the damage or its sites.
+  SiteTableView view;
+  if (saved->FindSiteTable(Pam{"NGG", false}, view) && CheckSiteTable(view, path).ok()) {
+    struct Drop final : GuideSiteSink {
+      Status Take(std::vector<GuideSite>& b) override {
+        b.clear();
+        return Status::OK();
+      }
+    } drop;
+    GuideSearchOptions so;
+    so.mis = 3;
+    const Status found = SearchSiteTable(saved->MakeReference(), view, {Guide{"g", "ACGTNACGTACGTTGCAACG"}}, so, drop);
+    FUZZ_CHECK(found.ok() || changed, "a whole table's search failed");
   }
   // Every block checked: the damage is found now if it was not before.
   const bool whole = saved->guard().VerifyAll(1);
