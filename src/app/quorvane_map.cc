@@ -62,7 +62,9 @@ int GuidesMain(int argc, char** argv) {
       "per site and a summary per guide into RESULTS_DIR, the sites as SAM into FILE, or both. Sites run\n"
       "across the origin of a circular sequence, never past the end of a linear one.",
       "quorvane-map guides"};
-  app.add_option("-g,--genome", genome, "Genome file: FASTA (one or more sequences) or plain letters; may be gzipped")
+  app.add_option("-g,--genome", genome,
+                 "Genome file: FASTA (one or more sequences) or plain letters, may be gzipped; or a saved index, "
+                 "whose PAM site table (quorvane-map index --pam) answers without a scan")
       ->required()
       ->type_name("GENOME");
   app.add_option("-q,--guides", guides,
