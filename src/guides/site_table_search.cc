@@ -19,6 +19,7 @@ namespace {
 
 // Hands a thread's sites on once they pass this many.
 constexpr size_t kHandOnSites = size_t{1} << 16;
+
 // One thread's part of a search.
 class TableSearcher {
  public:
