@@ -50,9 +50,10 @@ Status MakeSavedIndex(const IndexOptions& o, IndexSummary& out) {
     if (st.ok()) st = engine.BuildSeedIndex();
     if (st.ok() && stopped()) st = Status::Interrupted("stopped");
     if (!st.ok()) return st;
-    stage("writing", 0);
     std::vector<SiteTableShape> shapes;
     for (const Pam& p : o.pams) shapes.push_back(TableShapeFor(p, o.maxGuide, engine.reference().total()));
+    // The site tables are counted before the file is begun.
+    stage(shapes.empty() ? "writing" : "counting PAM sites", 0);
     st = WriteSavedIndex(env, o.output, engine.store(), engine.fast_index(), source,
                          [&](double done) { stage("writing", done); }, shapes, o.threads, o.stop, o.tableBuildBytes);
     if (!st.ok()) return st;

@@ -29,7 +29,8 @@ struct IndexOptions {
   // default (tests make it small to build a table a few keys at a time).
   uint64_t tableBuildBytes = 0;
   Env* env = nullptr;   // the file system; null for the real one
-  // Hears each stage as it begins ("reading", "indexing", "writing") and
+  // Hears each stage as it begins ("reading", "indexing", "counting PAM
+  // sites" when site tables are asked for, "writing") and
   // the fraction written; may be null.
   std::function<void(const std::string& stage, double done)> progress;
   // Asked between stages and while a pipe's writer is awaited: true ends
