@@ -71,6 +71,21 @@ Status WriteFailure(const Status& st, const std::string& shown) {
   return Status::IoError("can't write " + shown);
 }
 
+// Hands sites on to another sink with their guides' places in a larger
+// list: guide i of the search is guide places[i] of the run.
+class GuidePlaces final : public GuideSiteSink {
+ public:
+  GuidePlaces(GuideSiteSink& to, const std::vector<uint32_t>& places) : to_(to), places_(places) {}
+  Status Take(std::vector<GuideSite>& batch) override {
+    for (GuideSite& s : batch) s.guide = places_[s.guide];
+    return to_.Take(batch);
+  }
+
+ private:
+  GuideSiteSink& to_;
+  const std::vector<uint32_t>& places_;
+};
+
 class GuideRun {
  public:
   GuideRun(const GuideOptions& o, RunObserver& obs)
@@ -120,7 +135,10 @@ class GuideRun {
     Reference ref;
     std::unique_ptr<SavedIndex> saved;
     SiteTableView table;
-    bool useTable = false;
+    // The guides the table serves, and those the scan looks for: guides
+    // longer than the table's are scanned for, and every guide when there
+    // is no table of the PAM or bulges are allowed.
+    std::vector<uint32_t> tabled, scanned;
     if (IsSavedIndexFile(env_, o_.PthGnm)) {
       // A guide run reads the letters and the site tables, never the seed
       // index: the file is mapped and only what is read gets verified.
@@ -129,23 +147,36 @@ class GuideRun {
       io.verify = IndexOpenOptions::Verify::kWhenTouched;
       io.lettersAtOpen = false;
       st = OpenSavedIndexForRun(o_.PthGnm, o_.linear, io, saved);
-      if (st.ok()) {
-        ref = saved->MakeReference();
-        useTable = saved->FindSiteTable(o_.pam, table) && TableAnswers(table, o_.pam, guides_, so);
-        if (useTable) {
-          saved->PrepareTableRead(o_.pam);
-          st = CheckSiteTable(table, o_.PthGnm);
-        } else if (!saved->guard().allVerified() && !saved->guard().VerifySection(0, o_.threads)) {
-          // The scan reads every letter: all of them verified first.
-          st = saved->guard().failure();
-        }
-      }
+      if (st.ok()) ref = saved->MakeReference();
     } else {
       st = ReadGenome(env_, o_.PthGnm, GenomeOptions{-1, o_.linear, StopAsked()}, ref);
     }
     if (!st.ok()) return st;
+    const bool haveTable = saved && saved->FindSiteTable(o_.pam, table) && TableAnswers(table, o_.pam, {}, so);
+    for (uint32_t g = 0; g < guides_.size(); ++g) {
+      const bool served = haveTable && TableServes(table.shape, static_cast<int>(guides_[g].letters.size()));
+      (served ? tabled : scanned).push_back(g);
+    }
+    if (!tabled.empty()) {
+      saved->PrepareTableRead(o_.pam);
+      st = CheckSiteTable(table, o_.PthGnm);
+    }
+    if (st.ok() && !scanned.empty() && saved && !saved->guard().allVerified() &&
+        !saved->guard().VerifySection(0, o_.threads)) {
+      // The scan reads every letter: all of them verified first.
+      st = saved->guard().failure();
+    }
+    if (!st.ok()) return st;
     loaded_ = true;
-    searchText_ = useTable ? "site table of the saved index" : "genome scan";
+    if (scanned.empty()) {
+      searchText_ = "site table of the saved index";
+    } else if (tabled.empty()) {
+      searchText_ = "genome scan";
+    } else {
+      searchText_ = "site table of the saved index for " + std::to_string(tabled.size()) + " guides, genome scan for " +
+                    std::to_string(scanned.size()) + " longer than " + std::to_string(table.shape.maxGuide) +
+                    " letters";
+    }
 
     RunProgress p;
     p.text = "search";
@@ -154,8 +185,18 @@ class GuideRun {
     GuideSearchCounts counts;
     // The sorted runs lie beside the results, and go with the sorter.
     SiteSorter sorter(env_, SortPrefix(), o_.sortBudget != 0 ? o_.sortBudget : kSortBudget, guides_.size());
-    st = useTable ? SearchSiteTable(ref, table, guides_, so, sorter, &counts)
-                  : SearchGuides(ref, guides_, o_.pam, so, sorter, &counts);
+    // Each search sees its guides as a list of its own; their sites go to
+    // the sorter under their places in the whole list.
+    for (const bool fromTable : {true, false}) {
+      const std::vector<uint32_t>& which = fromTable ? tabled : scanned;
+      if (which.empty() || !st.ok()) continue;
+      std::vector<Guide> part;
+      for (uint32_t g : which) part.push_back(guides_[g]);
+      GuidePlaces sink(sorter, which);
+      GuideSearchCounts c;
+      st = fromTable ? SearchSiteTable(ref, table, part, so, sink, &c) : SearchGuides(ref, part, o_.pam, so, sink, &c);
+      counts.pamSites += c.pamSites;
+    }
     if (st.ok()) st = sorter.Finish();
     if (!st.ok()) return st;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -167,6 +167,23 @@ TEST_F(SiteTableCliTest, AnIndexWithASiteTableAnswersWithTheFilesOfTheScan) {
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_NE(o.out.find("pam search = genome scan"), std::string::npos) << o.out;
 
+  // A list with a guide longer than the table's: the table for the others,
+  // the scan for it, the files of a scan of them all.
+  WriteFile(dir_.File("mixed.fa"), ReadFile(dir_.File("guides.fa")) + ">long\nAGCAGCGCAACACCCTTATCAGCAG\n");
+  mkdir(dir_.File("scan").c_str(), 0755);
+  mkdir(dir_.File("table").c_str(), 0755);
+  o = Run("guides -g gen.fa -q mixed.fa --pam NGG -m 4 -o scan");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string scanned = o.out;
+  o = Run("guides -g gen.qvi -q mixed.fa --pam NGG -m 4 -o table");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("pam search = site table of the saved index for 3 guides, genome scan for 1 longer than 24 "
+                       "letters\n"),
+            std::string::npos)
+      << o.out;
+  EXPECT_EQ(o.out.substr(o.out.find("pam sites = "), 30), scanned.substr(scanned.find("pam sites = "), 30));
+  EXPECT_EQ(FolderFiles(dir_.File("table")), FolderFiles(dir_.File("scan")));
+
   o = Run("index --verify gen.qvi");
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_NE(o.out.find("  site table NGG (3'): "), std::string::npos) << o.out;
