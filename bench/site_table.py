@@ -18,9 +18,10 @@ the genome's NGG sites, against the scan of the genome.
 import argparse
 import json
 import os
-import random
 import subprocess
 import sys
+
+import guides
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -65,33 +66,11 @@ def read_letters(path):
     return seqs
 
 
-def comp(s):
-    return s[::-1].translate(str.maketrans("ACGTN", "TGCAN"))
-
-
 def draw_guides(seqs, count, seed):
     """count protospacers of 20 letters before NGG (or after CCN on the
-    other strand), each with its own site."""
-    rng = random.Random(seed)
-    out = []
-    while len(out) < count:
-        s = seqs[rng.randrange(len(seqs))]
-        i = rng.randrange(23, len(s) - 23)
-        if s[i + 1:i + 3] == "GG":
-            g = s[i - 20:i]
-        elif s[i - 3:i - 1] == "CC":
-            g = comp(s[i:i + 20])
-        else:
-            continue
-        if set(g) <= set("ACGT"):
-            out.append(g)
-    return out
-
-
-def write_guides(path, guides):
-    with open(path, "w") as f:
-        for k, g in enumerate(guides):
-            f.write(">g%d\n%s\n" % (k, g))
+    other strand), each with its own site, as the guide benchmark draws
+    them; the sequences joined by N, which no guide holds."""
+    return guides.draw_guides("N".join(seqs), count, seed)
 
 
 def guide_files(d):
@@ -162,10 +141,10 @@ def main():
         if not os.path.exists(gfile):
             print("drawing guides", flush=True)
             seqs = read_letters(fasta)
-            guides = draw_guides(seqs, 1000, 25)
+            drawn = draw_guides(seqs, 1000, 25)
             del seqs
-            write_guides(gfile, guides)
-            write_guides(gfile1, guides[:1])
+            guides.write_guides(gfile, drawn)
+            guides.write_guides(gfile1, drawn[:1])
         print("searching 1 and 1,000 guides at K 5", flush=True)
         (w1, c1, k1), s1, how1 = run_guides(ours, table, gfile1, 5, os.path.join(runs, stem + "_g1"),
                                             os.path.join(runs, stem + "_g1.console"), a.repeat)
@@ -190,7 +169,7 @@ def main():
     timed([ours, "index", ECOLI, "-o", eplain, "-q"], os.path.join(runs, "ecoli_index.console"))
     timed([ours, "index", ECOLI, "-o", etable, "--pam", "NGG", "-q"], os.path.join(runs, "ecoli_index_ngg.console"))
     egfile = os.path.join(ins, "ecoli_guides1000.fa")
-    write_guides(egfile, draw_guides(read_letters(ECOLI), 1000, 26))
+    guides.write_guides(egfile, draw_guides(read_letters(ECOLI), 1000, 26))
     (ew, ec, ek), es, ehow = run_guides(ours, etable, egfile, 4, os.path.join(runs, "ecoli_table"),
                                         os.path.join(runs, "ecoli_table.console"), max(a.repeat, 5))
     (sw, sc, _), ss, show = run_guides(ours, eplain, egfile, 4, os.path.join(runs, "ecoli_scan"),

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "check.h"
+#include "guide_brute_force.h"
 #include "engine/engine.h"
 #include "guides/site_table_search.h"
 #include "saved_index/index_reader.h"
@@ -121,12 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // the damage or its sites.
   SiteTableView view;
   if (saved->FindSiteTable(Pam{"NGG", false}, view) && CheckSiteTable(view, path).ok()) {
-    struct Drop final : GuideSiteSink {
-      Status Take(std::vector<GuideSite>& b) override {
-        b.clear();
-        return Status::OK();
-      }
-    } drop;
+    test::SiteCollector drop;
     GuideSearchOptions so;
     so.mis = 3;
     const Status found = SearchSiteTable(saved->MakeReference(), view, {Guide{"g", "ACGTNACGTACGTTGCAACG"}}, so, drop);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check.h"
+#include "guide_brute_force.h"
 #include "engine/engine.h"
 #include "guides/guide_search.h"
 #include "guides/site_table_search.h"
@@ -35,16 +36,6 @@ struct Bytes {
   const uint8_t* data;
   size_t size, at = 0;
   uint8_t Next() { return at < size ? data[at++] : 0; }
-};
-
-struct Into final : GuideSiteSink {
-  std::vector<GuideSite>& v;
-  explicit Into(std::vector<GuideSite>& v) : v(v) {}
-  Status Take(std::vector<GuideSite>& b) override {
-    v.insert(v.end(), b.begin(), b.end());
-    b.clear();
-    return Status::OK();
-  }
 };
 
 }  // namespace
@@ -115,8 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<GuideSite> scanned, looked;
   GuideSearchCounts sc, lc;
   FUZZ_CHECK(SearchGuides(mapped, guides, pam, so, scanned, &sc).ok(), "the scan");
-  Into into(looked);
+  test::SiteCollector into;
   FUZZ_CHECK(SearchSiteTable(mapped, view, guides, so, into, &lc).ok(), "the table's search");
+  looked = std::move(into.sites);
   std::sort(looked.begin(), looked.end(), GuideSiteBefore);
   FUZZ_CHECK(looked == scanned, "the table's sites differ from the scan's");
   FUZZ_CHECK(lc.pamSites == sc.pamSites, "the table's PAM site count differs from the scan's");

@@ -262,6 +262,19 @@ std::vector<GuideGroup> GroupByLength(const std::vector<Guide>& guides, int mis)
 
 }  // namespace
 
+void SinkGate::HandOn(std::vector<GuideSite>& batch) {
+  if (batch.empty()) return;
+  std::lock_guard<std::mutex> hold(mu_);
+  if (!shut()) {
+    Status st = sink_.Take(batch);
+    if (!st.ok()) {
+      failure_ = st;
+      shut_ = true;
+    }
+  }
+  batch.clear();
+}
+
 bool GuideSiteBefore(const GuideSite& a, const GuideSite& b) {
   const int ab = a.dnaBulge + a.rnaBulge, bb = b.dnaBulge + b.rnaBulge;
   return std::tie(a.guide, ab, a.mis, a.seq, a.start, a.strand, a.dnaBulge) <
@@ -276,25 +289,13 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
   const bool bulges = opt.dnaBulge > 0 || opt.rnaBulge > 0;
   const BulgeLimits lim{opt.mis, opt.dnaBulge, opt.rnaBulge};
   std::atomic<int64_t> pamSites{0};
-  std::atomic<bool> stopped{false}, failed{false};
-  std::mutex sinkMutex;
-  Status sinkStatus;
+  std::atomic<bool> stopped{false};
   // Threads beyond the processor's would only wait.
   tbb::task_arena arena(PassThreads(opt.threads));
   std::vector<Worker> workers(static_cast<size_t>(arena.max_concurrency()));
   // The sites found go to the sink one batch at a time.
-  const HandOn handOn = [&](std::vector<GuideSite>& out) {
-    if (out.empty()) return;
-    std::lock_guard<std::mutex> hold(sinkMutex);
-    if (!failed) {
-      Status st = sink.Take(out);
-      if (!st.ok()) {
-        sinkStatus = st;
-        failed = true;
-      }
-    }
-    out.clear();
-  };
+  SinkGate gate(sink);
+  const HandOn handOn = [&](std::vector<GuideSite>& out) { gate.HandOn(out); };
   for (const GuideGroup& grp : GroupByLength(guides, opt.mis)) {
     std::optional<BulgeGroup> bulged;
     if (bulges) bulged.emplace(guides, grp.index, grp.length, pam, lim);
@@ -304,7 +305,7 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
     const std::vector<Task> tasks = TasksFor(ref, sh.length, std::max<int64_t>(1, opt.blockPositions));
     arena.execute([&] {
       tbb::parallel_for(size_t{0}, tasks.size(), [&](size_t ti) {
-        if (stopped.load(std::memory_order_relaxed) || failed.load(std::memory_order_relaxed)) return;
+        if (stopped.load(std::memory_order_relaxed) || gate.shut()) return;
         if (opt.stop && opt.stop()) {
           stopped = true;
           return;
@@ -325,7 +326,7 @@ Status SearchGuides(const Reference& ref, const std::vector<Guide>& guides, cons
       });
     });
     if (stopped) return Status::Interrupted("stopped");
-    if (failed) return sinkStatus;
+    if (gate.shut()) return gate.failure();
   }
   if (counts != nullptr) counts->pamSites = pamSites;
   return Status::OK();

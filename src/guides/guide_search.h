@@ -4,8 +4,10 @@
 #ifndef QUORVANE_GUIDES_GUIDE_SEARCH_H_
 #define QUORVANE_GUIDES_GUIDE_SEARCH_H_
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,30 @@ class GuideSiteSink {
   // Takes the sites of batch (and may leave it empty). A failure ends the
   // search with it.
   virtual Status Take(std::vector<GuideSite>& batch) = 0;
+};
+
+// Hands the sites that a search's threads find to its sink, one batch at
+// a time; after the sink's first failure, or once shut, batches are
+// dropped.
+class SinkGate {
+ public:
+  explicit SinkGate(GuideSiteSink& sink) : sink_(sink) {}
+  // Hands batch on, unless the gate is shut, and empties it.
+  void HandOn(std::vector<GuideSite>& batch);
+  // Drops every later batch: the search has failed another way.
+  void Shut() { shut_ = true; }
+  bool shut() const { return shut_.load(std::memory_order_relaxed); }
+  // The sink's failure; OK while there is none.
+  Status failure() const {
+    std::lock_guard<std::mutex> hold(mu_);
+    return failure_;
+  }
+
+ private:
+  GuideSiteSink& sink_;
+  mutable std::mutex mu_;
+  std::atomic<bool> shut_{false};
+  Status failure_;  // under mu_
 };
 
 // Finds every site of every guide in ref and hands them to sink, as

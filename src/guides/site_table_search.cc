@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
-#include <mutex>
 #include <set>
 #include <utility>
 
@@ -264,21 +263,8 @@ Status CheckSiteTable(const SiteTableView& t, const std::string& path) {
 Status SearchSiteTable(const Reference& ref, const SiteTableView& table, const std::vector<Guide>& guides,
                        const GuideSearchOptions& opt, GuideSiteSink& sink, GuideSearchCounts* counts) {
   const int P = static_cast<int>(table.shape.pam.letters.size());
-  std::atomic<bool> stopped{false}, failed{false}, damaged{false}, bad{false};
-  std::mutex sinkMutex;
-  Status sinkStatus;
-  auto handOn = [&](std::vector<GuideSite>& out) {
-    if (out.empty()) return;
-    std::lock_guard<std::mutex> hold(sinkMutex);
-    if (!failed && !damaged && !bad) {
-      Status st = sink.Take(out);
-      if (!st.ok()) {
-        sinkStatus = st;
-        failed = true;
-      }
-    }
-    out.clear();
-  };
+  std::atomic<bool> stopped{false}, damaged{false}, bad{false};
+  SinkGate gate(sink);
 
   // The PAM sites of each guide length, as the scan counts them: every
   // regular site, and the odd ones with room for the guide.
@@ -316,9 +302,12 @@ Status SearchSiteTable(const Reference& ref, const SiteTableView& table, const s
       TableSearcher searcher(ref, table, opt.mis);
       std::vector<GuideSite> out;
       std::deque<GuidePlan> plans;
-      auto fail = [&] { (searcher.bad() ? bad : damaged) = true; };
+      auto fail = [&] {
+        (searcher.bad() ? bad : damaged) = true;
+        gate.Shut();
+      };
       for (size_t g = range.begin(); g != range.end(); ++g) {
-        if (stopped || failed || damaged || bad) return;
+        if (stopped || gate.shut()) return;
         if (opt.stop && opt.stop()) {
           stopped = true;
           return;
@@ -329,17 +318,16 @@ Status SearchSiteTable(const Reference& ref, const SiteTableView& table, const s
           if (!searcher.Run(out)) return fail();
           plans.clear();
         }
-        if (out.size() >= kHandOnSites) handOn(out);
+        if (out.size() >= kHandOnSites) gate.HandOn(out);
       }
       if (!searcher.Run(out)) return fail();
-      handOn(out);
+      gate.HandOn(out);
     });
   });
   if (bad) return Status::BadInput(TableDamaged("does not add up"));
   if (damaged) return table.check->failure();
   if (stopped) return Status::Interrupted("stopped");
-  if (failed) return sinkStatus;
-  return Status::OK();
+  return gate.failure();
 }
 
 }  // namespace quorvane

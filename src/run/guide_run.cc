@@ -158,7 +158,7 @@ class GuideRun {
       (served ? tabled : scanned).push_back(g);
     }
     if (!tabled.empty()) {
-      saved->PrepareTableRead(o_.pam);
+      saved->PrepareTableRead(table);
       st = CheckSiteTable(table, o_.PthGnm);
     }
     if (st.ok() && !scanned.empty() && saved && !saved->guard().allVerified() &&

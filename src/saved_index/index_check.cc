@@ -55,15 +55,14 @@ Status CheckSavedIndex(const std::string& path, int threads, IndexCheckReport& r
   // must be the one the index was made from.
   st = idx->ReadTables(path);
   if (!st.ok()) return st;
-  for (const PamTableEntry& e : idx->pamTables()) {
-    SiteTableView view;
-    const Pam pam{std::string(e.pam, e.pamLength), e.fivePrime != 0};
-    if (!idx->FindSiteTable(pam, view)) continue;
+  for (size_t i = 0; i < idx->pamTables().size(); ++i) {
+    const SiteTableView view = idx->TableView(i);
     st = CheckSiteTable(view, path);
     if (!st.ok()) return st;
+    const Pam& pam = view.shape.pam;
     report.lines.push_back("site table " + pam.letters + (pam.fivePrime ? " (5')" : " (3')") + ": " +
-                           Count(e.sites + e.oddSites, "site", "sites") + ", guides up to " +
-                           std::to_string(e.maxGuide) + " letters, adds up");
+                           Count(view.sites + view.oddSites, "site", "sites") + ", guides up to " +
+                           std::to_string(view.shape.maxGuide) + " letters, adds up");
   }
   const std::string& genome = idx->source().path;
   if (genome.empty()) {

@@ -172,50 +172,51 @@ bool SavedIndex::TablesFit(const std::vector<BodySection>& sections) const {
   return true;
 }
 
-void SavedIndex::PrepareTableRead(const Pam& pam) const {
+void SavedIndex::PrepareTableRead(const SiteTableView& v) const {
 #ifdef MADV_POPULATE_READ
   if (map_->read) return;
-  for (const PamTableEntry& p : pams_) {
-    if (std::string(p.pam, p.pamLength) != pam.letters || (p.fivePrime != 0) != pam.fivePrime) continue;
-    const uint64_t tableEnd = IndexAlign(p.oddAt + 8 * p.oddSites);
-    const uint64_t letters = head_.offAt - head_.lettersAt;
-    if (tableEnd - p.nearAt + letters > kVerifyAtOpenBytes) return;
-    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-    for (const auto& [from, to] : {std::pair{head_.lettersAt, head_.offAt}, std::pair{p.nearAt, tableEnd}}) {
-      const uint64_t at = from / page * page;
-      ::madvise(const_cast<char*>(base_) + at, std::min<uint64_t>(to, map_->bytes) - at, MADV_POPULATE_READ);
-    }
+  const char* table = reinterpret_cast<const char*>(v.near);
+  const char* tableEnd = reinterpret_cast<const char*>(v.odd + v.oddSites);
+  const uint64_t letters = head_.offAt - head_.lettersAt;
+  if (static_cast<uint64_t>(tableEnd - table) + letters > kVerifyAtOpenBytes) return;
+  const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+  const uint64_t tableAt = static_cast<uint64_t>(table - base_);
+  for (const auto& [from, to] : {std::pair{head_.lettersAt, head_.offAt},
+                                 std::pair{tableAt, static_cast<uint64_t>(tableEnd - base_)}}) {
+    const uint64_t at = from / page * page;
+    ::madvise(const_cast<char*>(base_) + at, std::min<uint64_t>(to, map_->bytes) - at, MADV_POPULATE_READ);
   }
 #else
-  (void)pam;
+  (void)v;
 #endif
 }
 
-SiteTableShape SavedIndex::TableShape(size_t i) const {
+SiteTableView SavedIndex::TableView(size_t i) const {
   const PamTableEntry& p = pams_[i];
-  SiteTableShape sh;
-  sh.pam.letters.assign(p.pam, p.pamLength);
-  sh.pam.fivePrime = p.fivePrime != 0;
-  sh.maxGuide = static_cast<int>(p.maxGuide);
-  sh.keyLetters = static_cast<int>(p.keyLetters);
-  sh.positionBits = static_cast<int>(p.positionBits);
-  return sh;
+  SiteTableView v;
+  v.shape.pam.letters.assign(p.pam, p.pamLength);
+  v.shape.pam.fivePrime = p.fivePrime != 0;
+  v.shape.maxGuide = static_cast<int>(p.maxGuide);
+  v.shape.keyLetters = static_cast<int>(p.keyLetters);
+  v.shape.positionBits = static_cast<int>(p.positionBits);
+  v.sites = p.sites;
+  v.oddSites = p.oddSites;
+  v.near = reinterpret_cast<const uint64_t*>(base_ + p.nearAt);
+  v.far = reinterpret_cast<const uint64_t*>(base_ + p.farAt);
+  v.nearStarts = reinterpret_cast<const uint64_t*>(base_ + p.nearStartsAt);
+  v.farStarts = reinterpret_cast<const uint64_t*>(base_ + p.farStartsAt);
+  v.odd = reinterpret_cast<const uint64_t*>(base_ + p.oddAt);
+  v.check = guard_->allVerified() ? nullptr : guard_.get();
+  return v;
 }
 
 bool SavedIndex::FindSiteTable(const Pam& pam, SiteTableView& v) const {
   for (size_t i = 0; i < pams_.size(); ++i) {
     const PamTableEntry& p = pams_[i];
-    if (std::string(p.pam, p.pamLength) != pam.letters || (p.fivePrime != 0) != pam.fivePrime) continue;
-    v.shape = TableShape(i);
-    v.sites = p.sites;
-    v.oddSites = p.oddSites;
-    v.near = reinterpret_cast<const uint64_t*>(base_ + p.nearAt);
-    v.far = reinterpret_cast<const uint64_t*>(base_ + p.farAt);
-    v.nearStarts = reinterpret_cast<const uint64_t*>(base_ + p.nearStartsAt);
-    v.farStarts = reinterpret_cast<const uint64_t*>(base_ + p.farStartsAt);
-    v.odd = reinterpret_cast<const uint64_t*>(base_ + p.oddAt);
-    v.check = guard_->allVerified() ? nullptr : guard_.get();
-    return true;
+    if (std::string(p.pam, p.pamLength) == pam.letters && (p.fivePrime != 0) == pam.fivePrime) {
+      v = TableView(i);
+      return true;
+    }
   }
   return false;
 }

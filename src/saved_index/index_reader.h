@@ -79,13 +79,15 @@ class SavedIndex {
   // The site table of pam, if the index keeps one: true and view set
   // (its check set while blocks are left to verify as they are touched).
   bool FindSiteTable(const Pam& pam, SiteTableView& view) const;
-  // Maps in at once the pages of the letters and of the site table of pam
-  // when together they take at most kVerifyAtOpenBytes: a guide run then
-  // reads most of them, and one call costs less than a fault per page.
-  // Nothing for a larger index, whose runs touch a small part.
-  void PrepareTableRead(const Pam& pam) const;
-  // The shape of table i of the directory.
-  SiteTableShape TableShape(size_t i) const;
+  // Table i of the directory (0 <= i < pamTables().size()), as
+  // FindSiteTable gives it.
+  SiteTableView TableView(size_t i) const;
+  // Maps in at once the pages of the letters and of the site table v (of
+  // this index) when together they take at most kVerifyAtOpenBytes: a
+  // guide run then reads most of them, and one call costs less than a
+  // fault per page. Nothing for a larger index, whose runs touch a small
+  // part.
+  void PrepareTableRead(const SiteTableView& v) const;
   // The mapped file's bytes from at (a place the head or directory gives).
   const char* At(uint64_t at) const;
 

@@ -7,25 +7,16 @@
 #include "guide_brute_force.h"
 #include "guides/bulge_align.h"
 #include "guides/guide_search.h"
+#include "guide_fixture.h"
 #include "test_util.h"
 
 namespace quorvane {
 
-void PrintTo(const GuideSite& s, std::ostream* os) {
-  *os << "{g" << s.guide << " s" << s.seq << " @" << s.start << (s.strand == Strand::kDirect ? "+" : "-") << " m"
-      << int{s.mis} << " d" << int{s.dnaBulge} << " r" << int{s.rnaBulge} << "}";
-}
-
 namespace {
 
+using test::MakePam;
 using test::RandomLetters;
 using test::ReverseComplement;
-
-Pam MakePam(const std::string& letters, bool fivePrime) {
-  Pam p;
-  EXPECT_TRUE(ParsePam(letters, fivePrime, p).ok()) << letters;
-  return p;
-}
 
 std::vector<GuideSite> Search(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam, int mis, int dna,
                               int rna, int threads = 2, int64_t block = 300) {

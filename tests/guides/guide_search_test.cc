@@ -8,26 +8,16 @@
 #include "guides/guide_query.h"
 #include "guide_brute_force.h"
 #include "writers/guide_output.h"
+#include "guide_fixture.h"
 #include "test_util.h"
 
 namespace quorvane {
 
-// Sites as the failure messages show them.
-void PrintTo(const GuideSite& s, std::ostream* os) {
-  *os << "{g" << s.guide << " s" << s.seq << " @" << s.start << (s.strand == Strand::kDirect ? "+" : "-") << " m"
-      << int{s.mis} << "}";
-}
-
 namespace {
 
+using test::MakePam;
 using test::RandomLetters;
 using test::ReverseComplement;
-
-Pam MakePam(const std::string& letters, bool fivePrime) {
-  Pam p;
-  EXPECT_TRUE(ParsePam(letters, fivePrime, p).ok()) << letters;
-  return p;
-}
 
 std::vector<GuideSite> Fast(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam, int mis,
                             int threads = 2, int64_t block = int64_t{1} << 20) {

@@ -12,25 +12,17 @@
 #include "guides/guide_search.h"
 #include "run/index_run.h"
 #include "saved_index/index_reader.h"
+#include "guide_brute_force.h"
+#include "guide_fixture.h"
 #include "test_util.h"
 
 namespace quorvane {
 
-void PrintTo(const GuideSite& s, std::ostream* os) {
-  *os << "{g" << s.guide << " s" << s.seq << " @" << s.start << (s.strand == Strand::kDirect ? "+" : "-") << " m"
-      << int{s.mis} << "}";
-}
-
 namespace {
 
+using test::MakePam;
 using test::RandomLetters;
 using test::ReverseComplement;
-
-Pam MakePam(const std::string& letters, bool fivePrime) {
-  Pam p;
-  EXPECT_TRUE(ParsePam(letters, fivePrime, p).ok()) << letters;
-  return p;
-}
 
 struct TestSeq {
   std::string name, letters;
@@ -146,16 +138,9 @@ class SiteTableTest : public ::testing::Test {
     std::vector<GuideSite> scanned, looked;
     GuideSearchCounts sc, lc;
     ASSERT_TRUE(SearchGuides(ref, guides, pam, o, scanned, &sc).ok());
-    struct Into final : GuideSiteSink {
-      std::vector<GuideSite>& v;
-      explicit Into(std::vector<GuideSite>& v) : v(v) {}
-      Status Take(std::vector<GuideSite>& b) override {
-        v.insert(v.end(), b.begin(), b.end());
-        b.clear();
-        return Status::OK();
-      }
-    } into(looked);
+    test::SiteCollector into;
     const Status st = SearchSiteTable(ref, view, guides, o, into, &lc);
+    looked = std::move(into.sites);
     ASSERT_TRUE(st.ok()) << st.message();
     std::sort(looked.begin(), looked.end(), GuideSiteBefore);
     EXPECT_EQ(looked, scanned) << pam.letters << " mis " << mis;
@@ -257,12 +242,7 @@ TEST_F(SiteTableTest, ADamagedTableIsRefusedWhenOpenedOrWhenTouched) {
   ASSERT_TRUE(CheckSiteTable(view, "gen.qvi").ok());
   GuideSearchOptions o;
   o.mis = 5;
-  struct Drop final : GuideSiteSink {
-    Status Take(std::vector<GuideSite>& b) override {
-      b.clear();
-      return Status::OK();
-    }
-  } drop;
+  test::SiteCollector drop;
   // Guides with every letter unknown look at every site, the damaged one
   // among them.
   st = SearchSiteTable(idx->MakeReference(), view, {Guide{"all", std::string(20, 'N')}}, o, drop);

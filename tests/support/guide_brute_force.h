@@ -12,6 +12,17 @@
 
 namespace quorvane::test {
 
+// A sink that keeps every site it is handed, in the order they come.
+class SiteCollector final : public GuideSiteSink {
+ public:
+  Status Take(std::vector<GuideSite>& batch) override {
+    sites.insert(sites.end(), batch.begin(), batch.end());
+    batch.clear();
+    return Status::OK();
+  }
+  std::vector<GuideSite> sites;
+};
+
 // Every site of every guide within mis mismatches, in the order of
 // GuideSiteBefore.
 std::vector<GuideSite> BruteGuideSites(const Reference& ref, const std::vector<Guide>& guides, const Pam& pam, int mis);
